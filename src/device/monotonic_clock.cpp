@@ -1,0 +1,17 @@
+#include "device/monotonic_clock.h"
+
+#include <thread>
+
+namespace orvane {
+
+SteadyClock::SteadyClock() : start_(std::chrono::steady_clock::now()) {}
+
+std::chrono::nanoseconds SteadyClock::Now() const {
+  return std::chrono::steady_clock::now() - start_;
+}
+
+void SteadyClock::SleepFor(std::chrono::nanoseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
+
+}  // namespace orvane
