@@ -1,0 +1,31 @@
+#include "sim/ubx_writer.h"
+
+#include "status/ubx_checksum.h"
+
+namespace orvane {
+
+std::vector<std::uint8_t> BuildUbxFrame(std::uint8_t msg_class, std::uint8_t msg_id,
+                                        std::span<const std::uint8_t> payload) {
+  std::vector<std::uint8_t> frame;
+  frame.reserve(payload.size() + 8);
+  AppendUbxFrame(msg_class, msg_id, payload, frame);
+  return frame;
+}
+
+void AppendUbxFrame(std::uint8_t msg_class, std::uint8_t msg_id,
+                    std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out) {
+  const auto length = static_cast<std::uint16_t>(payload.size());
+  const std::uint8_t header[] = {msg_class, msg_id, static_cast<std::uint8_t>(length & 0xFF),
+                                 static_cast<std::uint8_t>(length >> 8)};
+  UbxChecksumState checksum;
+  checksum.Add(header);
+  checksum.Add(payload);
+  out.push_back(0xB5);
+  out.push_back(0x62);
+  out.insert(out.end(), std::begin(header), std::end(header));
+  out.insert(out.end(), payload.begin(), payload.end());
+  out.push_back(checksum.ck_a);
+  out.push_back(checksum.ck_b);
+}
+
+}  // namespace orvane
