@@ -1,0 +1,103 @@
+#include "app/frm_main.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QPushButton>
+
+namespace orvane {
+
+frmMain::frmMain(AppServices services, QWidget* parent)
+    : QWidget(parent),
+      services_(std::move(services)),
+      controls_(this),
+      link_(services_.backend, services_.trace) {
+  setObjectName(QStringLiteral("frmMain"));
+  message_ = [this](const QString& title, const QString& text) {
+    services_.trace.Write("-", "message", (title + " | " + text).toStdString());
+    if (services_.show_message) services_.show_message(title, text);
+  };
+  setWindowTitle(QStringLiteral("Orvane Configuration"));
+  QFont font = this->font();
+  font.setPointSizeF(9.75);
+  setFont(font);
+  setFixedSize(TwipsToPixels(kWideTwips), TwipsToPixels(kClientHeightTwips));
+
+  Timer_.setInterval(50);
+  link_.set_poll_interval = [this](std::chrono::milliseconds interval) {
+    Timer_.setInterval(static_cast<int>(interval.count()));
+  };
+
+  bars_ = std::make_unique<SatelliteBars>(controls_.Get<QFrame>("PicSat"));
+  readback_ = std::make_unique<ConfigReadback>(
+      ConfigReadback::Controls{controls_.Find("Frame1"), controls_.Find("Frame3"),
+                               controls_.Find("Frame4")},
+      link_);
+  discovery_ = std::make_unique<Discovery>(Discovery::Controls{controls_.Get<QComboBox>("SerNo")},
+                                           link_, events_, Timer_,
+                                           [this] { readback_->ReadDeviceConfiguration(); });
+  poll_ = std::make_unique<PollHandlers>(
+      link_, PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
+                                 [this] { return discovery_->FindTheHid(); },
+                                 [this] { readback_->ReadDeviceConfiguration(); }});
+
+  events_.OnButtonClick(controls_.Get<QPushButton>("Advanced"), [this] { Advanced_Click(); });
+  connect(&Timer_, &QTimer::timeout, this, [this] { poll_->Timer_Timer(); });
+}
+
+frmMain::~frmMain() { Form_Unload(); }
+
+void frmMain::Form_Load() {
+  AdvancedCollapsed = true;
+  link_.ConfigLoaded = false;
+  link_.ReselectPending = false;
+  link_.DeviceListReady = false;
+  Advanced_Click();
+  show();
+  bars_->CreateCopies();
+  PlaceEmptyBars();
+  discovery_->Scan_USB_devices();
+  link_.DeviceDetected = discovery_->FindTheHid();
+  readback_->ReadDeviceConfiguration();
+  Timer_.start();
+}
+
+void frmMain::PlaceEmptyBars() {
+  const int scale_height = bars_->ScaleHeight();
+  for (int i = 0; i < SatelliteBars::kCount; ++i) {
+    bars_->Place(i, 8 * i + 1, scale_height - 2, 7, 2);
+  }
+}
+
+void frmMain::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  // The receiver stops the two messages the readback switched on (guards keep a closed or unread
+  // device out of it).
+  link_.SetReceiverMessageRate(0x01, 0x30, 0);
+  link_.SetReceiverMessageRate(0x01, 0x22, 0);
+  Timer_.stop();
+  link_.DeviceListReady = false;
+  link_.CloseHandles();
+}
+
+void frmMain::Advanced_Click() {
+  auto* button = controls_.Get<QPushButton>("Advanced");
+  if (AdvancedCollapsed) {
+    AdvancedCollapsed = false;
+    outer_width_twips_ = kWideTwips;
+    button->setText(QStringLiteral("Advanced  <<<"));
+  } else {
+    AdvancedCollapsed = true;
+    outer_width_twips_ = kNarrowTwips;
+    button->setText(QStringLiteral("Advanced  >>>"));
+  }
+  // Narrowing cuts the advanced side off; its controls are not hidden one by one.
+  setFixedWidth(TwipsToPixels(outer_width_twips_));
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+}  // namespace orvane

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "app/control_events.h"
+#include "app/control_inventory.h"
+#include "app/modal_message.h"
+#include "device/config_readback.h"
+#include "device/device_link.h"
+#include "device/discovery.h"
+#include "device/hid/hid_backend.h"
+#include "device/trace_log.h"
+#include "status/poll_handlers.h"
+#include "status/satellite_bars.h"
+
+namespace orvane {
+
+// What the window needs from outside: the device backend (real, simulated, traced), the trace,
+// and the modal message function.
+struct AppServices {
+  HidBackend& backend;
+  TraceLog& trace;
+  ModalMessage show_message;  // displays only; the window traces every message itself
+};
+
+// The main window: the composition root that creates the controls, the device link and one
+// handler object per subsystem, and wires the controls' events to them.
+class frmMain : public QWidget {
+ public:
+  static constexpr int kClientWidthTwips = 13980;
+  static constexpr int kClientHeightTwips = 9585;
+  static constexpr int kWideTwips = 14000;
+  static constexpr int kNarrowTwips = 4770;
+
+  explicit frmMain(AppServices services, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  void Form_Load();
+  void Form_Unload();
+  void Advanced_Click();
+
+  int OuterWidthTwips() const { return outer_width_twips_; }
+  ControlInventory& controls() { return controls_; }
+  DeviceLink& link() { return link_; }
+  QTimer& timer() { return Timer_; }
+  ControlEvents& events() { return events_; }
+  Discovery& discovery() { return *discovery_; }
+  PollHandlers& poll() { return *poll_; }
+  SatelliteBars& bars() { return *bars_; }
+  // Shows a modal message and writes it to the trace.
+  const ModalMessage& message() const { return message_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void PlaceEmptyBars();
+
+  AppServices services_;
+  ModalMessage message_;
+  ControlInventory controls_;
+  ControlEvents events_;
+  DeviceLink link_;
+  QTimer Timer_;
+  bool AdvancedCollapsed = true;
+  bool unloaded_ = false;
+  int outer_width_twips_ = kWideTwips;
+  std::unique_ptr<SatelliteBars> bars_;
+  std::unique_ptr<ConfigReadback> readback_;
+  std::unique_ptr<Discovery> discovery_;
+  std::unique_ptr<PollHandlers> poll_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,69 @@
+// orvane-config: configures and monitors the Orvane USB GNSS reference clock.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "app/modal_message.h"
+#include "device/monotonic_clock.h"
+#include "device/trace_log.h"
+
+int main(int argc, char** argv) {
+  // QCommandLineParser knows no optional values: a bare --simulate means one device.
+  std::vector<std::string> arguments(argv, argv + argc);
+  for (std::string& argument : arguments) {
+    if (argument == "--simulate") argument = "--simulate=1";
+  }
+  std::vector<char*> argument_pointers;
+  for (std::string& argument : arguments) argument_pointers.push_back(argument.data());
+  int argument_count = static_cast<int>(argument_pointers.size());
+
+  QApplication app(argument_count, argument_pointers.data());
+  QApplication::setApplicationName(QStringLiteral("orvane-config"));
+  QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Configures and monitors the Orvane USB GNSS reference clock."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption simulate(
+      QStringLiteral("simulate"),
+      QStringLiteral("Use N simulated clock devices instead of USB (--simulate alone: one)."),
+      QStringLiteral("N"));
+  const QCommandLineOption sim_ubx(
+      QStringLiteral("sim-ubx"),
+      QStringLiteral("Replay the recorded UBX capture FILE as the simulated receiver's stream."),
+      QStringLiteral("FILE"));
+  const QCommandLineOption trace_option(
+      QStringLiteral("trace"),
+      QStringLiteral("Write the event trace to FILE (- for standard error)."),
+      QStringLiteral("FILE"));
+  parser.addOptions({simulate, sim_ubx, trace_option});
+  parser.process(app);
+
+  orvane::SteadyClock clock;
+  std::ofstream trace_file;
+  std::ostream* trace_stream = nullptr;
+  if (parser.isSet(trace_option)) {
+    const QString path = parser.value(trace_option);
+    if (path == QLatin1String("-")) {
+      trace_stream = &std::cerr;
+    } else {
+      trace_file.open(path.toStdString());
+      if (!trace_file) {
+        std::cerr << "orvane-config: cannot write the trace to " << path.toStdString() << "\n";
+        return 2;
+      }
+      trace_stream = &trace_file;
+    }
+  }
+  orvane::TraceLog trace(trace_stream, clock);
+
+  (void)sim_ubx;
+  return 0;
+}

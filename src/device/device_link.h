@@ -1,0 +1,96 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/hid/hid_backend.h"
+#include "device/trace_log.h"
+
+namespace orvane {
+
+// Command codes of the clock's feature reports (byte 1).
+namespace command {
+inline constexpr std::uint8_t kOutputEnable = 1;
+inline constexpr std::uint8_t kLedBlink = 2;
+inline constexpr std::uint8_t kDriveStrength = 3;
+inline constexpr std::uint8_t kPllConfiguration = 4;
+inline constexpr std::uint8_t kRegisterWrite = 5;
+inline constexpr std::uint8_t kSleep = 6;
+inline constexpr std::uint8_t kReceiverMessage = 8;
+inline constexpr std::uint8_t kReferenceQuery = 10;
+inline constexpr std::uint8_t kTcxoCorrection = 11;
+inline constexpr std::uint8_t kConstellations = 12;
+inline constexpr std::uint8_t kSerialNumber = 0x53;  // 'S', followed by 'N'
+}  // namespace command
+
+// Which link flags a sender needs before it may talk to the device.
+enum Guard : unsigned {
+  kNeedsListReady = 1u << 0,
+  kNeedsDetected = 1u << 1,
+  kNeedsConfigLoaded = 1u << 2,
+};
+
+// The one open clock device and the flags that keep every sender away from it while it is not
+// ready. Lives as long as the window; handles live from a successful discovery to the next
+// dropped link.
+class DeviceLink {
+ public:
+  // The largest offset any report of the program reads is 39: a shorter device is not usable.
+  static constexpr int kMinimumFeatureReportLength = 40;
+
+  DeviceLink(HidBackend& backend, TraceLog& trace);
+
+  HidBackend& backend() { return backend_; }
+  TraceLog& trace() { return trace_; }
+
+  // Link state, named as the device's documentation names it.
+  std::unique_ptr<HidDevice> DeviceHandle;
+  std::unique_ptr<HidDevice> ReadHandle;
+  std::string DevicePathName;
+  std::string serial;  // serial-number text of the open device
+  std::uint16_t VersionNumber = 0;
+  int FeatureReportByteLength = 0;
+  int InputReportByteLength = 0;
+  bool LastResult = false;
+  bool DeviceDetected = false;
+  bool ConfigLoaded = false;
+  bool DeviceListReady = false;
+  bool ReselectPending = false;
+  bool LedBlinkOn = false;
+
+  // The poll timer's interval is set through this, so that dropping the link can slow it down.
+  std::function<void(std::chrono::milliseconds)> set_poll_interval;
+
+  bool GuardsHold(unsigned guards) const;
+  // A device whose feature reports are too short for the program's reports gets none of them.
+  bool ReportLengthUsable() const { return FeatureReportByteLength >= kMinimumFeatureReportLength; }
+
+  // A zero-filled feature report of the device's length (report ID 0 at byte 0).
+  std::vector<std::uint8_t> NewFeatureReport() const;
+  // Sends / fetches one feature report on DeviceHandle; the result goes to LastResult.
+  bool Send(std::span<const std::uint8_t> report);
+  bool Fetch(std::span<std::uint8_t> report);
+
+  // The common sender: tests the guards, builds the report (code at byte 1, payload from byte 2)
+  // and sends it. Returns false when nothing was sent or the send failed.
+  bool SendCommand(unsigned guards, std::uint8_t code, std::span<const std::uint8_t> payload);
+
+  // UBX CFG-MSG to the receiver: emit message (msg_class, msg_id) every `rate` solutions.
+  void SetReceiverMessageRate(std::uint8_t msg_class, std::uint8_t msg_id, std::uint8_t rate);
+
+  // Closes both handles (each may already be closed).
+  void CloseHandles();
+  // The one way a link is dropped: handles closed, device flags false, poll slowed to 250 ms.
+  void DropLink();
+
+ private:
+  HidBackend& backend_;
+  TraceLog& trace_;
+};
+
+}  // namespace orvane

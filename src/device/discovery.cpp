@@ -1,0 +1,86 @@
+#include "device/discovery.h"
+
+#include "device/device_ids.h"
+#include "device/hid/wide_text.h"
+
+namespace orvane {
+namespace {
+
+constexpr char kUnsetSerial[] = "000000";
+
+void SetListBackground(QComboBox* list, const QColor& colour) {
+  QPalette palette = list->palette();
+  palette.setColor(QPalette::Base, colour);
+  palette.setColor(QPalette::Button, colour);
+  list->setPalette(palette);
+}
+
+}  // namespace
+
+Discovery::Discovery(Controls controls, DeviceLink& link, ControlEvents& events, QTimer& timer,
+                     std::function<void()> read_device_configuration)
+    : ui_(controls),
+      link_(link),
+      events_(events),
+      timer_(timer),
+      read_device_configuration_(std::move(read_device_configuration)) {
+  events_.OnListClick(ui_.SerNo, [this] { SerNo_Click(); });
+}
+
+void Discovery::Scan_USB_devices() {
+  link_.DeviceListReady = false;
+  ui_.SerNo->clear();
+  ui_.SerNo->setEnabled(false);
+  int count = -1;
+  for (const HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
+    // A serial number that cannot be read leaves the device out: it could never be selected.
+    const std::string serial = LowByteText(info.serial);
+    if (serial.empty()) continue;
+    ++count;
+    ui_.SerNo->addItem(QString::fromLatin1(serial.c_str()));
+    events_.SelectEntry(ui_.SerNo, count);
+  }
+  if (count > 0) ui_.SerNo->setEnabled(true);
+  link_.DeviceListReady = true;
+  SetListBackground(ui_.SerNo, ui_.SerNo->currentText() == QLatin1String(kUnsetSerial)
+                                   ? QColor(255, 0, 0)
+                                   : QColor(255, 255, 255));
+}
+
+bool Discovery::FindTheHid() {
+  link_.DeviceDetected = false;
+  const std::string wanted = ui_.SerNo->currentText().toLatin1().toStdString();
+  for (const HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
+    const std::string serial = LowByteText(info.serial);
+    if (serial.empty() || serial != wanted) continue;
+    std::unique_ptr<HidDevice> handle = link_.backend().Open(info.path);
+    if (!handle) continue;
+    // The first device that matches both the IDs and the selected serial number wins.
+    link_.DeviceHandle = std::move(handle);
+    link_.DevicePathName = info.path;
+    link_.serial = serial;
+    link_.VersionNumber = info.release;
+    link_.DeviceDetected = true;
+    break;
+  }
+  if (!link_.DeviceDetected) return false;
+  link_.FeatureReportByteLength = link_.DeviceHandle->FeatureReportLength();
+  link_.InputReportByteLength = link_.DeviceHandle->InputReportLength();
+  link_.ReadHandle = link_.backend().Open(link_.DevicePathName);
+  return true;
+}
+
+void Discovery::SerNo_Click() {
+  if (!link_.DeviceListReady) return;
+  // The poll must not use the handles while they are being replaced.
+  timer_.stop();
+  link_.ReselectPending = true;
+  if (link_.DeviceDetected) link_.DropLink();
+  link_.ConfigLoaded = false;
+  link_.DeviceDetected = FindTheHid();
+  if (link_.DeviceDetected) link_.ReselectPending = false;
+  read_device_configuration_();
+  timer_.start();
+}
+
+}  // namespace orvane
