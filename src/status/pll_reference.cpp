@@ -1,0 +1,47 @@
+#include "status/pll_reference.h"
+
+#include <cmath>
+
+#include "status/decimal_text.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::size_t kReplyLength = 11;
+constexpr std::size_t kCountLength = 5;
+constexpr double kCountScale = 268435456.0;  // 2^28
+
+std::uint64_t ReadCount(std::span<const std::uint8_t> bytes) {
+  std::uint64_t count = 0;
+  for (std::uint8_t byte : bytes) count = count << 8 | byte;
+  return count;
+}
+
+bool Usable(const std::optional<double>& field) { return field && std::isfinite(*field); }
+
+}  // namespace
+
+std::optional<PllReferenceCounts> DecodePllReferenceReply(std::span<const std::uint8_t> reply) {
+  if (reply.size() < kReplyLength) return std::nullopt;
+  return PllReferenceCounts{.count1 = ReadCount(reply.subspan(1, kCountLength)),
+                            .count2 = ReadCount(reply.subspan(1 + kCountLength, kCountLength))};
+}
+
+std::optional<std::string> Label29Caption(const PllReferenceCounts& counts,
+                                          const ReferenceDividers& dividers) {
+  // A zero count1 would make the correction a division by zero: keep the last good caption.
+  if (counts.count1 == 0 || counts.count2 == 0) return std::nullopt;
+  if (!Usable(dividers.n2_hs) || !Usable(dividers.gps) || !Usable(dividers.n2_ls)) {
+    return std::nullopt;
+  }
+  const double product =
+      std::floor(*dividers.n2_hs) * std::floor(*dividers.gps) * std::floor(*dividers.n2_ls);
+  const double f2 = product * kCountScale / static_cast<double>(counts.count2);
+  const double f1 = product * kCountScale / static_cast<double>(counts.count1);
+  if (!std::isfinite(f2) || !std::isfinite(f1)) return std::nullopt;
+  return "PLL reference frequency: " + FormatThreeDecimals(f2) +
+         "Hz\r\nPLL correction: " + FormatThreeDecimals(f2 - f1) + "Hz";
+}
+
+}  // namespace orvane

@@ -1,0 +1,64 @@
+#include "status/ubx_messages.h"
+
+#include "status/decimal_text.h"
+#include "status/little_endian.h"
+
+namespace orvane {
+
+namespace {
+constexpr std::size_t kSvInfoHeaderLength = 8;
+constexpr std::size_t kSvInfoBlockLength = 12;
+constexpr std::size_t kNavClockLength = 20;
+constexpr std::size_t kNavTimeUtcLength = 20;
+constexpr std::uint8_t kTimeUtcValid = 0x04;
+constexpr std::uint16_t kHostClockMilliseconds = 30;
+}  // namespace
+
+std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload) {
+  if (payload.size() < kSvInfoHeaderLength) return std::nullopt;
+  NavSvInfo info;
+  info.num_ch = payload[4];
+  if (payload.size() < kSvInfoHeaderLength + kSvInfoBlockLength * info.num_ch) return std::nullopt;
+  for (int n = 0; n < info.num_ch; ++n) {
+    const auto block = payload.subspan(kSvInfoHeaderLength + kSvInfoBlockLength * n);
+    info.channels[n] = {.chn = block[0], .flags = block[2], .cno = block[4]};
+  }
+  return info;
+}
+
+std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload) {
+  if (payload.size() < kNavClockLength) return std::nullopt;
+  return NavClock{.clk_d = ReadI4(payload, 8), .f_acc = ReadI4(payload, 16)};
+}
+
+std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload) {
+  if (payload.size() < kNavTimeUtcLength) return std::nullopt;
+  return NavTimeUtc{.nano = ReadI4(payload, 8),
+                    .year = ReadU2(payload, 12),
+                    .month = payload[14],
+                    .day = payload[15],
+                    .hour = payload[16],
+                    .min = payload[17],
+                    .sec = payload[18],
+                    .valid = payload[19]};
+}
+
+std::string TcxoPpbText(const NavClock& clock) { return std::to_string(clock.clk_d); }
+
+std::string TcxoAccText(const NavClock& clock) { return FormatThreeDecimals(clock.f_acc / 1000.0); }
+
+std::optional<UtcTime> HostClockTime(const NavTimeUtc& time) {
+  if ((time.valid & kTimeUtcValid) == 0) return std::nullopt;
+  // nano rounded to whole milliseconds is 0 exactly when -500000 <= nano < 500000; comparing
+  // directly avoids the overflow of nano + 500000 near the top of the range.
+  if (time.nano < -500000 || time.nano >= 500000) return std::nullopt;
+  return UtcTime{.year = time.year,
+                 .month = time.month,
+                 .day = time.day,
+                 .hour = time.hour,
+                 .minute = time.min,
+                 .second = time.sec,
+                 .milliseconds = kHostClockMilliseconds};
+}
+
+}  // namespace orvane

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace orvane {
+
+inline constexpr std::uint8_t kUbxClassNav = 0x01;
+inline constexpr std::uint8_t kUbxClassRxm = 0x02;
+inline constexpr std::uint8_t kUbxClassMon = 0x0A;
+inline constexpr std::uint8_t kUbxIdNavTimeUtc = 0x21;
+inline constexpr std::uint8_t kUbxIdNavClock = 0x22;
+inline constexpr std::uint8_t kUbxIdNavSvInfo = 0x30;
+
+inline constexpr std::uint8_t kSvInfoUsedForNavigation = 0x01;
+
+// One channel block of NAV-SVINFO.
+struct SvInfoChannel {
+  std::uint8_t chn = 0;    // receiver channel; 255 = satellite without a channel
+  std::uint8_t flags = 0;  // kSvInfoUsedForNavigation and others
+  std::uint8_t cno = 0;    // carrier-to-noise ratio, dB-Hz
+  bool operator==(const SvInfoChannel&) const = default;
+};
+
+struct NavSvInfo {
+  int num_ch = 0;
+  std::array<SvInfoChannel, 255> channels{};  // the first num_ch are valid
+
+  std::span<const SvInfoChannel> Channels() const {
+    return std::span(channels).first(static_cast<std::size_t>(num_ch));
+  }
+};
+
+struct NavClock {
+  std::int32_t clk_d = 0;  // clock drift, ns/s = oscillator offset in ppb
+  std::int32_t f_acc = 0;  // frequency accuracy estimate, ps/s
+};
+
+struct NavTimeUtc {
+  std::int32_t nano = 0;
+  std::uint16_t year = 0;
+  std::uint8_t month = 0;
+  std::uint8_t day = 0;
+  std::uint8_t hour = 0;
+  std::uint8_t min = 0;
+  std::uint8_t sec = 0;
+  std::uint8_t valid = 0;  // bit 2: UTC valid
+};
+
+// Decoders of a verified frame's payload: nullopt when the payload is too short for the fields
+// they read. A NAV-SVINFO whose channel blocks do not all fit is rejected whole.
+std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload);
+std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload);
+std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload);
+
+// The `TCXO_ppb` caption: clkD in decimal.
+std::string TcxoPpbText(const NavClock& clock);
+// The `TCXO_acc` caption: fAcc in ppb, three decimals.
+std::string TcxoAccText(const NavClock& clock);
+
+// A UTC time to set the host's clock to.
+struct UtcTime {
+  std::uint16_t year = 0;
+  std::uint8_t month = 0;
+  std::uint8_t day = 0;
+  std::uint8_t hour = 0;
+  std::uint8_t minute = 0;
+  std::uint8_t second = 0;
+  std::uint16_t milliseconds = 0;
+  bool operator==(const UtcTime&) const = default;
+};
+
+// The host clock is set only from a valid UTC time within half a millisecond of a whole second;
+// the 30 ms stand for the time the message took to arrive.
+std::optional<UtcTime> HostClockTime(const NavTimeUtc& time);
+
+}  // namespace orvane

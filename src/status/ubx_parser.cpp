@@ -1,0 +1,87 @@
+#include "status/ubx_parser.h"
+
+#include <utility>
+
+namespace orvane {
+
+namespace {
+constexpr std::uint8_t kSyncChar1 = 0xB5;
+constexpr std::uint8_t kSyncChar2 = 0x62;
+// Never a class, an id or a length's high byte in real traffic.
+constexpr std::uint8_t kImplausible = 0xFF;
+}  // namespace
+
+UbxParser::UbxParser(FrameHandler on_frame) : on_frame_(std::move(on_frame)) {}
+
+void UbxParser::UbxParseByte(std::uint8_t byte) {
+  using State = UbxParseState;
+  switch (ubx_state_) {
+    case State::kSync1:
+      if (byte == kSyncChar1) ubx_state_ = State::kSync2;
+      return;
+    case State::kSync2:
+      if (byte == kSyncChar2) {
+        ubx_checksum_ = {};
+        ubx_state_ = State::kClass;
+      } else {
+        ubx_state_ = State::kSync1;
+      }
+      return;
+    case State::kClass:
+      if (byte == kImplausible) {
+        ubx_state_ = State::kSync1;
+        return;
+      }
+      ubx_checksum_.Add(byte);
+      ubx_class_ = byte;
+      ubx_state_ = State::kId;
+      return;
+    case State::kId:
+      if (byte == kImplausible) {
+        ubx_state_ = State::kSync1;
+        return;
+      }
+      ubx_checksum_.Add(byte);
+      ubx_id_ = byte;
+      ubx_state_ = State::kLengthLow;
+      return;
+    case State::kLengthLow:
+      ubx_checksum_.Add(byte);
+      ubx_length_ = byte;
+      ubx_state_ = State::kLengthHigh;
+      return;
+    case State::kLengthHigh: {
+      // High bytes 0x80 and up (0xFF included) are a false sync inside some payload.
+      if (byte > (kMaxPayloadLength >> 8)) {
+        ubx_state_ = State::kSync1;
+        return;
+      }
+      ubx_checksum_.Add(byte);
+      ubx_length_ = static_cast<std::uint16_t>(byte << 8 | ubx_length_);
+      ubx_index_ = 0;
+      // An empty payload has no byte to wait for.
+      ubx_state_ = ubx_length_ == 0 ? State::kChecksumA : State::kPayload;
+      return;
+    }
+    case State::kPayload:
+      ubx_checksum_.Add(byte);
+      ubx_payload_[ubx_index_++] = byte;
+      if (ubx_index_ == ubx_length_) ubx_state_ = State::kChecksumA;
+      return;
+    case State::kChecksumA:
+      ubx_state_ = byte == ubx_checksum_.ck_a ? State::kChecksumB : State::kSync1;
+      return;
+    case State::kChecksumB:
+      ubx_state_ = State::kSync1;
+      if (byte == ubx_checksum_.ck_b) {
+        on_frame_(UbxFrame{ubx_class_, ubx_id_, std::span(ubx_payload_).first(ubx_length_)});
+      }
+      return;
+  }
+}
+
+void UbxParser::Parse(std::span<const std::uint8_t> bytes) {
+  for (std::uint8_t byte : bytes) UbxParseByte(byte);
+}
+
+}  // namespace orvane
