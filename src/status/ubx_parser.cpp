@@ -1,5 +1,6 @@
 #include "status/ubx_parser.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace orvane {
@@ -81,7 +82,25 @@ void UbxParser::UbxParseByte(std::uint8_t byte) {
 }
 
 void UbxParser::Parse(std::span<const std::uint8_t> bytes) {
-  for (std::uint8_t byte : bytes) UbxParseByte(byte);
+  // Same transitions as byte by byte, but the two states that run long (between frames, and in a
+  // payload) take their bytes in bulk.
+  auto next = bytes.begin();
+  while (next != bytes.end()) {
+    if (ubx_state_ == UbxParseState::kSync1) {
+      next = std::find(next, bytes.end(), kSyncChar1);
+      if (next == bytes.end()) return;
+    } else if (ubx_state_ == UbxParseState::kPayload) {
+      const auto count = std::min<std::ptrdiff_t>(bytes.end() - next, ubx_length_ - ubx_index_);
+      const std::span<const std::uint8_t> chunk(next, static_cast<std::size_t>(count));
+      ubx_checksum_.Add(chunk);
+      std::copy(chunk.begin(), chunk.end(), ubx_payload_.begin() + ubx_index_);
+      ubx_index_ = static_cast<std::uint16_t>(ubx_index_ + count);
+      next += count;
+      if (ubx_index_ == ubx_length_) ubx_state_ = UbxParseState::kChecksumA;
+      continue;
+    }
+    UbxParseByte(*next++);
+  }
 }
 
 }  // namespace orvane
