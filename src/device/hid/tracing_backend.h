@@ -1,0 +1,30 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "device/hid/hid_backend.h"
+#include "device/trace_log.h"
+
+namespace orvane {
+
+// Writes every exchange with a device to the trace: open and close, each feature report sent or
+// fetched, each input report read. Decorates any backend; `inner` and `trace` must outlive it and
+// the devices it opens.
+class TracingBackend : public HidBackend {
+ public:
+  TracingBackend(HidBackend& inner, TraceLog& trace);
+
+  std::vector<HidDeviceInfo> Enumerate(std::uint16_t vendor_id,
+                                       std::span<const std::uint16_t> product_ids) override;
+  std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error = nullptr) override;
+
+ private:
+  HidBackend& inner_;
+  TraceLog& trace_;
+  // Serial text of each path enumerated so far, for the trace lines of its device.
+  std::map<std::string, std::string> serial_by_path_;
+};
+
+}  // namespace orvane
