@@ -1,0 +1,75 @@
+// Feeds arbitrary bytes to the receiver-stream core: the UBX parser (in chunks and byte by byte,
+// which must agree), every message decoder, and the status-report decoder.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "status/label20_caption.h"
+#include "status/pll_reference.h"
+#include "status/satellite_chart.h"
+#include "status/status_report.h"
+#include "status/ubx_messages.h"
+#include "status/ubx_parser.h"
+#include "status/ubx_trace.h"
+
+namespace {
+
+using orvane::UbxFrame;
+
+struct Frames {
+  std::vector<std::uint8_t> flat;  // class, id, payload of every frame, back to back
+  orvane::SatelliteChart chart{107};
+
+  void Add(const UbxFrame& frame) {
+    flat.push_back(frame.msg_class);
+    flat.push_back(frame.msg_id);
+    flat.insert(flat.end(), frame.payload.begin(), frame.payload.end());
+    (void)orvane::UbxTraceText(frame);
+    (void)orvane::Label20Caption(frame);
+    if (const auto info = orvane::DecodeNavSvInfo(frame.payload)) chart.Apply(*info);
+    if (const auto clock = orvane::DecodeNavClock(frame.payload)) {
+      (void)orvane::TcxoPpbText(*clock);
+      (void)orvane::TcxoAccText(*clock);
+    }
+    if (const auto time = orvane::DecodeNavTimeUtc(frame.payload)) {
+      (void)orvane::HostClockTime(*time);
+    }
+    chart.Age();
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> bytes(data, size);
+
+  // Fresh parsers per input, on the heap: their payload buffers are large.
+  Frames by_chunk;
+  Frames by_byte;
+  auto chunk_parser =
+      std::make_unique<orvane::UbxParser>([&](const UbxFrame& frame) { by_chunk.Add(frame); });
+  auto byte_parser =
+      std::make_unique<orvane::UbxParser>([&](const UbxFrame& frame) { by_byte.Add(frame); });
+
+  // Chunks cut where the input says, so bulk and single-byte paths meet at every state.
+  const std::size_t cut = size < 2 ? 0 : (data[0] | std::size_t{data[1]} << 8) % (size + 1);
+  chunk_parser->Parse(bytes.first(cut));
+  chunk_parser->Parse(bytes.subspan(cut));
+  for (std::uint8_t byte : bytes) byte_parser->UbxParseByte(byte);
+  if (by_chunk.flat != by_byte.flat || chunk_parser->UbxState() != byte_parser->UbxState()) {
+    __builtin_trap();
+  }
+
+  // The input also stands for a read of status reports, of a length given by its first byte.
+  const std::size_t report_length = size == 0 ? 0 : data[0];
+  (void)orvane::DecodeReportStatus(bytes);
+  orvane::ForEachStreamSlice(bytes, report_length, [](std::span<const std::uint8_t> slice) {
+    if (slice.empty()) __builtin_trap();
+  });
+  if (const auto counts = orvane::DecodePllReferenceReply(bytes)) {
+    (void)orvane::Label29Caption(*counts, {8, 10000000, 50});
+  }
+  return 0;
+}
