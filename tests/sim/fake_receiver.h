@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "sim/clock_device.h"
+#include "sim/receiver_stream.h"
+
+namespace orvane {
+
+// What a test sets and sees of the receivers a device makes, one per power-up.
+struct FakeReceiverState {
+  struct Message {
+    std::uint8_t msg_class;
+    std::uint8_t msg_id;
+    std::vector<std::uint8_t> payload;
+  };
+
+  int bytes_per_ms = 0;  // stream rate; byte n of a power-up is SequenceByte(n)
+  bool has_signal = true;
+  double drift_ppb = 0;
+  int power_ups = 0;
+  std::vector<Message> received;
+
+  static std::uint8_t SequenceByte(std::size_t n) { return static_cast<std::uint8_t>(n * 7 % 251); }
+
+  ReceiverFactory Factory();
+};
+
+class FakeReceiver : public ReceiverStream {
+ public:
+  explicit FakeReceiver(FakeReceiverState& state) : state_(state) {}
+
+  void EmitUntil(std::chrono::nanoseconds since_power_up, std::vector<std::uint8_t>& out) override {
+    const auto due = static_cast<std::size_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since_power_up).count() *
+        state_.bytes_per_ms);
+    for (; emitted_ < due; ++emitted_) out.push_back(FakeReceiverState::SequenceByte(emitted_));
+  }
+  void Receive(std::uint8_t msg_class, std::uint8_t msg_id,
+               std::span<const std::uint8_t> payload) override {
+    state_.received.push_back({msg_class, msg_id, {payload.begin(), payload.end()}});
+  }
+  bool HasSignal(std::chrono::nanoseconds) const override { return state_.has_signal; }
+  double ClockDriftPpb(std::chrono::nanoseconds) const override { return state_.drift_ppb; }
+
+ private:
+  FakeReceiverState& state_;
+  std::size_t emitted_ = 0;
+};
+
+inline ReceiverFactory FakeReceiverState::Factory() {
+  return [this] {
+    ++power_ups;
+    return std::make_unique<FakeReceiver>(*this);
+  };
+}
+
+// A zero-filled feature report of `length` bytes: report ID 0, the command code, then `payload`.
+inline std::vector<std::uint8_t> Command(std::uint8_t code,
+                                         std::initializer_list<std::uint8_t> payload = {},
+                                         std::size_t length = 64) {
+  std::vector<std::uint8_t> report(length, 0);
+  report[1] = code;
+  std::copy(payload.begin(), payload.end(), report.begin() + 2);
+  return report;
+}
+
+}  // namespace orvane
