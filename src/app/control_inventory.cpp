@@ -48,6 +48,9 @@ struct ControlSpec {
 constexpr char kCorrectionTip[] = "Estimated local TCXO frequency offset correction, ppb";
 constexpr char kManualTip[] = "Manual correction for TCXO offset, ppb";
 constexpr char kAccuracyTip[] = "Estimated accuracy of frequency output, parts per billion";
+constexpr char kAccessHint[] =
+    "A clock is attached but cannot be opened: permission denied. Install the udev rule "
+    "(70-orvane.rules) and plug the clock in again.";
 
 // clang-format off
 constexpr ControlSpec kControls[] = {
@@ -66,6 +69,9 @@ constexpr ControlSpec kControls[] = {
   {"lblProduct", Kind::kLabel, "Frame1", "", "", 1680, 1080, 3300, 330, kWindowBackground, 0},
   {"Label2", Kind::kLabel, "Frame1", "Version", "", 240, 1440, 1455, 285, 0, 0},
   {"lblVersion", Kind::kLabel, "Frame1", "", "", 1680, 1440, 1215, 250, 0, 0},
+  // Over the identity rows, which stay empty while no clock is open, and outside the frame, whose
+  // disabled state would grey it out.
+  {"lblAccessHint", Kind::kLabel, "", kAccessHint, "", 240, 810, 4215, 1050, kHidden | kRedWithBlackText, 0},
 
   {"Out1Freq", Kind::kTextBox, "Frame3", "", "", 240, 420, 3360, 480, 0, 13.5},
   {"Label1", Kind::kLabel, "Frame3", "Hz", "", 3720, 480, 495, 315, 0, 13.5},

@@ -32,9 +32,10 @@ frmMain::frmMain(AppServices services, QWidget* parent)
       ConfigReadback::Controls{controls_.Find("Frame1"), controls_.Find("Frame3"),
                                controls_.Find("Frame4")},
       link_);
-  discovery_ = std::make_unique<Discovery>(Discovery::Controls{controls_.Get<QComboBox>("SerNo")},
-                                           link_, events_, Timer_,
-                                           [this] { readback_->ReadDeviceConfiguration(); });
+  discovery_ = std::make_unique<Discovery>(
+      Discovery::Controls{controls_.Get<QComboBox>("SerNo"),
+                          controls_.Get<QLabel>("lblAccessHint")},
+      link_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
   poll_ = std::make_unique<PollHandlers>(
       link_, PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
                                  [this] { return discovery_->FindTheHid(); },

@@ -25,6 +25,8 @@ Discovery::Discovery(Controls controls, DeviceLink& link, ControlEvents& events,
       timer_(timer),
       read_device_configuration_(std::move(read_device_configuration)) {
   events_.OnListClick(ui_.SerNo, [this] { SerNo_Click(); });
+  // The hint is longer than one line of the column it sits in.
+  ui_.lblAccessHint->setWordWrap(true);
 }
 
 void Discovery::Scan_USB_devices() {
@@ -50,11 +52,16 @@ void Discovery::Scan_USB_devices() {
 bool Discovery::FindTheHid() {
   link_.DeviceDetected = false;
   const std::string wanted = ui_.SerNo->currentText().toLatin1().toStdString();
+  std::string denied_path;
   for (const HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
     const std::string serial = LowByteText(info.serial);
     if (serial.empty() || serial != wanted) continue;
-    std::unique_ptr<HidDevice> handle = link_.backend().Open(info.path);
-    if (!handle) continue;
+    OpenError error = OpenError::kNone;
+    std::unique_ptr<HidDevice> handle = link_.backend().Open(info.path, &error);
+    if (!handle) {
+      if (error == OpenError::kPermissionDenied && denied_path.empty()) denied_path = info.path;
+      continue;
+    }
     // The first device that matches both the IDs and the selected serial number wins.
     link_.DeviceHandle = std::move(handle);
     link_.DevicePathName = info.path;
@@ -63,11 +70,19 @@ bool Discovery::FindTheHid() {
     link_.DeviceDetected = true;
     break;
   }
+  SetAccessDenied(link_.DeviceDetected ? std::string() : denied_path);
   if (!link_.DeviceDetected) return false;
   link_.FeatureReportByteLength = link_.DeviceHandle->FeatureReportLength();
   link_.InputReportByteLength = link_.DeviceHandle->InputReportLength();
   link_.ReadHandle = link_.backend().Open(link_.DevicePathName);
   return true;
+}
+
+void Discovery::SetAccessDenied(const std::string& denied_path) {
+  if (denied_path == access_denied_path_) return;
+  access_denied_path_ = denied_path;
+  ui_.lblAccessHint->setVisible(!denied_path.empty());
+  link_.trace().Write("-", "access", denied_path.empty() ? "ok" : "denied " + denied_path);
 }
 
 void Discovery::SerNo_Click() {

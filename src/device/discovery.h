@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "app/control_events.h"
 #include "device/device_link.h"
@@ -10,11 +12,13 @@
 namespace orvane {
 
 // Finding the attached clocks, listing them by serial number in `SerNo`, and opening the one
-// selected.
+// selected. A selected clock that is attached but refused for lack of permission is told apart
+// from an absent one: `lblAccessHint` shows while that lasts.
 class Discovery {
  public:
   struct Controls {
     QComboBox* SerNo;
+    QLabel* lblAccessHint;
   };
 
   Discovery(Controls controls, DeviceLink& link, ControlEvents& events, QTimer& timer,
@@ -22,17 +26,23 @@ class Discovery {
 
   // Rebuilds the `SerNo` list from the attached clocks; the last one listed ends up selected.
   void Scan_USB_devices();
-  // Opens the clock whose serial number `SerNo` shows; true when it is open.
+  // Opens the clock whose serial number `SerNo` shows; true when it is open. Also decides whether
+  // the access hint shows.
   bool FindTheHid();
   // The user (or the program) picked a serial number: switch to that device.
   void SerNo_Click();
 
  private:
+  // `denied_path` empty: no refused clock. Acts and traces on a change only, since the poll
+  // repeats discovery four times a second while no clock is open.
+  void SetAccessDenied(const std::string& denied_path);
+
   Controls ui_;
   DeviceLink& link_;
   ControlEvents& events_;
   QTimer& timer_;
   std::function<void()> read_device_configuration_;
+  std::string access_denied_path_;
 };
 
 }  // namespace orvane
