@@ -1,7 +1,10 @@
 #include "app/frm_main.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace orvane {
@@ -41,11 +44,46 @@ frmMain::frmMain(AppServices services, QWidget* parent)
                                  [this] { return discovery_->FindTheHid(); },
                                  [this] { readback_->ReadDeviceConfiguration(); }});
 
+  CreatePllHandlers();
   events_.OnButtonClick(controls_.Get<QPushButton>("Advanced"), [this] { Advanced_Click(); });
   connect(&Timer_, &QTimer::timeout, this, [this] { poll_->Timer_Timer(); });
 }
 
 frmMain::~frmMain() { Form_Unload(); }
+
+DividerFieldBoxes frmMain::DividerFields() const {
+  return {controls_.Get<QLineEdit>("GPS"),    controls_.Get<QLineEdit>("N31"),
+          controls_.Get<QLineEdit>("N2_HS"),  controls_.Get<QLineEdit>("N2_LS"),
+          controls_.Get<QLineEdit>("N1_HS"),  controls_.Get<QLineEdit>("NC1_LS"),
+          controls_.Get<QLineEdit>("NC2_LS"), controls_.Get<QLineEdit>("BW")};
+}
+
+void frmMain::CreatePllHandlers() {
+  const ControlInventory& c = controls_;
+  programming_ = std::make_unique<ProgrammingHandlers>(
+      ProgrammingHandlers::Controls{
+          DividerFields(), c.Get<QLineEdit>("Out1Freq"), c.Get<QLabel>("F3lbl"),
+          c.Get<QLabel>("Fosclbl"), c.Get<QLabel>("Label12"), c.Get<QLineEdit>("REG"),
+          c.Get<QLineEdit>("DATA"), c.Get<QLineEdit>("NC1LS_calc"), c.Get<QLineEdit>("F3_calc"),
+          c.Get<QComboBox>("N1HS_list"), c.Get<QComboBox>("N2HS_list"),
+          c.Get<QComboBox>("N2LS_list"), c.Get<QPushButton>("SetFreq"),
+          c.Get<QPushButton>("WriteRegister"), c.Get<QPushButton>("Command2")},
+      link_, events_, message_);
+  vco_selection_ = std::make_unique<VcoSelectionHandlers>(
+      VcoSelectionHandlers::Controls{DividerFields(), c.Get<QLineEdit>("Out1Freq"),
+                                     c.Get<QComboBox>("Fvco_list"), c.Get<QComboBox>("N1HS_list"),
+                                     c.Get<QLineEdit>("NC1LS_calc"), c.Get<QComboBox>("N2HS_list"),
+                                     c.Get<QComboBox>("N2LS_list"), c.Get<QLineEdit>("F3_calc")},
+      candidates_, events_, *programming_, message_);
+  search_ = std::make_unique<SearchHandlers>(
+      SearchHandlers::Controls{
+          DividerFields(), c.Get<QLineEdit>("Out1Freq"), c.Get<QLabel>("Label1"),
+          c.Get<QLabel>("Fosclbl"), c.Get<QPushButton>("FindFreq"), c.Get<QPushButton>("SetFreq"),
+          c.Get<QPushButton>("Advanced"), c.Get<QPushButton>("Command1"),
+          c.Get<QPushButton>("set_TCXO"), c.Get<QPushButton>("set_TCXO_GPS"), c.Find("Bar"),
+          c.Find("Progress"), c.Get<QComboBox>("freq_list"), c.Get<QComboBox>("Fvco_list")},
+      candidates_, *vco_selection_, events_, message_, [] { QCoreApplication::processEvents(); });
+}
 
 void frmMain::Form_Load() {
   AdvancedCollapsed = true;

@@ -12,6 +12,9 @@
 #include "device/discovery.h"
 #include "device/hid/hid_backend.h"
 #include "device/trace_log.h"
+#include "pll/programming_handlers.h"
+#include "pll/search_handlers.h"
+#include "pll/vco_selection_handlers.h"
 #include "status/poll_handlers.h"
 #include "status/satellite_bars.h"
 
@@ -48,6 +51,10 @@ class frmMain : public QWidget {
   ControlEvents& events() { return events_; }
   Discovery& discovery() { return *discovery_; }
   PollHandlers& poll() { return *poll_; }
+  ProgrammingHandlers& programming() { return *programming_; }
+  VcoSelectionHandlers& vco_selection() { return *vco_selection_; }
+  SearchHandlers& search() { return *search_; }
+  const VcoCandidates& candidates() const { return candidates_; }
   SatelliteBars& bars() { return *bars_; }
   // Shows a modal message and writes it to the trace.
   const ModalMessage& message() const { return message_; }
@@ -57,6 +64,8 @@ class frmMain : public QWidget {
 
  private:
   void PlaceEmptyBars();
+  DividerFieldBoxes DividerFields() const;
+  void CreatePllHandlers();
 
   AppServices services_;
   ModalMessage message_;
@@ -71,6 +80,10 @@ class frmMain : public QWidget {
   std::unique_ptr<ConfigReadback> readback_;
   std::unique_ptr<Discovery> discovery_;
   std::unique_ptr<PollHandlers> poll_;
+  VcoCandidates candidates_;
+  std::unique_ptr<ProgrammingHandlers> programming_;
+  std::unique_ptr<VcoSelectionHandlers> vco_selection_;
+  std::unique_ptr<SearchHandlers> search_;
 };
 
 }  // namespace orvane

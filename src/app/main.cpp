@@ -9,8 +9,36 @@
 
 #include "app/frm_main.h"
 #include "app/modal_message.h"
+#include "device/hid/hidapi_backend.h"
+#include "device/hid/tracing_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
+#include "sim/capture_replay.h"
+#include "sim/simulated_backend.h"
+
+namespace {
+
+constexpr int kMaxSimulatedDevices = 9;
+
+// N simulated clocks with serials G60031, G60032, ..., each replaying `capture` when given.
+std::unique_ptr<orvane::HidBackend> MakeSimulatedBackend(
+    orvane::MonotonicClock& clock, int devices,
+    std::shared_ptr<const std::vector<std::uint8_t>> capture) {
+  auto backend = std::make_unique<orvane::SimulatedBackend>(clock);
+  for (int i = 0; i < devices; ++i) {
+    orvane::ClockDeviceOptions options;
+    options.serial = "G" + std::to_string(60031 + i);
+    if (capture) {
+      options.make_receiver = [capture] {
+        return std::make_unique<orvane::CaptureReplay>(*capture);
+      };
+    }
+    backend->AddDevice(options);
+  }
+  return backend;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // QCommandLineParser knows no optional values: a bare --simulate means one device.
@@ -64,6 +92,36 @@ int main(int argc, char** argv) {
   }
   orvane::TraceLog trace(trace_stream, clock);
 
-  (void)sim_ubx;
-  return 0;
+  std::unique_ptr<orvane::HidBackend> backend;
+  if (parser.isSet(simulate) || parser.isSet(sim_ubx)) {
+    int devices = 1;
+    if (parser.isSet(simulate)) {
+      bool number = false;
+      devices = parser.value(simulate).toInt(&number);
+      if (!number || devices < 1 || devices > kMaxSimulatedDevices) {
+        std::cerr << "orvane-config: --simulate takes a number of devices from 1 to "
+                  << kMaxSimulatedDevices << "\n";
+        return 2;
+      }
+    }
+    std::shared_ptr<const std::vector<std::uint8_t>> capture;
+    if (parser.isSet(sim_ubx)) {
+      std::string error;
+      std::optional<std::vector<std::uint8_t>> bytes =
+          orvane::LoadCaptureFile(parser.value(sim_ubx).toStdString(), error);
+      if (!bytes) {
+        std::cerr << "orvane-config: " << error << "\n";
+        return 2;
+      }
+      capture = std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes));
+    }
+    backend = MakeSimulatedBackend(clock, devices, capture);
+  } else {
+    backend = std::make_unique<orvane::HidapiBackend>(&trace);
+  }
+  orvane::TracingBackend traced(*backend, trace);
+
+  orvane::frmMain window({traced, trace, orvane::MakeStopMessageBox(nullptr)});
+  window.Form_Load();
+  return QApplication::exec();
 }

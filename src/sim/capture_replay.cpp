@@ -39,24 +39,24 @@ bool CaptureReplay::HasSignal(std::chrono::nanoseconds) const { return true; }
 
 double CaptureReplay::ClockDriftPpb(std::chrono::nanoseconds) const { return 0.0; }
 
-std::unique_ptr<CaptureReplay> LoadCaptureReplay(const std::filesystem::path& path,
-                                                 std::string& error) {
+std::optional<std::vector<std::uint8_t>> LoadCaptureFile(const std::filesystem::path& path,
+                                                        std::string& error) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     error = "Cannot open capture file " + path.string();
-    return nullptr;
+    return std::nullopt;
   }
   std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
                                   std::istreambuf_iterator<char>()};
   if (file.bad()) {
     error = "Cannot read capture file " + path.string();
-    return nullptr;
+    return std::nullopt;
   }
   if (bytes.empty()) {
     error = "Capture file " + path.string() + " is empty";
-    return nullptr;
+    return std::nullopt;
   }
-  return std::make_unique<CaptureReplay>(std::move(bytes));
+  return bytes;
 }
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,9 @@ class CaptureReplay : public ReceiverStream {
   std::int64_t emitted_ = 0;
 };
 
-// Reads a capture file whole. Returns null with the reason in `error` when the file is missing,
-// unreadable or empty.
-std::unique_ptr<CaptureReplay> LoadCaptureReplay(const std::filesystem::path& path,
-                                                 std::string& error);
+// Reads a capture file whole. Returns nullopt with the reason in `error` when the file is
+// missing, unreadable or empty.
+std::optional<std::vector<std::uint8_t>> LoadCaptureFile(const std::filesystem::path& path,
+                                                        std::string& error);
 
 }  // namespace orvane

@@ -42,8 +42,10 @@ TEST(CaptureReplay, ReplaysARecordedCaptureByteForByteAndLoops) {
                                            std::istreambuf_iterator<char>()};
   ASSERT_EQ(recorded.size(), 33434u);
   std::string error;
-  const std::unique_ptr<CaptureReplay> replay = LoadCaptureReplay(path, error);
-  ASSERT_NE(replay, nullptr) << error;
+  std::optional<std::vector<std::uint8_t>> loaded = LoadCaptureFile(path, error);
+  ASSERT_TRUE(loaded) << error;
+  ASSERT_EQ(*loaded, recorded);
+  auto replay = std::make_unique<CaptureReplay>(std::move(*loaded));
   std::vector<std::uint8_t> out;
   for (nanoseconds t = 50ms; t <= 4s; t += 50ms) replay->EmitUntil(t, out);
   ASSERT_EQ(out.size(), 46080u);
@@ -60,7 +62,7 @@ TEST(CaptureReplay, LoadReportsMissingAndEmptyFiles) {
   std::ofstream{empty};
   for (const std::filesystem::path& path : {folder / "missing.ubx", empty}) {
     std::string error;
-    EXPECT_EQ(LoadCaptureReplay(path, error), nullptr) << path;
+    EXPECT_FALSE(LoadCaptureFile(path, error)) << path;
     EXPECT_NE(error.find(path.string()), std::string::npos) << error;
   }
   std::filesystem::remove_all(folder);

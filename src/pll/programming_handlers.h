@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/control_events.h"
+#include "app/modal_message.h"
+#include "device/device_link.h"
+#include "pll/divider_field_boxes.h"
+
+namespace orvane {
+
+// Programming the PLL from the divider fields, the frequency displays, the raw register write and
+// "Save and recalibrate PLL".
+class ProgrammingHandlers {
+ public:
+  struct Controls {
+    DividerFieldBoxes fields;
+    QLineEdit* Out1Freq;
+    QLabel* F3lbl;
+    QLabel* Fosclbl;
+    QLabel* Label12;
+    QLineEdit* REG;
+    QLineEdit* DATA;
+    QLineEdit* NC1LS_calc;
+    QLineEdit* F3_calc;
+    QComboBox* N1HS_list;
+    QComboBox* N2HS_list;
+    QComboBox* N2LS_list;
+    QPushButton* SetFreq;
+    QPushButton* WriteRegister;
+    QPushButton* Command2;
+  };
+
+  ProgrammingHandlers(Controls controls, DeviceLink& link, ControlEvents& events,
+                      ModalMessage message);
+
+  // Checks the fields and sends the PLL configuration twice, refreshing the displays after each.
+  void SetFreq_Click();
+  void RefreshFrequencyDisplays();
+  void WriteRegister_Click();
+  void Command2_Click();
+
+ private:
+  bool ProgrammingAllowed() const;
+
+  Controls ui_;
+  DeviceLink& link_;
+  ModalMessage message_;
+};
+
+}  // namespace orvane
