@@ -1,0 +1,64 @@
+// Output-frequency search: the merging search the window uses against the straightforward
+// reference, from near the lowest accepted frequency up to 10 MHz.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "freqplan/output_search.h"
+#include "freqplan/reference_search.h"
+#include "pll/number_text.h"
+
+namespace orvane {
+namespace {
+
+struct BenchFrequency {
+  double fout;
+  bool reference_fits;  // at most 32,767 candidates, so the reference can finish
+};
+
+constexpr BenchFrequency kFrequencies[] = {
+    {364.2, true}, {388, true},    {920, false},  // about the most candidates of all
+    {1000, false}, {100000, true}, {10000000, true}};
+
+void BM_Search(benchmark::State& state, double fout) {
+  CandidateTable table;
+  for (auto _ : state) {
+    FindOutputCandidates(fout, table);
+    benchmark::DoNotOptimize(table.HalfVcoTable.data());
+  }
+  state.counters["candidates"] = static_cast<double>(table.CandidateCount());
+}
+
+void BM_SearchStraight(benchmark::State& state, double fout) {
+  ReferenceSearch reference;
+  for (auto _ : state) {
+    if (!reference.Run(fout)) {
+      state.SkipWithError("more candidates than the reference holds");
+      return;
+    }
+    benchmark::DoNotOptimize(reference.HalfVcoTable().data());
+  }
+  state.counters["candidates"] = static_cast<double>(reference.HalfVcoTable().size());
+}
+
+}  // namespace
+}  // namespace orvane
+
+int main(int argc, char** argv) {
+  for (const orvane::BenchFrequency& frequency : orvane::kFrequencies) {
+    const std::string hz = orvane::FormatGeneral(frequency.fout);
+    benchmark::RegisterBenchmark(("BM_Search/" + hz).c_str(), orvane::BM_Search, frequency.fout)
+        ->Unit(benchmark::kMillisecond);
+    if (frequency.reference_fits) {
+      benchmark::RegisterBenchmark(("BM_SearchStraight/" + hz).c_str(), orvane::BM_SearchStraight,
+                                   frequency.fout)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
