@@ -1,0 +1,106 @@
+#include "pll/divider_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+DividerTexts Defaults() { return {"2875000", "3", "11", "480", "11", "46", "46", "15"}; }
+
+auto Tie(const DividerTexts& t) {
+  return std::tie(t.gps, t.n31, t.n2_hs, t.n2_ls, t.n1_hs, t.nc1_ls, t.nc2_ls, t.bw);
+}
+
+struct FieldCase {
+  std::string DividerTexts::*field;
+  std::string typed;
+  std::string checked;
+};
+
+class CheckDividerFieldsTest : public testing::TestWithParam<FieldCase> {};
+
+TEST_P(CheckDividerFieldsTest, RewritesOnlyThatField) {
+  const FieldCase c = GetParam();
+  DividerTexts texts = Defaults();
+  DividerTexts expected = Defaults();
+  texts.*c.field = c.typed;
+  expected.*c.field = c.checked;
+  CheckDividerFields(texts);
+  EXPECT_EQ(Tie(texts), Tie(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CheckDividerFieldsTest,
+    testing::Values(
+        FieldCase{&DividerTexts::gps, "0.5", "1"},
+        FieldCase{&DividerTexts::gps, "letters", "2875000"},
+        FieldCase{&DividerTexts::gps, "10000001", "10000000"},
+        FieldCase{&DividerTexts::n31, "600000", "524288"},
+        FieldCase{&DividerTexts::n2_hs, "3", "4"}, FieldCase{&DividerTexts::n2_hs, "", "11"},
+        FieldCase{&DividerTexts::n1_hs, "12", "11"}, FieldCase{&DividerTexts::n2_ls, "3", "2"},
+        FieldCase{&DividerTexts::n2_ls, "481", "480"},
+        FieldCase{&DividerTexts::n2_ls, "0480", "480"},
+        // The remainder is that of the rounded value; the fraction stays.
+        FieldCase{&DividerTexts::n2_ls, "480.6", "479.6"},
+        FieldCase{&DividerTexts::nc1_ls, "1", "2"},
+        FieldCase{&DividerTexts::nc2_ls, "1048577", "1048576"},
+        FieldCase{&DividerTexts::nc2_ls, "", "46"}, FieldCase{&DividerTexts::bw, "abc", "abc"}));
+
+std::vector<std::uint8_t> Image(const DividerTexts& texts) {
+  std::vector<std::uint8_t> report(24, 0);
+  EXPECT_EQ(BuildPllConfigurationImage(texts, report), PllImageError::kNone);
+  return report;
+}
+
+TEST(BuildPllConfigurationImage, Defaults) {
+  EXPECT_EQ(Image(Defaults()),
+            (std::vector<std::uint8_t>{0x00, 0x04, 0x78, 0xDE, 0x2B, 0x02, 0x00, 0x00,
+                                       0x07, 0xDF, 0x01, 0x00, 0x07, 0x2D, 0x00, 0x00,
+                                       0x2D, 0x00, 0x00, 0x00, 15,   0,    0,    0}));
+}
+
+TEST(BuildPllConfigurationImage, CheckedExtremesAndHalves) {
+  DividerTexts texts = {"10000000", "600000", "4", "3", "4", "1048576", "1048577", "255"};
+  CheckDividerFields(texts);
+  EXPECT_EQ(Image(texts), (std::vector<std::uint8_t>{0x00, 0x04, 0x80, 0x96, 0x98, 0xFF, 0xFF, 0x07,
+                                                     0x00, 0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x0F,
+                                                     0xFF, 0xFF, 0x0F, 0x00, 255,  0,    0,    0}));
+  // Fractions round halves to even: 2875000.5 -> 2875000, 4.5 - 1 -> 4.
+  texts = Defaults();
+  texts.gps = "2875000.5";
+  texts.n31 = "4.5";
+  const std::vector<std::uint8_t> report = Image(texts);
+  EXPECT_EQ(std::vector<std::uint8_t>(report.begin() + 2, report.begin() + 8),
+            (std::vector<std::uint8_t>{0x78, 0xDE, 0x2B, 0x04, 0x00, 0x00}));
+}
+
+TEST(BuildPllConfigurationImage, RefusesWithoutWriting) {
+  const struct {
+    std::string bw;
+    std::string gps;
+    std::size_t size;
+    PllImageError error;
+  } cases[] = {{"256", "1", 21, PllImageError::kBandwidthNotAByte},
+               {"-1", "1", 21, PllImageError::kBandwidthNotAByte},
+               {"15.5", "1", 21, PllImageError::kBandwidthNotAByte},
+               {"", "1", 21, PllImageError::kBandwidthNotAByte},
+               {"15", "abc", 21, PllImageError::kFieldNotANumber},
+               {"15", "1e20", 21, PllImageError::kFieldNotANumber},
+               {"15", "1", 20, PllImageError::kReportTooShort}};
+  for (const auto& c : cases) {
+    DividerTexts texts = Defaults();
+    texts.bw = c.bw;
+    texts.gps = c.gps;
+    std::vector<std::uint8_t> report(c.size, 0);
+    EXPECT_EQ(BuildPllConfigurationImage(texts, report), c.error) << c.bw << " " << c.gps;
+    EXPECT_EQ(report, std::vector<std::uint8_t>(c.size, 0));
+  }
+}
+
+}  // namespace
+}  // namespace orvane
