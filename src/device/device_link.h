@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -62,6 +63,9 @@ class DeviceLink {
   bool DeviceListReady = false;
   bool ReselectPending = false;
   bool LedBlinkOn = false;
+  // The receiver's latest clock-drift estimate (NAV-CLOCK clkD, ppb) since this device was
+  // opened; what factory defaults stores as the correction.
+  std::optional<std::int32_t> latest_clock_drift_ppb;
 
   // The poll timer's interval is set through this, so that dropping the link can slow it down.
   std::function<void(std::chrono::milliseconds)> set_poll_interval;

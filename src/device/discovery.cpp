@@ -67,6 +67,7 @@ bool Discovery::FindTheHid() {
     link_.DevicePathName = info.path;
     link_.serial = serial;
     link_.VersionNumber = info.release;
+    link_.latest_clock_drift_ppb.reset();
     link_.DeviceDetected = true;
     break;
   }
