@@ -9,25 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "device/command_codes.h"
 #include "device/hid/hid_backend.h"
 #include "device/trace_log.h"
 
 namespace orvane {
-
-// Command codes of the clock's feature reports (byte 1).
-namespace command {
-inline constexpr std::uint8_t kOutputEnable = 1;
-inline constexpr std::uint8_t kLedBlink = 2;
-inline constexpr std::uint8_t kDriveStrength = 3;
-inline constexpr std::uint8_t kPllConfiguration = 4;
-inline constexpr std::uint8_t kRegisterWrite = 5;
-inline constexpr std::uint8_t kSleep = 6;
-inline constexpr std::uint8_t kReceiverMessage = 8;
-inline constexpr std::uint8_t kReferenceQuery = 10;
-inline constexpr std::uint8_t kTcxoCorrection = 11;
-inline constexpr std::uint8_t kConstellations = 12;
-inline constexpr std::uint8_t kSerialNumber = 0x53;  // 'S', followed by 'N'
-}  // namespace command
 
 // Which link flags a sender needs before it may talk to the device.
 enum Guard : unsigned {

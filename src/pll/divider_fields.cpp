@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "device/command_codes.h"
 #include "pll/number_text.h"
 
 namespace orvane {
@@ -81,7 +82,7 @@ PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
   }
 
   report[0] = 0;
-  report[1] = kPllConfigurationCommand;
+  report[1] = command::kPllConfiguration;
   PutLittleEndian(report, 2, *gps, 3);
   PutLittleEndian(report, 5, *n31, 3);
   PutLittleEndian(report, 8, *n2_hs, 1);

@@ -23,7 +23,6 @@ struct DividerTexts {
 // low-speed dividers drop to even. BW is not touched.
 void CheckDividerFields(DividerTexts& texts);
 
-inline constexpr std::uint8_t kPllConfigurationCommand = 4;
 inline constexpr std::size_t kPllConfigurationLength = 21;
 
 enum class PllImageError {

@@ -10,7 +10,7 @@
 namespace orvane {
 namespace {
 
-namespace cmd = device_command;
+namespace cmd = command;
 using std::chrono::nanoseconds;
 
 constexpr std::uint8_t kFlagNoSignal = 0x01;

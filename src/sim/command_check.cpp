@@ -6,7 +6,7 @@
 namespace orvane {
 namespace {
 
-namespace cmd = device_command;
+namespace cmd = command;
 
 std::uint32_t Le24(std::span<const std::uint8_t> r, std::size_t at) {
   return r[at] | (r[at + 1] << 8) | (std::uint32_t{r[at + 2]} << 16);

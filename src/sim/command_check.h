@@ -6,24 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace orvane {
+#include "device/command_codes.h"
 
-// Command codes of the clock's feature reports (byte 1), as the firmware knows them.
-namespace device_command {
-inline constexpr std::uint8_t kOutputEnable = 1;
-inline constexpr std::uint8_t kLedBlink = 2;
-inline constexpr std::uint8_t kDriveStrength = 3;
-inline constexpr std::uint8_t kPllConfiguration = 4;
-inline constexpr std::uint8_t kRegisterWrite = 5;
-inline constexpr std::uint8_t kSleep = 6;
-inline constexpr std::uint8_t kReceiverMessage = 8;
-inline constexpr std::uint8_t kReferenceQuery = 10;
-inline constexpr std::uint8_t kTcxoCorrection = 11;
-inline constexpr std::uint8_t kConstellations = 12;
-inline constexpr std::uint8_t kSerialNumber = 0x53;  // 'S', then 'N' in byte 2
-inline constexpr std::uint8_t kSerialNumberSecond = 0x4E;
-inline constexpr std::uint8_t kReferenceCountsSubcommand = 3;
-}  // namespace device_command
+namespace orvane {
 
 // Bytes a command uses, report ID and code included (every later byte is 0); 0 for an unknown
 // code.
