@@ -13,6 +13,18 @@ QString NumberText(double value) { return QString::fromStdString(FormatGeneral(v
 
 std::optional<double> NumberIn(const QString& text) { return ParseNumber(text.toStdString()); }
 
+// Marks the program-made selections a handler makes as part of its chain.
+class NestedChoice {
+ public:
+  explicit NestedChoice(int& depth) : depth_(depth) { ++depth_; }
+  ~NestedChoice() { --depth_; }
+  NestedChoice(const NestedChoice&) = delete;
+  NestedChoice& operator=(const NestedChoice&) = delete;
+
+ private:
+  int& depth_;
+};
+
 }  // namespace
 
 VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidates& candidates,
@@ -42,12 +54,11 @@ VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidate
 
 void VcoSelectionHandlers::RunChoice(bool (VcoSelectionHandlers::*handler)(),
                                      const QString& stopped_text) {
-  ++choice_depth_;
-  const bool completed = (this->*handler)();
-  --choice_depth_;
   // Inside a chain the list handlers run again as program-made selections; the outermost choice
   // alone reports a stop. Before any search the lists are inert and say nothing.
-  if (completed || choice_depth_ > 0 || !candidates_.CandidatesReady) return;
+  const bool outermost = choice_depth_ == 0;
+  const bool completed = (this->*handler)();
+  if (completed || !outermost || !candidates_.CandidatesReady) return;
   if (!NumberIn(ui_.Out1Freq->text())) {
     message_(QStringLiteral("Frequency not a number"),
              QStringLiteral("Type the output frequency in Hz, for example 10000000"));
@@ -89,9 +100,12 @@ bool VcoSelectionHandlers::Fvco_list_Click() {
   FillList(ui_.N2HS_list, feedback_choices);
   if (output_choices.isEmpty() || feedback_choices.isEmpty()) return false;
 
-  events_.SelectEntry(ui_.N1HS_list, 0);
-  events_.SelectEntry(ui_.N2HS_list, 0);
-  if (!N1HS_list_Click() || !N2HS_list_Click()) return false;
+  {
+    const NestedChoice nested(choice_depth_);
+    events_.SelectEntry(ui_.N1HS_list, 0);
+    events_.SelectEntry(ui_.N2HS_list, 0);
+    if (!N1HS_list_Click() || !N2HS_list_Click()) return false;
+  }
 
   ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
   ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
@@ -123,6 +137,7 @@ bool VcoSelectionHandlers::N2HS_list_Click() {
   }
   FillList(ui_.N2LS_list, choices);
   if (choices.isEmpty()) return false;
+  const NestedChoice nested(choice_depth_);
   events_.SelectEntry(ui_.N2LS_list, 0);
   return true;
 }
