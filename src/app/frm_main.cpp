@@ -20,7 +20,9 @@ frmMain::frmMain(AppServices services, QWidget* parent)
     if (services_.show_message) services_.show_message(title, text);
   };
   setWindowTitle(QStringLiteral("Orvane Configuration"));
-  QFont font = this->font();
+  // The window was laid out for a narrow sans-serif face; Arial (or a metric-compatible
+  // substitute) keeps the captions inside their controls.
+  QFont font(QStringLiteral("Arial"));
   font.setPointSizeF(9.75);
   setFont(font);
   setFixedSize(TwipsToPixels(kWideTwips), TwipsToPixels(kClientHeightTwips));
