@@ -29,7 +29,9 @@ frmMain::frmMain(AppServices services, QWidget* parent)
 
   Timer_.setInterval(50);
   link_.set_poll_interval = [this](std::chrono::milliseconds interval) {
-    Timer_.setInterval(static_cast<int>(interval.count()));
+    // Setting the interval restarts the timer: only a change may do that.
+    if (Timer_.interval() != interval.count())
+      Timer_.setInterval(static_cast<int>(interval.count()));
   };
 
   bars_ = std::make_unique<SatelliteBars>(controls_.Get<QFrame>("PicSat"));
@@ -41,10 +43,7 @@ frmMain::frmMain(AppServices services, QWidget* parent)
       Discovery::Controls{controls_.Get<QComboBox>("SerNo"),
                           controls_.Get<QLabel>("lblAccessHint")},
       link_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
-  poll_ = std::make_unique<PollHandlers>(
-      link_, PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
-                                 [this] { return discovery_->FindTheHid(); },
-                                 [this] { readback_->ReadDeviceConfiguration(); }});
+  CreateStatusHandlers();
 
   CreatePllHandlers();
   events_.OnButtonClick(controls_.Get<QPushButton>("Advanced"), [this] { Advanced_Click(); });
@@ -58,6 +57,23 @@ DividerFieldBoxes frmMain::DividerFields() const {
           controls_.Get<QLineEdit>("N2_HS"),  controls_.Get<QLineEdit>("N2_LS"),
           controls_.Get<QLineEdit>("N1_HS"),  controls_.Get<QLineEdit>("NC1_LS"),
           controls_.Get<QLineEdit>("NC2_LS"), controls_.Get<QLineEdit>("BW")};
+}
+
+void frmMain::CreateStatusHandlers() {
+  const ControlInventory& c = controls_;
+  telemetry_ = std::make_unique<TelemetryDisplay>(
+      TelemetryDisplay::Controls{c.Get<QLabel>("TCXO_ppb"), c.Get<QLabel>("TCXO_acc"),
+                                 c.Get<QLabel>("Label20")},
+      *bars_, link_, services_.host_clock);
+  poll_ = std::make_unique<PollHandlers>(
+      PollHandlers::Controls{c.Get<QLabel>("Label16"), c.Get<QLabel>("LOS"), c.Get<QLabel>("LOL"),
+                             c.Get<QPushButton>("set_TCXO_GPS"), c.Get<QLabel>("Label29"),
+                             c.Get<QLineEdit>("GPS"), c.Get<QLineEdit>("N2_HS"),
+                             c.Get<QLineEdit>("N2_LS")},
+      link_, services_.clock, *telemetry_, *bars_,
+      PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
+                          [this] { return discovery_->FindTheHid(); },
+                          [this] { readback_->ReadDeviceConfiguration(); }});
 }
 
 void frmMain::CreatePllHandlers() {
@@ -102,12 +118,9 @@ void frmMain::Form_Load() {
   Timer_.start();
 }
 
-void frmMain::PlaceEmptyBars() {
-  const int scale_height = bars_->ScaleHeight();
-  for (int i = 0; i < SatelliteBars::kCount; ++i) {
-    bars_->Place(i, 8 * i + 1, scale_height - 2, 7, 2);
-  }
-}
+// Every bar at its place and empty height. A colour already drawn stays, as the readback's
+// flattening wants; at start-up every bar is still black.
+void frmMain::PlaceEmptyBars() { bars_->Flatten(); }
 
 void frmMain::Form_Unload() {
   if (unloaded_) return;

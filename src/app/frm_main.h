@@ -11,12 +11,15 @@
 #include "device/device_link.h"
 #include "device/discovery.h"
 #include "device/hid/hid_backend.h"
+#include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "pll/programming_handlers.h"
 #include "pll/search_handlers.h"
 #include "pll/vco_selection_handlers.h"
+#include "status/host_clock.h"
 #include "status/poll_handlers.h"
 #include "status/satellite_bars.h"
+#include "status/telemetry_display.h"
 
 namespace orvane {
 
@@ -26,6 +29,8 @@ struct AppServices {
   HidBackend& backend;
   TraceLog& trace;
   ModalMessage show_message;  // displays only; the window traces every message itself
+  MonotonicClock& clock;      // the waits of device exchanges
+  HostClock& host_clock;      // set from the receiver's UTC time
 };
 
 // The main window: the composition root that creates the controls, the device link and one
@@ -51,6 +56,7 @@ class frmMain : public QWidget {
   ControlEvents& events() { return events_; }
   Discovery& discovery() { return *discovery_; }
   PollHandlers& poll() { return *poll_; }
+  TelemetryDisplay& telemetry() { return *telemetry_; }
   ProgrammingHandlers& programming() { return *programming_; }
   VcoSelectionHandlers& vco_selection() { return *vco_selection_; }
   SearchHandlers& search() { return *search_; }
@@ -66,6 +72,7 @@ class frmMain : public QWidget {
   void PlaceEmptyBars();
   DividerFieldBoxes DividerFields() const;
   void CreatePllHandlers();
+  void CreateStatusHandlers();
 
   AppServices services_;
   ModalMessage message_;
@@ -79,6 +86,7 @@ class frmMain : public QWidget {
   std::unique_ptr<SatelliteBars> bars_;
   std::unique_ptr<ConfigReadback> readback_;
   std::unique_ptr<Discovery> discovery_;
+  std::unique_ptr<TelemetryDisplay> telemetry_;
   std::unique_ptr<PollHandlers> poll_;
   VcoCandidates candidates_;
   std::unique_ptr<ProgrammingHandlers> programming_;

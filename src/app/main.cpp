@@ -15,6 +15,8 @@
 #include "device/trace_log.h"
 #include "sim/capture_replay.h"
 #include "sim/simulated_backend.h"
+#include "status/host_clock.h"
+#include "status/system_host_clock.h"
 
 namespace {
 
@@ -93,7 +95,8 @@ int main(int argc, char** argv) {
   orvane::TraceLog trace(trace_stream, clock);
 
   std::unique_ptr<orvane::HidBackend> backend;
-  if (parser.isSet(simulate) || parser.isSet(sim_ubx)) {
+  const bool simulated = parser.isSet(simulate) || parser.isSet(sim_ubx);
+  if (simulated) {
     int devices = 1;
     if (parser.isSet(simulate)) {
       bool number = false;
@@ -121,7 +124,14 @@ int main(int argc, char** argv) {
   }
   orvane::TracingBackend traced(*backend, trace);
 
-  orvane::frmMain window({traced, trace, orvane::MakeStopMessageBox(nullptr)});
+  // A simulated device's receiver time must never reach the real clock.
+  std::unique_ptr<orvane::HostClock> host_clock;
+  if (simulated) {
+    host_clock = std::make_unique<orvane::SimulatedHostClock>();
+  } else {
+    host_clock = std::make_unique<orvane::SystemHostClock>();
+  }
+  orvane::frmMain window({traced, trace, orvane::MakeStopMessageBox(nullptr), clock, *host_clock});
   window.Form_Load();
   return QApplication::exec();
 }

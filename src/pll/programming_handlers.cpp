@@ -73,14 +73,18 @@ void ProgrammingHandlers::WriteRegister_Click() {
 }
 
 void ProgrammingHandlers::Command2_Click() {
+  CopyPreparedSet(true);
+  SetFreq_Click();
+}
+
+void ProgrammingHandlers::CopyPreparedSet(bool with_nc2) {
   ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
-  ui_.fields.NC2_LS->setText(ui_.NC1LS_calc->text());
+  if (with_nc2) ui_.fields.NC2_LS->setText(ui_.NC1LS_calc->text());
   ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
   ui_.fields.N2_HS->setText(ui_.N2HS_list->currentText());
   ui_.fields.N2_LS->setText(ui_.N2LS_list->currentText());
   ui_.fields.N31->setText(QStringLiteral("1"));
   ui_.fields.GPS->setText(ui_.F3_calc->text());
-  SetFreq_Click();
 }
 
 }  // namespace orvane

@@ -43,6 +43,10 @@ class ProgrammingHandlers {
   void WriteRegister_Click();
   void Command2_Click();
 
+  // Copies the set prepared in the "DPLL Setup" lists into the divider fields (N31 becomes 1);
+  // NC2_LS too when `with_nc2` is set.
+  void CopyPreparedSet(bool with_nc2);
+
  private:
   bool ProgrammingAllowed() const;
 

@@ -107,12 +107,7 @@ bool VcoSelectionHandlers::Fvco_list_Click() {
     if (!N1HS_list_Click() || !N2HS_list_Click()) return false;
   }
 
-  ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
-  ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
-  ui_.fields.N2_HS->setText(ui_.N2HS_list->currentText());
-  ui_.fields.N2_LS->setText(ui_.N2LS_list->currentText());
-  ui_.fields.N31->setText(QStringLiteral("1"));
-  ui_.fields.GPS->setText(ui_.F3_calc->text());
+  programming_.CopyPreparedSet(false);
   programming_.SetFreq_Click();
   return true;
 }

@@ -14,9 +14,13 @@ QFrame* NewBar(QFrame* parent) {
   return bar;
 }
 
+int Pixels(float value) { return static_cast<int>(std::lround(value)); }
+
 }  // namespace
 
-SatelliteBars::SatelliteBars(QFrame* PicSat) : PicSat_(PicSat) {
+// The chart's scale height is that of the drawing area inside the border, in pixels.
+SatelliteBars::SatelliteBars(QFrame* PicSat)
+    : PicSat_(PicSat), chart_(static_cast<float>(PicSat->contentsRect().height())) {
   Sat_[0] = NewBar(PicSat_);
   Sat_[0]->setObjectName(QStringLiteral("Sat0"));
 }
@@ -30,22 +34,47 @@ void SatelliteBars::CreateCopies() {
   }
 }
 
-int SatelliteBars::ScaleHeight() const { return PicSat_->contentsRect().height(); }
-
-void SatelliteBars::Place(int index, double left, double top, double width, double height) {
-  // Coordinates are within the drawing area, which starts inside the border.
-  const QPoint origin = PicSat_->contentsRect().topLeft();
-  Sat_[index]->setGeometry(origin.x() + static_cast<int>(std::lround(left)),
-                           origin.y() + static_cast<int>(std::lround(top)),
-                           static_cast<int>(std::lround(width)),
-                           static_cast<int>(std::lround(height)));
-  Sat_[index]->show();
+void SatelliteBars::Apply(const NavSvInfo& info) {
+  chart_.Apply(info);
+  Redraw();
 }
 
-void SatelliteBars::SetFill(int index, const QColor& colour) {
-  QPalette palette = Sat_[index]->palette();
-  palette.setColor(QPalette::Window, colour);
-  Sat_[index]->setPalette(palette);
+void SatelliteBars::Age() {
+  chart_.Age();
+  Redraw();
+}
+
+void SatelliteBars::ResetOnLoss() {
+  chart_.ResetOnLoss();
+  Redraw();
+}
+
+void SatelliteBars::Flatten() {
+  chart_.Flatten();
+  Redraw();
+}
+
+void SatelliteBars::Redraw() {
+  for (int i = 0; i < kCount; ++i) {
+    if (chart_.Bar(i) != drawn_[i]) Draw(i);
+  }
+}
+
+void SatelliteBars::Draw(int index) {
+  QFrame* bar = Sat_[index];
+  if (bar == nullptr) return;  // not created yet
+  const SatelliteBar& look = chart_.Bar(index);
+  // Coordinates are within the drawing area, which starts inside the border.
+  const QPoint origin = PicSat_->contentsRect().topLeft();
+  // Rounding the bottom edge rather than the height keeps every bar on the bottom edge.
+  const int top = Pixels(look.top);
+  bar->setGeometry(origin.x() + Pixels(look.left), origin.y() + top, Pixels(look.width),
+                   Pixels(look.top + look.height) - top);
+  QPalette palette = bar->palette();
+  palette.setColor(QPalette::Window, QColor(look.colour.r, look.colour.g, look.colour.b));
+  bar->setPalette(palette);
+  bar->setVisible(look.visible);
+  drawn_[index] = look;
 }
 
 }  // namespace orvane

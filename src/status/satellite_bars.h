@@ -1,30 +1,39 @@
 #pragma once
 
-#include <QColor>
 #include <QFrame>
 #include <array>
 
+#include "status/satellite_chart.h"
+#include "status/ubx_messages.h"
+
 namespace orvane {
 
-// The 32 signal bars (`Sat`) inside the picture box `PicSat`, in pixels.
+// The 32 signal bars (`Sat`) inside the picture box `PicSat`, drawn from the chart model. Each
+// change of the model redraws only the bars it changed.
 class SatelliteBars {
  public:
-  static constexpr int kCount = 32;
+  static constexpr int kCount = SatelliteChart::kBarCount;
 
   explicit SatelliteBars(QFrame* PicSat);
 
   // Creates elements 1 to 31 as copies of element 0 (start-up).
   void CreateCopies();
-  // Height of the drawing area inside the border, in pixels.
-  int ScaleHeight() const;
-  // Moves bar `index` to its place; heights may be fractional and are drawn rounded.
-  void Place(int index, double left, double top, double width, double height);
-  void SetFill(int index, const QColor& colour);
+  void Apply(const NavSvInfo& info);
+  void Age();
+  void ResetOnLoss();
+  void Flatten();
+
+  const SatelliteChart& chart() const { return chart_; }
   QFrame* bar(int index) const { return Sat_[index]; }
 
  private:
+  void Redraw();
+  void Draw(int index);
+
   QFrame* PicSat_;
   std::array<QFrame*, kCount> Sat_{};
+  SatelliteChart chart_;
+  std::array<SatelliteBar, kCount> drawn_;
 };
 
 }  // namespace orvane

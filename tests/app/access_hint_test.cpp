@@ -66,7 +66,8 @@ class AccessHintTest : public ::testing::Test {
   frmMain& LoadWindow() {
     window_ = std::make_unique<frmMain>(
         AppServices{backend_, trace_,
-                    [this](const QString& title, const QString&) { messages_.push_back(title); }});
+                    [this](const QString& title, const QString&) { messages_.push_back(title); },
+                    clock_, host_clock_});
     window_->Form_Load();
     return *window_;
   }
@@ -91,6 +92,7 @@ class AccessHintTest : public ::testing::Test {
   RefusingBackend backend_;
   std::ostringstream trace_text_;
   ManualClock clock_;
+  SimulatedHostClock host_clock_;
   TraceLog trace_{&trace_text_, clock_};
   std::vector<QString> messages_;
   std::unique_ptr<frmMain> window_;

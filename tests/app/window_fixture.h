@@ -20,8 +20,20 @@
 #include "device/trace_log.h"
 #include "sim/receiver_model.h"
 #include "sim/simulated_backend.h"
+#include "status/host_clock.h"
 
 namespace orvane {
+
+// Records the times the window sets the host's clock to, and answers `outcome`.
+class RecordingHostClock : public HostClock {
+ public:
+  std::string Set(const UtcTime& time) override {
+    times.push_back(time);
+    return outcome;
+  }
+  std::vector<UtcTime> times;
+  std::string outcome = "simulated";
+};
 
 // The window on simulated devices and a manual clock: nothing sleeps, every report the devices
 // receive and every message the window shows can be inspected.
@@ -48,10 +60,12 @@ class WindowTest : public ::testing::Test {
 
   // Creates the window and runs its start-up.
   frmMain& Start() {
-    window_ = std::make_unique<frmMain>(AppServices{
-        traced_, trace_, [this](const QString& title, const QString& text) {
-          messages_.emplace_back(title.toStdString(), text.toStdString());
-        }});
+    window_ = std::make_unique<frmMain>(
+        AppServices{traced_, trace_,
+                    [this](const QString& title, const QString& text) {
+                      messages_.emplace_back(title.toStdString(), text.toStdString());
+                    },
+                    clock_, host_clock_});
     window_->Form_Load();
     return *window_;
   }
@@ -108,6 +122,7 @@ class WindowTest : public ::testing::Test {
   TraceLog trace_{&trace_text_, clock_};
   SimulatedBackend sim_{clock_};
   TracingBackend traced_{sim_, trace_};
+  RecordingHostClock host_clock_;
   std::vector<std::pair<std::string, std::string>> messages_;
   std::unique_ptr<frmMain> window_;
 };
