@@ -1,0 +1,96 @@
+#include "device/device_link.h"
+
+#include <gtest/gtest.h>
+
+#include "device/monotonic_clock.h"
+#include "sim/simulated_backend.h"
+
+namespace orvane {
+namespace {
+
+class DeviceLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    backend_.AddDevice();
+    link_.DeviceHandle = backend_.Open("sim:0");
+    link_.ReadHandle = backend_.Open("sim:0");
+    link_.FeatureReportByteLength = 64;
+    link_.DeviceDetected = true;
+    link_.ConfigLoaded = true;
+    link_.DeviceListReady = true;
+    link_.set_poll_interval = [this](std::chrono::milliseconds interval) { interval_ = interval; };
+  }
+  const std::vector<std::vector<std::uint8_t>>& received() {
+    return backend_.device(0).received();
+  }
+
+  ManualClock clock_;
+  SimulatedBackend backend_{clock_};
+  TraceLog trace_{nullptr, clock_};
+  DeviceLink link_{backend_, trace_};
+  std::chrono::milliseconds interval_{50};
+};
+
+TEST_F(DeviceLinkTest, ReceiverMessageRateIsACfgMsgInCommandEight) {
+  link_.SetReceiverMessageRate(0x01, 0x30, 10);
+  ASSERT_EQ(received().size(), 1u);
+  std::vector<std::uint8_t> expected = {0, 8, 6, 1, 8, 0, 1, 48, 10};
+  expected.resize(64, 0);
+  EXPECT_EQ(received()[0], expected);
+  EXPECT_TRUE(link_.LastResult);
+}
+
+TEST_F(DeviceLinkTest, EachGuardAloneStopsItsSenders) {
+  struct Case {
+    bool list_ready, detected, config_loaded;
+    bool drive_sent, output_sent, serial_sent;
+  };
+  const Case cases[] = {
+      {true, true, true, true, true, true},     {false, true, true, false, true, true},
+      {true, false, true, false, false, false}, {true, true, false, false, false, true},
+  };
+  const std::uint8_t payload[] = {1};
+  for (const Case& c : cases) {
+    link_.DeviceListReady = c.list_ready;
+    link_.DeviceDetected = c.detected;
+    link_.ConfigLoaded = c.config_loaded;
+    EXPECT_EQ(link_.SendCommand(kNeedsListReady | kNeedsDetected | kNeedsConfigLoaded,
+                                command::kDriveStrength, payload),
+              c.drive_sent);
+    EXPECT_EQ(link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kOutputEnable,
+                                payload),
+              c.output_sent);
+    EXPECT_EQ(link_.SendCommand(kNeedsDetected, command::kSerialNumber, payload), c.serial_sent);
+  }
+}
+
+TEST_F(DeviceLinkTest, AReportTooShortForTheProgramsReportsIsNeverUsed) {
+  for (int length : {0, 21, 39}) {
+    link_.FeatureReportByteLength = length;
+    const std::uint8_t payload[] = {1};
+    EXPECT_FALSE(link_.SendCommand(kNeedsDetected, command::kOutputEnable, payload)) << length;
+    std::vector<std::uint8_t> report(64, 0);
+    EXPECT_FALSE(link_.Fetch(report)) << length;
+  }
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(DeviceLinkTest, APayloadLongerThanTheReportIsNotSent) {
+  const std::vector<std::uint8_t> payload(63, 1);
+  EXPECT_FALSE(link_.SendCommand(kNeedsDetected, command::kOutputEnable, payload));
+  EXPECT_TRUE(received().empty());
+}
+
+TEST_F(DeviceLinkTest, DroppingTheLinkClosesBothHandlesAndSlowsThePoll) {
+  link_.DropLink();
+  EXPECT_FALSE(link_.DeviceDetected);
+  EXPECT_FALSE(link_.ConfigLoaded);
+  EXPECT_EQ(link_.DeviceHandle, nullptr);
+  EXPECT_EQ(link_.ReadHandle, nullptr);
+  EXPECT_EQ(interval_, std::chrono::milliseconds(250));
+  link_.SetReceiverMessageRate(0x01, 0x22, 0);
+  EXPECT_TRUE(received().empty());
+}
+
+}  // namespace
+}  // namespace orvane
