@@ -39,5 +39,14 @@ TEST(FinishFeatureReply, FailureOrIdAloneIsNoReplyAndLeavesTheBuffer) {
   }
 }
 
+// hidapi answers "no such string" with success and an empty text; the window must see no string,
+// as it does for a failed call, and not an empty manufacturer with release 0.0.
+TEST(DeviceString, EmptyOrFailedIsNoString) {
+  EXPECT_EQ(DeviceString(0, L"G60031"), std::optional<std::wstring>(L"G60031"));
+  EXPECT_EQ(DeviceString(0, L""), std::nullopt);
+  EXPECT_EQ(DeviceString(0, nullptr), std::nullopt);
+  EXPECT_EQ(DeviceString(-1, L"stale"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace orvane

@@ -11,6 +11,10 @@
 #include "device/hid/report_framing.h"
 #include "device/hid/wide_text.h"
 
+#ifndef _WIN32
+#include <pthread.h>
+#include <signal.h>
+#endif
 #ifdef __linux__
 #include <unistd.h>
 
@@ -45,9 +49,9 @@ std::wstring WideOrEmpty(const wchar_t* text) { return text != nullptr ? text : 
 template <typename Getter>
 std::optional<std::wstring> ReadString(Getter get, hid_device* handle) {
   wchar_t text[kStringBufferLength] = {};
-  if (get(handle, text, kStringBufferLength) != 0) return std::nullopt;
+  const int result = get(handle, text, kStringBufferLength);
   text[kStringBufferLength - 1] = L'\0';
-  return std::wstring(text);
+  return DeviceString(result, text);
 }
 
 std::vector<std::uint8_t> ReadReportDescriptor([[maybe_unused]] hid_device* handle,
@@ -101,7 +105,7 @@ class HidapiDevice : public HidDevice {
         serial_(LowByteText(
             ReadString(hid_get_serial_number_string, feature_handle_.get()).value_or(L""))),
         queue_(kInputQueueCapacity) {
-    reader_ = std::thread([this] { DrainInputReports(); });
+    reader_ = StartSignalFreeThread([this] { DrainInputReports(); });
   }
 
   ~HidapiDevice() override {
@@ -168,6 +172,21 @@ class HidapiDevice : public HidDevice {
 };
 
 }  // namespace
+
+std::thread StartSignalFreeThread(std::function<void()> body) {
+#ifndef _WIN32
+  // The new thread inherits the mask it is created under, so it takes no signal from its start.
+  sigset_t all;
+  sigset_t previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &previous);
+  std::thread thread(std::move(body));
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return thread;
+#else
+  return std::thread(std::move(body));
+#endif
+}
 
 HidapiBackend::HidapiBackend(TraceLog* trace) : trace_(trace) { InitHidapiOnce(); }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <thread>
+
 #include "device/hid/hid_backend.h"
 #include "device/trace_log.h"
 
@@ -21,5 +24,9 @@ class HidapiBackend : public HidBackend {
  private:
   TraceLog* trace_;
 };
+
+// Runs `body` on a new thread that takes no signals. hidapi reports a wait cut short by a signal
+// as a failed read, which would pass for a lost device; signals go to the program's other threads.
+std::thread StartSignalFreeThread(std::function<void()> body);
 
 }  // namespace orvane

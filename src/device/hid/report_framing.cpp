@@ -19,4 +19,9 @@ bool FinishFeatureReply(int result, std::span<std::uint8_t> report) {
   return true;
 }
 
+std::optional<std::wstring> DeviceString(int result, const wchar_t* text) {
+  if (result != 0 || text == nullptr || text[0] == L'\0') return std::nullopt;
+  return std::wstring(text);
+}
+
 }  // namespace orvane

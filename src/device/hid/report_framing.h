@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace orvane {
@@ -17,5 +19,10 @@ std::vector<std::uint8_t> FrameInputReport(std::span<const std::uint8_t> receive
 // bytes past the reply's end are zeroed so that nothing of the request passes for the reply.
 // Returns whether the reply counts as received.
 bool FinishFeatureReply(int result, std::span<std::uint8_t> report);
+
+// A device string after hidapi's string call returned `result` (0 on success) with `text`. hidapi
+// hands back an empty string for one the device does not have (no USB string descriptor, or no
+// USB parent at all); like a failed call, that is no string: nullopt.
+std::optional<std::wstring> DeviceString(int result, const wchar_t* text);
 
 }  // namespace orvane
