@@ -35,10 +35,6 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   };
 
   bars_ = std::make_unique<SatelliteBars>(controls_.Get<QFrame>("PicSat"));
-  readback_ = std::make_unique<ConfigReadback>(
-      ConfigReadback::Controls{controls_.Find("Frame1"), controls_.Find("Frame3"),
-                               controls_.Find("Frame4")},
-      link_);
   discovery_ = std::make_unique<Discovery>(
       Discovery::Controls{controls_.Get<QComboBox>("SerNo"),
                           controls_.Get<QLabel>("lblAccessHint")},
@@ -46,6 +42,7 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   CreateStatusHandlers();
 
   CreatePllHandlers();
+  CreateConfigurationHandlers();
   events_.OnButtonClick(controls_.Get<QPushButton>("Advanced"), [this] { Advanced_Click(); });
   connect(&Timer_, &QTimer::timeout, this, [this] { poll_->Timer_Timer(); });
 }
@@ -101,6 +98,58 @@ void frmMain::CreatePllHandlers() {
           c.Get<QPushButton>("set_TCXO"), c.Get<QPushButton>("set_TCXO_GPS"), c.Find("Bar"),
           c.Find("Progress"), c.Get<QComboBox>("freq_list"), c.Get<QComboBox>("Fvco_list")},
       candidates_, *vco_selection_, events_, message_, [] { QCoreApplication::processEvents(); });
+}
+
+void frmMain::CreateConfigurationHandlers() {
+  const ControlInventory& c = controls_;
+  readback_ = std::make_unique<ConfigReadback>(
+      ConfigReadback::Controls{c.Find("Frame1"),
+                               c.Find("Frame3"),
+                               c.Find("Frame4"),
+                               c.Get<QLabel>("lblManuf"),
+                               c.Get<QLabel>("lblProduct"),
+                               c.Get<QLabel>("lblVersion"),
+                               c.Get<QComboBox>("Enc1"),
+                               c.Get<QPushButton>("OUT1ID"),
+                               c.Get<QCheckBox>("OUT1EN"),
+                               c.Get<QLineEdit>("Out1Freq"),
+                               c.Get<QPushButton>("FindFreq"),
+                               c.Get<QLabel>("Label1"),
+                               c.Get<QPushButton>("SetFreq"),
+                               c.Get<QPushButton>("Advanced"),
+                               DividerFields(),
+                               c.Get<QLabel>("TCXO_ppb"),
+                               c.Get<QLineEdit>("TCXO"),
+                               {c.Get<QCheckBox>("GNSS_GPS"), c.Get<QCheckBox>("GNSS_SBAS"),
+                                c.Get<QCheckBox>("GNSS_Galileo"), c.Get<QCheckBox>("GNSS_BeiDou"),
+                                c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
+                                c.Get<QCheckBox>("GNSS_Glonass")}},
+      link_, services_.clock, events_, message_,
+      ConfigReadback::Calls{[this] { programming_->RefreshFrequencyDisplays(); },
+                            [this] { PlaceEmptyBars(); }});
+  output_ = std::make_unique<OutputHandlers>(
+      OutputHandlers::Controls{c.Get<QCheckBox>("OUT1EN"), c.Get<QPushButton>("OUT1ID"),
+                               c.Get<QComboBox>("Enc1"), c.Get<QLineEdit>("SN"),
+                               c.Get<QPushButton>("SetSN")},
+      link_, events_, message_);
+  constellations_ = std::make_unique<ConstellationHandlers>(
+      ConstellationHandlers::Controls{c.Get<QCheckBox>("GNSS_GPS"), c.Get<QCheckBox>("GNSS_SBAS"),
+                                      c.Get<QCheckBox>("GNSS_Galileo"),
+                                      c.Get<QCheckBox>("GNSS_BeiDou"),
+                                      c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
+                                      c.Get<QCheckBox>("GNSS_Glonass")},
+      link_, events_);
+  correction_ = std::make_unique<CorrectionHandlers>(
+      CorrectionHandlers::Controls{
+          c.Get<QLineEdit>("TCXO"), c.Get<QLabel>("TCXO_ppb"), c.Get<QPushButton>("set_TCXO"),
+          c.Get<QPushButton>("set_TCXO_GPS"), c.Get<QPushButton>("Sleep_cmd"),
+          c.Get<QPushButton>("Command1"), c.Get<QComboBox>("SerNo"), c.Get<QComboBox>("Enc1"),
+          c.Get<QCheckBox>("OUT1EN"), c.Get<QLineEdit>("Out1Freq"), c.Get<QComboBox>("Fvco_list")},
+      link_, events_, message_,
+      CorrectionHandlers::Calls{[this] { output_->SetSN_Click(); },
+                                [this] { search_->FindFreq_Click(); },
+                                [this] { programming_->Command2_Click(); },
+                                [this] { readback_->ReadDeviceConfiguration(); }});
 }
 
 void frmMain::Form_Load() {

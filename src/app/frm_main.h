@@ -12,10 +12,13 @@
 #include "device/discovery.h"
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
+#include "device/output_handlers.h"
 #include "device/trace_log.h"
 #include "pll/programming_handlers.h"
 #include "pll/search_handlers.h"
 #include "pll/vco_selection_handlers.h"
+#include "status/constellation_handlers.h"
+#include "status/correction_handlers.h"
 #include "status/host_clock.h"
 #include "status/poll_handlers.h"
 #include "status/satellite_bars.h"
@@ -55,6 +58,10 @@ class frmMain : public QWidget {
   QTimer& timer() { return Timer_; }
   ControlEvents& events() { return events_; }
   Discovery& discovery() { return *discovery_; }
+  ConfigReadback& readback() { return *readback_; }
+  OutputHandlers& output() { return *output_; }
+  ConstellationHandlers& constellations() { return *constellations_; }
+  CorrectionHandlers& correction() { return *correction_; }
   PollHandlers& poll() { return *poll_; }
   TelemetryDisplay& telemetry() { return *telemetry_; }
   ProgrammingHandlers& programming() { return *programming_; }
@@ -73,6 +80,7 @@ class frmMain : public QWidget {
   DividerFieldBoxes DividerFields() const;
   void CreatePllHandlers();
   void CreateStatusHandlers();
+  void CreateConfigurationHandlers();
 
   AppServices services_;
   ModalMessage message_;
@@ -92,6 +100,9 @@ class frmMain : public QWidget {
   std::unique_ptr<ProgrammingHandlers> programming_;
   std::unique_ptr<VcoSelectionHandlers> vco_selection_;
   std::unique_ptr<SearchHandlers> search_;
+  std::unique_ptr<OutputHandlers> output_;
+  std::unique_ptr<ConstellationHandlers> constellations_;
+  std::unique_ptr<CorrectionHandlers> correction_;
 };
 
 }  // namespace orvane

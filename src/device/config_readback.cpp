@@ -1,21 +1,158 @@
 #include "device/config_readback.h"
 
-namespace orvane {
+#include <QApplication>
+#include <QPalette>
+#include <algorithm>
 
-ConfigReadback::ConfigReadback(Controls controls, DeviceLink& link) : ui_(controls), link_(link) {}
+#include "device/hid/wide_text.h"
+
+namespace orvane {
+namespace {
+
+const char* const kDriveStrengths[] = {"8mA", "16mA", "24mA", "32mA"};
+// Releases whose minor number is below this are marked red.
+constexpr int kFirstGoodMinor = 5;
+constexpr std::chrono::milliseconds kPause{5};
+
+QString IdentityText(const std::wstring& wide) {
+  return QLatin1Char(' ') + QString::fromLatin1(LowByteText(wide).c_str());
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setAutoFillBackground(true);
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
+ConfigReadback::ConfigReadback(Controls controls, DeviceLink& link, MonotonicClock& clock,
+                               ControlEvents& events, ModalMessage message, Calls calls)
+    : ui_(controls),
+      link_(link),
+      clock_(clock),
+      events_(events),
+      message_(std::move(message)),
+      calls_(std::move(calls)) {}
 
 void ConfigReadback::ReadDeviceConfiguration() {
-  link_.LedBlinkOn = false;
-  link_.ConfigLoaded = false;
-  ui_.Frame3->setEnabled(false);
-  ui_.Frame4->setEnabled(false);
+  Reset();
   if (!link_.DeviceDetected) return;
+  ShowIdentity();
   ui_.Frame1->setEnabled(true);
-  ui_.Frame3->setEnabled(true);
-  ui_.Frame4->setEnabled(true);
+  if (!link_.ReportLengthUsable()) {
+    ReportUnusableDevice();
+    return;
+  }
+  EnableDeviceControls();
+
+  Pause();
+  std::vector<std::uint8_t> report = link_.NewFeatureReport();
+  if (link_.Fetch(report)) {
+    if (const std::optional<DeviceConfiguration> config = DecodeConfigurationReport(report)) {
+      Show(*config);
+    }
+  }
+  // A failed fetch leaves the controls empty but usable; commands may still be sent.
   link_.ConfigLoaded = true;
   link_.SetReceiverMessageRate(0x01, 0x30, 10);
   link_.SetReceiverMessageRate(0x01, 0x22, 10);
+  calls_.FlattenSignalBars();
+}
+
+void ConfigReadback::Reset() {
+  link_.LedBlinkOn = false;
+  link_.ConfigLoaded = false;
+  ui_.lblManuf->clear();
+  ui_.lblProduct->clear();
+  ui_.lblVersion->clear();
+  ui_.Enc1->clear();
+  ui_.Enc1->setEnabled(false);
+  ui_.OUT1ID->setEnabled(false);
+  ui_.OUT1EN->setChecked(false);
+  ui_.OUT1EN->setEnabled(false);
+  ui_.Out1Freq->clear();
+  for (QWidget* control : std::initializer_list<QWidget*>{ui_.Out1Freq, ui_.FindFreq, ui_.Label1,
+                                                          ui_.SetFreq, ui_.Advanced}) {
+    control->setEnabled(false);
+  }
+  // BW keeps its text: the search sets it and no readback of a missing device can.
+  for (QLineEdit* field : {ui_.fields.GPS, ui_.fields.N31, ui_.fields.N2_HS, ui_.fields.N2_LS,
+                           ui_.fields.N1_HS, ui_.fields.NC1_LS, ui_.fields.NC2_LS}) {
+    field->clear();
+  }
+  ui_.TCXO_ppb->setText(QStringLiteral("0"));
+  ui_.TCXO->setText(QStringLiteral("-1"));
+  ui_.Frame3->setEnabled(false);
+  ui_.Frame4->setEnabled(false);
+}
+
+void ConfigReadback::Pause() { clock_.SleepFor(kPause); }
+
+void ConfigReadback::ShowIdentity() {
+  Pause();
+  const std::optional<std::wstring> manufacturer =
+      link_.ReadHandle ? link_.ReadHandle->Manufacturer() : std::nullopt;
+  if (manufacturer) {
+    ui_.lblManuf->setText(IdentityText(*manufacturer));
+    // The release number is BCD-like: major in the high byte, minor in the low byte.
+    const int major = link_.VersionNumber >> 8;
+    const int minor = link_.VersionNumber & 0xFF;
+    ui_.lblVersion->setText(
+        QStringLiteral(" %1.%2").arg(major).arg(QString::number(minor, 16).toUpper()));
+    SetBackground(ui_.lblVersion, minor < kFirstGoodMinor
+                                      ? QColor(255, 0, 0)
+                                      : QApplication::palette().color(QPalette::Button));
+  }
+  Pause();
+  const std::optional<std::wstring> product =
+      link_.ReadHandle ? link_.ReadHandle->Product() : std::nullopt;
+  if (product) ui_.lblProduct->setText(IdentityText(*product));
+}
+
+void ConfigReadback::EnableDeviceControls() {
+  for (const char* entry : kDriveStrengths) ui_.Enc1->addItem(QString::fromLatin1(entry));
+  events_.SelectEntry(ui_.Enc1, 0);
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           ui_.Enc1, ui_.OUT1ID, ui_.OUT1EN, ui_.Out1Freq, ui_.FindFreq, ui_.Label1, ui_.SetFreq,
+           ui_.Advanced, ui_.Frame3, ui_.Frame4}) {
+    control->setEnabled(true);
+  }
+}
+
+void ConfigReadback::Show(const DeviceConfiguration& config) {
+  // Every change below runs its control's handler; the guards are still closed, so nothing is
+  // sent back to the device.
+  ui_.OUT1EN->setChecked(config.output_flags & 1);
+  events_.SelectEntry(ui_.Enc1, std::min<int>(config.drive_index, 3));
+  const auto number = [](auto value) { return QString::number(value); };
+  ui_.fields.GPS->setText(number(config.GPS));
+  ui_.fields.N31->setText(number(config.N31));
+  ui_.fields.N2_HS->setText(number(config.N2_HS));
+  ui_.fields.N2_LS->setText(number(config.N2_LS));
+  ui_.fields.N1_HS->setText(number(config.N1_HS));
+  ui_.fields.NC1_LS->setText(number(config.NC1_LS));
+  ui_.fields.NC2_LS->setText(number(config.NC2_LS));
+  ui_.TCXO->setText(number(config.tcxo_correction));
+  for (QCheckBox* box : ui_.constellations) box->setChecked(false);
+  for (std::size_t bit = 0; bit < ui_.constellations.size(); ++bit) {
+    if (config.ConstellationMask & (1u << bit)) ui_.constellations[bit]->setChecked(true);
+  }
+  ui_.fields.BW->setText(number(config.BW));
+  calls_.RefreshFrequencyDisplays();
+  ui_.Out1Freq->setFocus();
+  ui_.Out1Freq->end(false);
+}
+
+void ConfigReadback::ReportUnusableDevice() {
+  if (!told_unusable_.insert(link_.serial).second) return;
+  message_(QStringLiteral("Device not usable"),
+           QStringLiteral("The clock %1 uses feature reports of %2 bytes; at least %3 are needed. "
+                          "Nothing will be sent to it.")
+               .arg(QString::fromLatin1(link_.serial.c_str()))
+               .arg(link_.FeatureReportByteLength)
+               .arg(DeviceLink::kMinimumFeatureReportLength));
 }
 
 }  // namespace orvane

@@ -117,6 +117,21 @@ class WindowTest : public ::testing::Test {
     return lines;
   }
 
+  // The feature-report exchanges traced so far, in order, each "set <hex>" or "get <hex>".
+  std::vector<std::string> Exchanges() {
+    std::vector<std::string> lines;
+    std::istringstream in(trace_text_.str());
+    for (std::string line; std::getline(in, line);) {
+      for (const char* kind : {" set ", " get "}) {
+        const std::size_t at = line.find(kind);
+        if (at == std::string::npos) continue;
+        lines.push_back(line.substr(at + 1));
+        break;
+      }
+    }
+    return lines;
+  }
+
   ManualClock clock_;
   std::ostringstream trace_text_;
   TraceLog trace_{&trace_text_, clock_};

@@ -1,0 +1,71 @@
+#include "device/output_handlers.h"
+
+#include <QRegularExpression>
+
+namespace orvane {
+namespace {
+
+constexpr unsigned kOutputGuards = kNeedsDetected | kNeedsConfigLoaded;
+constexpr unsigned kDriveGuards = kNeedsListReady | kNeedsDetected | kNeedsConfigLoaded;
+constexpr int kLastSerialNumber = 99999;
+
+}  // namespace
+
+OutputHandlers::OutputHandlers(Controls controls, DeviceLink& link, ControlEvents& events,
+                               ModalMessage message)
+    : ui_(controls), link_(link), message_(std::move(message)) {
+  events.OnCheckClick(ui_.OUT1EN, [this] { OUT1EN_Click(); });
+  events.OnButtonClick(ui_.OUT1ID, [this] { OUT1ID_Click(); });
+  events.OnListClick(ui_.Enc1, [this] { Enc1_Click(); });
+  events.OnButtonClick(ui_.SetSN, [this] { SetSN_Click(); });
+}
+
+void OutputHandlers::OUT1EN_Click() {
+  const std::uint8_t enabled = ui_.OUT1EN->isChecked() ? 1 : 0;
+  link_.SendCommand(kOutputGuards, command::kOutputEnable, {&enabled, 1});
+}
+
+void OutputHandlers::OUT1ID_Click() {
+  if (!link_.GuardsHold(kOutputGuards)) return;
+  // The state flips even when the send fails: the device is never asked what it does.
+  link_.LedBlinkOn = !link_.LedBlinkOn;
+  const std::uint8_t blink = link_.LedBlinkOn ? 1 : 0;
+  link_.SendCommand(kOutputGuards, command::kLedBlink, {&blink, 1});
+}
+
+void OutputHandlers::Enc1_Click() {
+  const int index = ui_.Enc1->currentIndex();
+  if (index < 0) return;
+  const auto entry = static_cast<std::uint8_t>(index);
+  link_.SendCommand(kDriveGuards, command::kDriveStrength, {&entry, 1});
+}
+
+void OutputHandlers::SetSN_Click() {
+  // A device too short for any report gets none, and keeps its link.
+  if (!link_.DeviceDetected || !link_.ReportLengthUsable()) return;
+  const QString serial = ui_.SN->text();
+  static const QRegularExpression kForm(QStringLiteral("^[A-Za-z][0-9]{5}$"));
+  if (!kForm.match(serial).hasMatch()) {
+    message_(QStringLiteral("Serial number not valid"),
+             QStringLiteral("A serial number is a letter followed by five digits, for example "
+                            "G60031; \"%1\" is not.")
+                 .arg(serial));
+    return;
+  }
+  const int number = serial.mid(1).toInt();
+  if (number >= kLastSerialNumber) {
+    message_(QStringLiteral("Serial numbers used up"),
+             QStringLiteral("%1 is the last serial number of its letter; give SN another letter "
+                            "first.")
+                 .arg(serial));
+    return;
+  }
+  std::uint8_t payload[7] = {command::kSerialNumberSecond};
+  for (int i = 0; i < 6; ++i) payload[1 + i] = static_cast<std::uint8_t>(serial[i].toLatin1());
+  link_.SendCommand(kNeedsDetected, command::kSerialNumber, payload);
+  // Advanced and dropped whether or not the send went through.
+  ui_.SN->setText(serial.left(1) + QStringLiteral("%1").arg(number + 1, 5, 10, QLatin1Char('0')));
+  link_.DropLink();
+}
+
+}  // namespace orvane
