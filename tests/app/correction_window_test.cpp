@@ -78,7 +78,10 @@ TEST_F(CorrectionWindowTest, FactoryDefaultsFirstNamesAnUnsetDeviceThenRestoresI
   ASSERT_EQ(window_->link().serial, "G60031");
   EXPECT_EQ(Text("TCXO"), "-500");
 
-  window_->link().latest_clock_drift_ppb = -37;
+  // The receiver's clock solution arrives every ten navigation solutions.
+  for (int i = 0; i < 1000 && !window_->link().latest_clock_drift_ppb; ++i) Tick();
+  ASSERT_TRUE(window_->link().latest_clock_drift_ppb.has_value());
+  const auto estimate = static_cast<std::uint16_t>(*window_->link().latest_clock_drift_ppb);
   const std::size_t gets_before = TraceLines("get").size();
   const std::size_t exchanges_before = Exchanges().size();
   mark = Mark();
@@ -95,8 +98,9 @@ TEST_F(CorrectionWindowTest, FactoryDefaultsFirstNamesAnUnsetDeviceThenRestoresI
   DeviceConfiguration saved;
   DecodeStoredDividers(std::span(sent[5]).subspan<2, kStoredDividersLength>(), saved);
   EXPECT_EQ(saved.NC2_LS, saved.NC1_LS);
-  EXPECT_EQ(sent[9], Report({0, 11, 0xDB, 0xFF, 1}));
-  EXPECT_EQ(Text("TCXO"), "-37");
+  EXPECT_EQ(sent[9], Report({0, 11, static_cast<std::uint8_t>(estimate & 0xFF),
+                             static_cast<std::uint8_t>(estimate >> 8), 1}));
+  EXPECT_EQ(Text("TCXO"), std::to_string(*window_->link().latest_clock_drift_ppb));
   // Each readback fetches before switching the receiver's messages on.
   const std::vector<std::string> exchanges = Exchanges();
   const std::vector<std::string> tail(exchanges.begin() + exchanges_before, exchanges.end());
