@@ -36,7 +36,7 @@ void CorrectionHandlers::set_TCXO_Click() {
   const std::optional<double> value = ParseNumber(ui_.TCXO->text().toStdString());
   if (!value) {
     message_(QStringLiteral("Correction not valid"),
-             QStringLiteral("The correction must be a whole number of ppb from -7500 to 7500"));
+             QStringLiteral("The correction must be a number of ppb, for example -500"));
     return;
   }
   // Rounded first (halves to even), then limited: 7500.6 would otherwise round past the limit.
