@@ -11,6 +11,7 @@
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "sim/simulated_backend.h"
+#include "status/host_clock.h"
 
 namespace orvane {
 namespace {
@@ -26,7 +27,8 @@ void BM_KeyPressToProgrammed(benchmark::State& state, const char* frequency) {
   TraceLog trace(nullptr, clock);
   SimulatedBackend backend(clock);
   backend.AddDevice();
-  frmMain window(AppServices{backend, trace, nullptr});
+  SimulatedHostClock host_clock;
+  frmMain window(AppServices{backend, trace, nullptr, clock, host_clock});
   window.Form_Load();
   auto* box = window.controls().Get<QLineEdit>(QStringLiteral("Out1Freq"));
   for (auto _ : state) {
