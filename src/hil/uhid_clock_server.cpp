@@ -120,10 +120,11 @@ bool UhidClockServer::HandleEvent(std::string& error) {
     return false;
   }
   switch (event.type) {
-    case UHID_GET_REPORT:
-      ReplyGet(event.u.get_report.id,
-               event.u.get_report.rtype == UHID_FEATURE_REPORT ? event.u.get_report.rnum : 0xFF);
+    case UHID_GET_REPORT: {
+      const auto& get = event.u.get_report;
+      ReplyGet(get.id, get.rnum, get.rtype == UHID_FEATURE_REPORT);
       break;
+    }
     case UHID_SET_REPORT: {
       const auto& set = event.u.set_report;
       if (set.rtype == UHID_FEATURE_REPORT) {
@@ -141,10 +142,10 @@ bool UhidClockServer::HandleEvent(std::string& error) {
 
 // uhid hands the reply to hidraw as it stands, so it begins with the report ID the host asked
 // for, exactly as the host's buffer does (USB would add it on the host side).
-void UhidClockServer::ReplyGet(std::uint32_t id, std::uint8_t report_number) {
+void UhidClockServer::ReplyGet(std::uint32_t id, std::uint8_t report_number, bool feature) {
   std::vector<std::uint8_t> report(static_cast<std::size_t>(device_.feature_report_length()), 0);
   report[0] = report_number;
-  const bool ok = report_number == 0 && device_.GetFeature(report);
+  const bool ok = feature && report_number == 0 && device_.GetFeature(report);
   log_ << "get " << HexBytes(report) << (ok ? "" : " failed") << '\n' << std::flush;
 
   uhid_event event = {};

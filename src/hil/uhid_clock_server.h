@@ -33,7 +33,7 @@ class UhidClockServer {
   bool Create(std::string& error);
   void Destroy();
   bool HandleEvent(std::string& error);
-  void ReplyGet(std::uint32_t id, std::uint8_t report_number);
+  void ReplyGet(std::uint32_t id, std::uint8_t report_number, bool feature);
   void ReplySet(std::uint32_t id, const std::uint8_t* data, std::size_t size);
   void WriteDueInputReports();
   bool WriteEvent(const void* event, std::size_t size);
