@@ -34,7 +34,7 @@ enum Flags : unsigned {
   kGreenFill = 1u << 5,         // the search's progress shape
 };
 
-struct ControlSpec {
+struct ControlRow {
   const char* name;
   Kind kind;
   const char* parent;  // "" for the client area
@@ -53,7 +53,7 @@ constexpr char kAccessHint[] =
     "(70-orvane.rules) and plug the clock in again.";
 
 // clang-format off
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
   // Frames first, so that their children find them.
   {"Frame1", Kind::kFrame, "", "Device Details", "", 120, 120, 4455, 1810, kDisabled, 0},
   {"Frame3", Kind::kFrame, "", "Settings", "", 120, 2040, 4455, 7455, 0, 0},
@@ -156,9 +156,9 @@ constexpr ControlSpec kControls[] = {
 };
 // clang-format on
 
-QWidget* CreateWidget(const ControlSpec& spec, QWidget* parent) {
-  const QString text = QString::fromUtf8(spec.text);
-  switch (spec.kind) {
+QWidget* CreateWidget(const ControlRow& row, QWidget* parent) {
+  const QString text = QString::fromUtf8(row.text);
+  switch (row.kind) {
     case Kind::kFrame:
       return new QGroupBox(text, parent);
     case Kind::kDropDown: {
@@ -203,38 +203,38 @@ void SetBackground(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
-void ApplyLook(const ControlSpec& spec, QWidget* widget) {
-  if (spec.points > 0 || (spec.flags & kArial)) {
+void ApplyLook(const ControlRow& row, QWidget* widget) {
+  if (row.points > 0 || (row.flags & kArial)) {
     QFont font = widget->font();
-    if (spec.flags & kArial) font.setFamily(QStringLiteral("Arial"));
-    if (spec.points > 0) font.setPointSizeF(spec.points);
+    if (row.flags & kArial) font.setFamily(QStringLiteral("Arial"));
+    if (row.points > 0) font.setPointSizeF(row.points);
     widget->setFont(font);
   }
-  if (spec.flags & kRedWithBlackText) {
+  if (row.flags & kRedWithBlackText) {
     SetBackground(widget, QColor(255, 0, 0));
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, Qt::black);
     widget->setPalette(palette);
   }
-  if (spec.flags & kWindowBackground)
+  if (row.flags & kWindowBackground)
     SetBackground(widget, widget->palette().color(QPalette::Base));
-  if (spec.flags & kGreenFill) SetBackground(widget, QColor(0, 128, 0));
+  if (row.flags & kGreenFill) SetBackground(widget, QColor(0, 128, 0));
 }
 
 }  // namespace
 
 ControlInventory::ControlInventory(QWidget* client) {
-  for (const ControlSpec& spec : kControls) {
-    QWidget* parent = spec.parent[0] == '\0' ? client : controls_.value(QString(spec.parent));
-    QWidget* widget = CreateWidget(spec, parent);
-    widget->setObjectName(QString::fromUtf8(spec.name));
-    if (spec.tool_tip[0] != '\0') widget->setToolTip(QString::fromUtf8(spec.tool_tip));
-    widget->setGeometry(TwipsToPixels(spec.left), TwipsToPixels(spec.top),
-                        std::max(1, TwipsToPixels(spec.width)),
-                        std::max(1, TwipsToPixels(spec.height)));
-    ApplyLook(spec, widget);
-    widget->setEnabled(!(spec.flags & kDisabled));
-    widget->setVisible(!(spec.flags & kHidden));
+  for (const ControlRow& row : kControls) {
+    QWidget* parent = row.parent[0] == '\0' ? client : controls_.value(QString(row.parent));
+    QWidget* widget = CreateWidget(row, parent);
+    widget->setObjectName(QString::fromUtf8(row.name));
+    if (row.tool_tip[0] != '\0') widget->setToolTip(QString::fromUtf8(row.tool_tip));
+    widget->setGeometry(TwipsToPixels(row.left), TwipsToPixels(row.top),
+                        std::max(1, TwipsToPixels(row.width)),
+                        std::max(1, TwipsToPixels(row.height)));
+    ApplyLook(row, widget);
+    widget->setEnabled(!(row.flags & kDisabled));
+    widget->setVisible(!(row.flags & kHidden));
     controls_.insert(widget->objectName(), widget);
   }
 }

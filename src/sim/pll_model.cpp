@@ -34,9 +34,11 @@ bool PllCanLock(const DeviceConfiguration& config) {
 
 ReferenceCounts MakeReferenceCounts(const DeviceConfiguration& config, double drift_ppb) {
   if (config.GPS == 0) return {};  // no reference: nothing is counted
-  // P * 2^28 / GPS, the count that shows the nominal reference.
-  const double nominal = std::ldexp(static_cast<double>(config.N2_HS) * config.N2_LS, 28);
-  return {ToCount(nominal), ToCount(nominal / (1.0 + drift_ppb * 1e-9))};
+  // P * 2^28 / F, where F is the reference oscillator the host is to see.
+  const double scaled =
+      std::ldexp(static_cast<double>(config.N2_HS) * config.GPS * config.N2_LS, 28);
+  return {ToCount(scaled / kReferenceOscillatorHz),
+          ToCount(scaled / (kReferenceOscillatorHz * (1.0 + drift_ppb * 1e-9)))};
 }
 
 void EncodeReferenceReply(const ReferenceCounts& counts, std::span<std::uint8_t> reply) {

@@ -28,27 +28,25 @@ TEST(PllModel, LocksOnlyInsideThePhaseDetectorAndVcoWindows) {
   EXPECT_FALSE(PllCanLock(Dividers(2'875'000, 3, 11, 628)));  // VCO 6.62 GHz
 }
 
-TEST(PllModel, CountsShowTheNominalAndTheDriftedReference) {
-  const DeviceConfiguration config = Dividers(2'875'000, 3, 4, 480);
-  const ReferenceCounts counts = MakeReferenceCounts(config, 1000.0);
-  EXPECT_EQ(counts.nominal, std::uint64_t{1920} << 28);
+TEST(PllModel, CountsShowTheNominalAndTheDriftedReferenceOscillator) {
+  const ReferenceCounts counts = MakeReferenceCounts(FactoryConfiguration(), -300.0);
   // What the host shows: P * 2^28 / count.
-  const double p = 4.0 * 2'875'000 * 480;
-  EXPECT_NEAR(p * 268435456 / counts.nominal, 2'875'000, 1e-6);
-  EXPECT_NEAR(p * 268435456 / counts.drifted, 2'875'000 * (1 + 1e-6), 1e-3);
+  const double p = 11.0 * 2'875'000 * 480;
+  EXPECT_NEAR(p * 268435456 / counts.nominal, 26e6, 1e-3);
+  EXPECT_NEAR(p * 268435456 / counts.drifted, 26e6 * (1 - 300e-9), 1e-3);
 
   std::array<std::uint8_t, 12> reply;
   reply.fill(0xEE);
   EncodeReferenceReply(counts, reply);
   EXPECT_EQ(reply[0], 0);
-  EXPECT_EQ(reply[1], 0x78);  // most significant byte first
-  EXPECT_EQ(reply[5], 0x00);
+  EXPECT_EQ(reply[1], static_cast<std::uint8_t>(counts.nominal >> 32));  // most significant first
+  EXPECT_EQ(reply[5], static_cast<std::uint8_t>(counts.nominal));
   EXPECT_EQ(reply[10], static_cast<std::uint8_t>(counts.drifted));
   EXPECT_EQ(reply[11], 0);
 }
 
 TEST(PllModel, CountsSaturateAt40BitsAndStayZeroWithoutReference) {
-  const ReferenceCounts big = MakeReferenceCounts(FactoryConfiguration(), -50.0);
+  const ReferenceCounts big = MakeReferenceCounts(Dividers(10'000'000, 1, 11, 1'048'576), -50.0);
   EXPECT_EQ(big.nominal, (std::uint64_t{1} << 40) - 1);
   EXPECT_EQ(big.drifted, (std::uint64_t{1} << 40) - 1);
   const ReferenceCounts none = MakeReferenceCounts(Dividers(0, 3, 4, 480), 0);

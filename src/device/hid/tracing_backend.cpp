@@ -35,7 +35,8 @@ class TracingDevice : public HidDevice {
 
   int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
     const int count = inner_->ReadInput(buffer, timeout);
-    if (count > 0) {
+    // Formatting every report costs more than the read itself; skip it when nobody listens.
+    if (count > 0 && trace_.enabled()) {
       const std::size_t received = std::min(static_cast<std::size_t>(count), buffer.size());
       trace_.Write(serial_, "input", HexBytes(buffer.first(received)));
     }
@@ -51,6 +52,7 @@ class TracingDevice : public HidDevice {
 
  private:
   void WriteExchange(std::string_view kind, std::span<const std::uint8_t> report, bool ok) {
+    if (!trace_.enabled()) return;
     std::string rest = HexBytes(report);
     if (!ok) rest += " failed";
     trace_.Write(serial_, kind, rest);
