@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the receiver-stream core: the UBX parser (in chunks and byte by byte,
-// which must agree), every message decoder, and the status-report decoder.
+// which must agree) and every message decoder.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -7,9 +7,7 @@
 #include <vector>
 
 #include "status/label20_caption.h"
-#include "status/pll_reference.h"
 #include "status/satellite_chart.h"
-#include "status/status_report.h"
 #include "status/ubx_messages.h"
 #include "status/ubx_parser.h"
 #include "status/ubx_trace.h"
@@ -60,16 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::uint8_t byte : bytes) byte_parser->UbxParseByte(byte);
   if (by_chunk.flat != by_byte.flat || chunk_parser->UbxState() != byte_parser->UbxState()) {
     __builtin_trap();
-  }
-
-  // The input also stands for a read of status reports, of a length given by its first byte.
-  const std::size_t report_length = size == 0 ? 0 : data[0];
-  (void)orvane::DecodeReportStatus(bytes);
-  orvane::ForEachStreamSlice(bytes, report_length, [](std::span<const std::uint8_t> slice) {
-    if (slice.empty()) __builtin_trap();
-  });
-  if (const auto counts = orvane::DecodePllReferenceReply(bytes)) {
-    (void)orvane::Label29Caption(*counts, {8, 10000000, 50});
   }
   return 0;
 }
