@@ -84,6 +84,8 @@ void ConfigReadback::Reset() {
   }
   ui_.TCXO_ppb->setText(QStringLiteral("0"));
   ui_.TCXO->setText(QStringLiteral("-1"));
+  // A mask left from an earlier reading would be sent as this device's once a box is clicked.
+  for (QCheckBox* box : ui_.constellations) box->setChecked(false);
   ui_.Frame3->setEnabled(false);
   ui_.Frame4->setEnabled(false);
 }

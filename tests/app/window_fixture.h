@@ -59,15 +59,21 @@ class WindowTest : public ::testing::Test {
   }
 
   // Creates the window and runs its start-up.
-  frmMain& Start() {
-    window_ = std::make_unique<frmMain>(
-        AppServices{traced_, trace_,
-                    [this](const QString& title, const QString& text) {
-                      messages_.emplace_back(title.toStdString(), text.toStdString());
-                    },
-                    clock_, host_clock_});
+  frmMain& Start() { return Start(traced_); }
+  // The same on `backend`, a decorator in front of the traced devices, say.
+  frmMain& Start(HidBackend& backend) {
+    window_ = MakeWindow(backend);
     window_->Form_Load();
     return *window_;
+  }
+  // A window on `backend` that records its messages, not yet started.
+  std::unique_ptr<frmMain> MakeWindow(HidBackend& backend) {
+    return std::make_unique<frmMain>(AppServices{backend, trace_,
+                                                 [this](const QString& title, const QString& text) {
+                                                   messages_.emplace_back(title.toStdString(),
+                                                                          text.toStdString());
+                                                 },
+                                                 clock_, host_clock_});
   }
 
   // One status-timer tick, the clock moved on by the timer's interval first.
