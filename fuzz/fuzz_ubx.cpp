@@ -2,7 +2,7 @@
 // which must agree) and every message decoder.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -43,13 +43,14 @@ struct Frames {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
 
-  // Fresh parsers per input, on the heap: their payload buffers are large.
+  // Fresh parsers per input, built in place: their payload buffers are large, and a heap
+  // allocation of that size per input would cost more than the parsing.
   Frames by_chunk;
   Frames by_byte;
-  auto chunk_parser =
-      std::make_unique<orvane::UbxParser>([&](const UbxFrame& frame) { by_chunk.Add(frame); });
-  auto byte_parser =
-      std::make_unique<orvane::UbxParser>([&](const UbxFrame& frame) { by_byte.Add(frame); });
+  static std::optional<orvane::UbxParser> chunk_parser;
+  static std::optional<orvane::UbxParser> byte_parser;
+  chunk_parser.emplace([&](const UbxFrame& frame) { by_chunk.Add(frame); });
+  byte_parser.emplace([&](const UbxFrame& frame) { by_byte.Add(frame); });
 
   // Chunks cut where the input says, so bulk and single-byte paths meet at every state.
   const std::size_t cut = size < 2 ? 0 : (data[0] | std::size_t{data[1]} << 8) % (size + 1);
