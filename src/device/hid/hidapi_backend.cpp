@@ -104,13 +104,11 @@ class HidapiDevice : public HidDevice {
         trace_(trace),
         serial_(LowByteText(
             ReadString(hid_get_serial_number_string, feature_handle_.get()).value_or(L""))),
-        queue_(kInputQueueCapacity) {
-    reader_ = StartSignalFreeThread([this] { DrainInputReports(); });
-  }
+        queue_(kInputQueueCapacity) {}
 
   ~HidapiDevice() override {
     stop_ = true;
-    reader_.join();
+    if (reader_.joinable()) reader_.join();
   }
 
   bool SendFeature(std::span<const std::uint8_t> report) override {
@@ -126,6 +124,10 @@ class HidapiDevice : public HidDevice {
   }
 
   int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
+    // The reader starts with the first read: a handle opened only for strings and feature reports
+    // never drains (and overflows) a queue nobody reads. The kernel keeps the reports that arrive
+    // before it, as for any open hidraw handle.
+    if (!reader_.joinable()) reader_ = StartSignalFreeThread([this] { DrainInputReports(); });
     return queue_.Pop(buffer, timeout);
   }
 
