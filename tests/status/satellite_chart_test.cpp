@@ -5,6 +5,8 @@
 namespace orvane {
 namespace {
 
+// Ageing and flattening are checked on the drawn bars through the window; these are the edges
+// the window's scale and channel set cannot reach.
 constexpr float kScaleHeight = 107;
 
 NavSvInfo Channels(std::initializer_list<SvInfoChannel> channels) {
@@ -15,18 +17,12 @@ NavSvInfo Channels(std::initializer_list<SvInfoChannel> channels) {
 
 SatelliteBar Empty(int i) { return {8.0f * i + 1, kScaleHeight - 2, 7, 2, kBarBlack, true}; }
 
-void Tick(SatelliteChart& chart, int ticks) {
-  for (int t = 0; t < ticks; ++t) chart.Age();
-}
-
 TEST(SatelliteChartTest, DrawsHeightAndColourFromTheChannel) {
   const struct {
     SvInfoChannel channel;
     float height;
     Rgb colour;
-  } cases[] = {{{3, 0x01, 40}, 32, kBarGreen},
-               {{3, 0x00, 40}, 32, kBarRed},
-               {{3, 0x01, 0}, 2, kBarRed},
+  } cases[] = {{{3, 0x00, 40}, 32, kBarRed},
                {{31, 0x0D, 51}, 40.25f, kBarGreen},
                {{0, 0x01, 255}, 193.25f, kBarGreen}};
   for (const auto& c : cases) {
@@ -49,18 +45,6 @@ TEST(SatelliteChartTest, StartsEmptyAndSkipsChannelsWithoutABar) {
   }
 }
 
-TEST(SatelliteChartTest, BarsEmptyFiveHundredTicksAfterTheirLastRefresh) {
-  SatelliteChart chart(kScaleHeight);
-  chart.Apply(Channels({{0, 0x01, 40}, {3, 0x01, 40}}));
-  Tick(chart, 499);
-  EXPECT_EQ(chart.Bar(3).height, 32);
-  chart.Age();
-  EXPECT_EQ(chart.Bar(3), Empty(3));
-  // Bar 0 takes no part in ageing.
-  EXPECT_EQ(chart.Bar(0).height, 32);
-  EXPECT_EQ(chart.SatAge(0), 500);
-}
-
 TEST(SatelliteChartTest, LossEmptiesBarsOneUpAndLeavesTheCounters) {
   SatelliteChart chart(kScaleHeight);
   chart.Apply(Channels({{0, 0x01, 40}, {5, 0x00, 20}}));
@@ -68,21 +52,6 @@ TEST(SatelliteChartTest, LossEmptiesBarsOneUpAndLeavesTheCounters) {
   chart.ResetOnLoss();
   EXPECT_EQ(chart.Bar(5), Empty(5));
   EXPECT_EQ(chart.SatAge(5), 499);
-  EXPECT_EQ(chart.Bar(0).colour, kBarGreen);
-}
-
-TEST(SatelliteChartTest, FlattenKeepsColoursUntilTheCounterRunsOut) {
-  SatelliteChart chart(kScaleHeight);
-  chart.Apply(Channels({{0, 0x01, 40}, {5, 0x00, 20}}));
-  chart.Flatten();
-  for (int i : {0, 5}) {
-    EXPECT_EQ(chart.Bar(i).height, 2);
-    EXPECT_EQ(chart.Bar(i).top, kScaleHeight - 2);
-  }
-  EXPECT_EQ(chart.Bar(0).colour, kBarGreen);
-  EXPECT_EQ(chart.Bar(5).colour, kBarRed);
-  Tick(chart, 500);
-  EXPECT_EQ(chart.Bar(5), Empty(5));
   EXPECT_EQ(chart.Bar(0).colour, kBarGreen);
 }
 
