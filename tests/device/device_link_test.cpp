@@ -20,9 +20,7 @@ class DeviceLinkTest : public ::testing::Test {
     link_.DeviceListReady = true;
     link_.set_poll_interval = [this](std::chrono::milliseconds interval) { interval_ = interval; };
   }
-  const std::vector<std::vector<std::uint8_t>>& received() {
-    return backend_.device(0).received();
-  }
+  const std::vector<std::vector<std::uint8_t>>& received() { return backend_.device(0).received(); }
 
   ManualClock clock_;
   SimulatedBackend backend_{clock_};
@@ -31,23 +29,16 @@ class DeviceLinkTest : public ::testing::Test {
   std::chrono::milliseconds interval_{50};
 };
 
-TEST_F(DeviceLinkTest, ReceiverMessageRateIsACfgMsgInCommandEight) {
-  link_.SetReceiverMessageRate(0x01, 0x30, 10);
-  ASSERT_EQ(received().size(), 1u);
-  std::vector<std::uint8_t> expected = {0, 8, 6, 1, 8, 0, 1, 48, 10};
-  expected.resize(64, 0);
-  EXPECT_EQ(received()[0], expected);
-  EXPECT_TRUE(link_.LastResult);
-}
-
 TEST_F(DeviceLinkTest, EachGuardAloneStopsItsSenders) {
   struct Case {
     bool list_ready, detected, config_loaded;
     bool drive_sent, output_sent, serial_sent;
   };
   const Case cases[] = {
-      {true, true, true, true, true, true},     {false, true, true, false, true, true},
-      {true, false, true, false, false, false}, {true, true, false, false, false, true},
+      {true, true, true, true, true, true},
+      {false, true, true, false, true, true},
+      {true, false, true, false, false, false},
+      {true, true, false, false, false, true},
   };
   const std::uint8_t payload[] = {1};
   for (const Case& c : cases) {
@@ -57,9 +48,9 @@ TEST_F(DeviceLinkTest, EachGuardAloneStopsItsSenders) {
     EXPECT_EQ(link_.SendCommand(kNeedsListReady | kNeedsDetected | kNeedsConfigLoaded,
                                 command::kDriveStrength, payload),
               c.drive_sent);
-    EXPECT_EQ(link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kOutputEnable,
-                                payload),
-              c.output_sent);
+    EXPECT_EQ(
+        link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kOutputEnable, payload),
+        c.output_sent);
     EXPECT_EQ(link_.SendCommand(kNeedsDetected, command::kSerialNumber, payload), c.serial_sent);
   }
 }
