@@ -4,7 +4,6 @@
 #include <deque>
 #include <optional>
 
-#include "sim/ubx_writer.h"
 #include "window_fixture.h"
 
 namespace orvane {
@@ -110,17 +109,10 @@ class PollTest : public WindowTest {
   ScriptedInput script_{traced_, clock_};
 };
 
-// One NAV-CLOCK frame: clkD = -123 ns/s, fAcc = 4567 ps/s.
-std::vector<std::uint8_t> ClockFrame() {
-  const std::uint8_t payload[20] = {0,    0,    0, 0, 0, 0, 0,    0,    0x85, 0xFF,
-                                    0xFF, 0xFF, 0, 0, 0, 0, 0xD7, 0x11, 0,    0};
-  return BuildUbxFrame(0x01, 0x22, payload);
-}
-
 TEST_F(PollTest, OnlyTheFirstReportShowsTheStatusAndOnlyFlaggedReportsFeedTheParser) {
   AddDevice();
   StartScripted();
-  const std::vector<std::uint8_t> frame = ClockFrame();  // 28 bytes
+  const std::vector<std::uint8_t> frame = NavClockFrame(-123, 4567);  // 28 bytes
   // The frame's first half in the first report, garbage in an unflagged one, the rest in the
   // third: it is decoded only if exactly the flagged reports' bytes reach the parser, in order.
   std::vector<std::uint8_t> first = Report({0, 0xFF, 0x80}), second = Report({0, 7, 0x00});
@@ -165,7 +157,7 @@ TEST_F(PollTest, StatusFlagsOfTheFirstReport) {
 TEST_F(PollTest, ATrailingPartialReportIsNotParsedAndAReadStopsAtTheBufferSize) {
   AddDevice();
   StartScripted();
-  const std::vector<std::uint8_t> frame = ClockFrame();
+  const std::vector<std::uint8_t> frame = NavClockFrame(-123, 4567);
   std::vector<std::uint8_t> whole = Report({0, 0, 0x80});
   std::copy(frame.begin(), frame.end(), whole.begin() + 3);
   std::vector<std::uint8_t> partial = whole;

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "sim/capture_replay.h"
-#include "sim/ubx_writer.h"
 #include "status/ubx_trace.h"
 #include "window_fixture.h"
 
@@ -28,33 +27,12 @@ std::vector<std::uint8_t> SvInfo(std::initializer_list<Channel> channels) {
   return BuildUbxFrame(0x01, 0x30, payload);
 }
 
-std::vector<std::uint8_t> NavClock(std::int32_t clk_d, std::int32_t f_acc, std::size_t length) {
-  std::vector<std::uint8_t> payload(length, 0);
-  for (int i = 0; i < 4 && 8 + i < static_cast<int>(length); ++i) {
-    payload[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(clk_d) >> (8 * i));
-  }
-  for (int i = 0; i < 4 && 16 + i < static_cast<int>(length); ++i) {
-    payload[16 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(f_acc) >> (8 * i));
-  }
-  return BuildUbxFrame(0x01, 0x22, payload);
-}
-
 // NAV-TIMEUTC of 2026-12-06 12:34:56 UTC.
 std::vector<std::uint8_t> TimeUtc(std::int32_t nano, std::uint8_t valid, std::size_t length = 20) {
-  std::vector<std::uint8_t> payload(length, 0);
-  const std::uint8_t fields[12] = {static_cast<std::uint8_t>(nano),
-                                   static_cast<std::uint8_t>(nano >> 8),
-                                   static_cast<std::uint8_t>(nano >> 16),
-                                   static_cast<std::uint8_t>(nano >> 24),
-                                   0xEA,
-                                   0x07,
-                                   12,
-                                   6,
-                                   12,
-                                   34,
-                                   56,
-                                   valid};  // 2026 little-endian, month .. sec, valid
-  std::copy_n(fields, std::min<std::size_t>(12, length > 8 ? length - 8 : 0), payload.begin() + 8);
+  std::vector<std::uint8_t> payload = {0, 0, 0,    0,    0,  0, 0,  0,  0,  0,
+                                       0, 0, 0xEA, 0x07, 12, 6, 12, 34, 56, valid};
+  for (int i = 0; i < 4; ++i) payload[8 + i] = static_cast<std::uint8_t>(nano >> (8 * i));
+  payload.resize(length);
   return BuildUbxFrame(0x01, 0x21, payload);
 }
 
@@ -129,11 +107,11 @@ TEST_F(TelemetryTest, FlatteningKeepsColoursUntilTheCountersRunOut) {
 TEST_F(TelemetryTest, NavClockShowsOffsetAndAccuracyAndAShortOneChangesNothing) {
   AddDevice();
   Start();
-  Feed(NavClock(-123, 4567, 20));
+  Feed(NavClockFrame(-123, 4567, 20));
   EXPECT_EQ(Text("TCXO_ppb"), "-123");
   EXPECT_EQ(Text("TCXO_acc"), "4.567");
   EXPECT_EQ(window_->link().latest_clock_drift_ppb, -123);
-  Feed(NavClock(77, 1000, 19));
+  Feed(NavClockFrame(77, 1000, 19));
   EXPECT_EQ(Text("TCXO_ppb"), "-123");
   EXPECT_EQ(window_->link().latest_clock_drift_ppb, -123);
   // The trace names the device the frame came from.
@@ -170,7 +148,7 @@ TEST_F(TelemetryTest, ARefusedClockIsTracedAndTheStreamGoesOn) {
   Start();
   host_clock_.outcome = "EPERM";
   Feed(TimeUtc(0, 0x07));
-  Feed(NavClock(5, 0, 20));
+  Feed(NavClockFrame(5, 0, 20));
   EXPECT_EQ(TraceLines("clock"), std::vector<std::string>{"clock 2026-12-06T12:34:56.030 EPERM"});
   EXPECT_EQ(Text("TCXO_ppb"), "5");
   EXPECT_TRUE(messages_.empty());

@@ -20,6 +20,7 @@
 #include "device/trace_log.h"
 #include "sim/receiver_model.h"
 #include "sim/simulated_backend.h"
+#include "sim/ubx_writer.h"
 #include "status/host_clock.h"
 
 namespace orvane {
@@ -154,6 +155,18 @@ inline std::vector<std::uint8_t> Report(std::initializer_list<std::uint8_t> head
   std::vector<std::uint8_t> report(head);
   report.resize(length, 0);
   return report;
+}
+
+// A NAV-CLOCK frame with clkD `clk_d` ns/s and fAcc `f_acc` ps/s, its payload cut to `length`.
+inline std::vector<std::uint8_t> NavClockFrame(std::int32_t clk_d, std::int32_t f_acc,
+                                               std::size_t length = 20) {
+  std::vector<std::uint8_t> payload(20, 0);
+  for (int i = 0; i < 4; ++i) {
+    payload[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(clk_d) >> (8 * i));
+    payload[16 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(f_acc) >> (8 * i));
+  }
+  payload.resize(length);
+  return BuildUbxFrame(0x01, 0x22, payload);
 }
 
 }  // namespace orvane
