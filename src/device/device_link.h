@@ -52,6 +52,8 @@ class DeviceLink {
   // The receiver's latest clock-drift estimate (NAV-CLOCK clkD, ppb) since this device was
   // opened; what factory defaults stores as the correction.
   std::optional<std::int32_t> latest_clock_drift_ppb;
+  // Counts the devices opened, so that a stream reader can tell a new connection from the last.
+  std::uint64_t connection = 0;
 
   // The poll timer's interval is set through this, so that dropping the link can slow it down.
   std::function<void(std::chrono::milliseconds)> set_poll_interval;

@@ -68,6 +68,7 @@ bool Discovery::FindTheHid() {
     link_.serial = serial;
     link_.VersionNumber = info.release;
     link_.latest_clock_drift_ppb.reset();
+    ++link_.connection;
     link_.DeviceDetected = true;
     break;
   }

@@ -14,7 +14,13 @@ TelemetryDisplay::TelemetryDisplay(Controls controls, SatelliteBars& bars, Devic
       host_clock_(host_clock),
       parser_([this](const UbxFrame& frame) { UbxHandleMessage(frame); }) {}
 
-void TelemetryDisplay::Parse(std::span<const std::uint8_t> stream) { parser_.Parse(stream); }
+void TelemetryDisplay::Parse(std::span<const std::uint8_t> stream) {
+  if (link_.connection != parsed_connection_) {
+    parser_.Reset();
+    parsed_connection_ = link_.connection;
+  }
+  parser_.Parse(stream);
+}
 
 void TelemetryDisplay::UbxHandleMessage(const UbxFrame& frame) {
   TraceLog& trace = link_.trace();

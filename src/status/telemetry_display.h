@@ -12,8 +12,9 @@
 namespace orvane {
 
 // The receiver's UBX stream in the window: frames reassembled across ticks and reports, and the
-// displays they drive (signal bars, oscillator offset and accuracy, host clock, `Label20`). The
-// parser lives for the whole run: a lost and found device may finish a frame begun before.
+// displays they drive (signal bars, oscillator offset and accuracy, host clock, `Label20`). A new
+// connection starts the parser afresh: a frame cut off by the lost device must not swallow the
+// first frame of the next one.
 class TelemetryDisplay {
  public:
   struct Controls {
@@ -37,6 +38,7 @@ class TelemetryDisplay {
   DeviceLink& link_;
   HostClock& host_clock_;
   UbxParser parser_;
+  std::uint64_t parsed_connection_ = 0;
 };
 
 }  // namespace orvane

@@ -45,6 +45,8 @@ class UbxParser {
   void Parse(std::span<const std::uint8_t> bytes);
 
   UbxParseState UbxState() const { return ubx_state_; }
+  // Forgets a frame in progress: the next byte is looked at as a first sync byte.
+  void Reset() { ubx_state_ = UbxParseState::kSync1; }
 
  private:
   FrameHandler on_frame_;
