@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "sim/ubx_writer.h"
+#include "status/ubx_messages.h"
 
 namespace orvane {
 namespace {
@@ -21,11 +22,7 @@ constexpr nanoseconds kAcquisitionTime = std::chrono::seconds(3);
 constexpr std::chrono::seconds kGpsLeapSeconds(18);
 constexpr std::int64_t kWeekMs = 7LL * 24 * 3600 * 1000;
 
-constexpr std::uint8_t kClassNav = 0x01;
 constexpr std::uint8_t kIdPvt = 0x07;
-constexpr std::uint8_t kIdTimeUtc = 0x21;
-constexpr std::uint8_t kIdClock = 0x22;
-constexpr std::uint8_t kIdSvInfo = 0x30;
 constexpr std::uint8_t kClassCfg = 0x06;
 constexpr std::uint8_t kIdCfgMsg = 0x01;
 
@@ -172,9 +169,9 @@ void ReceiverModel::Receive(std::uint8_t msg_class, std::uint8_t msg_id,
   if (msg_class != kClassCfg || msg_id != kIdCfgMsg) return;
   if (payload.size() != 8 && payload.size() != 3) return;
   // Both forms carry the (port 0) rate in their third byte.
-  if (payload[0] != kClassNav) return;
-  if (payload[1] == kIdSvInfo) svinfo_rate_ = payload[2];
-  if (payload[1] == kIdClock) clock_rate_ = payload[2];
+  if (payload[0] != kUbxClassNav) return;
+  if (payload[1] == kUbxIdNavSvInfo) svinfo_rate_ = payload[2];
+  if (payload[1] == kUbxIdNavClock) clock_rate_ = payload[2];
 }
 
 bool ReceiverModel::HasSignal(nanoseconds since_power_up) const {
@@ -267,7 +264,7 @@ void ReceiverModel::AppendPvt(std::int64_t solution, std::vector<std::uint8_t>& 
     Put(payload, 76, std::uint16_t{9999});
   }
   Put(payload, 72, std::uint32_t{18000000});  // headAcc, 1e-5 deg: heading unknown
-  AppendUbxFrame(kClassNav, kIdPvt, payload, out);
+  AppendUbxFrame(kUbxClassNav, kIdPvt, payload, out);
 }
 
 void ReceiverModel::AppendTimeUtc(std::int64_t solution, std::vector<std::uint8_t>& out) const {
@@ -288,7 +285,7 @@ void ReceiverModel::AppendTimeUtc(std::int64_t solution, std::vector<std::uint8_
   Put(payload, 18, utc.second);
   // Time of week and week number come from the real-time clock; UTC needs the satellites.
   Put<std::uint8_t>(payload, 19, valid ? 0x07 : 0x03);
-  AppendUbxFrame(kClassNav, kIdTimeUtc, payload, out);
+  AppendUbxFrame(kUbxClassNav, kUbxIdNavTimeUtc, payload, out);
 }
 
 void ReceiverModel::AppendClock(std::int64_t solution, std::vector<std::uint8_t>& out) const {
@@ -306,7 +303,7 @@ void ReceiverModel::AppendClock(std::int64_t solution, std::vector<std::uint8_t>
       fix ? static_cast<std::uint32_t>(
                 std::lround(3000.0 + 1500.0 * Wander(seed_, kFreqAccuracy, t, 20.0)))
           : kNoFixFreqAccuracyPsPerS);
-  AppendUbxFrame(kClassNav, kIdClock, payload, out);
+  AppendUbxFrame(kUbxClassNav, kUbxIdNavClock, payload, out);
 }
 
 void ReceiverModel::AppendSvInfo(std::int64_t solution, std::vector<std::uint8_t>& out) const {
@@ -335,7 +332,7 @@ void ReceiverModel::AppendSvInfo(std::int64_t solution, std::vector<std::uint8_t
         track.used ? 150.0 * Unit(seed_, SatelliteStreamOf(channel, kResidual), solution) : 0.0;
     Put(payload, at + 8, static_cast<std::int32_t>(std::lround(residual_cm)));
   }
-  AppendUbxFrame(kClassNav, kIdSvInfo, payload, out);
+  AppendUbxFrame(kUbxClassNav, kUbxIdNavSvInfo, payload, out);
 }
 
 }  // namespace orvane
