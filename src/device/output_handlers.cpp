@@ -52,19 +52,20 @@ void OutputHandlers::SetSN_Click() {
                  .arg(serial));
     return;
   }
-  const int number = serial.mid(1).toInt();
-  if (number >= kLastSerialNumber) {
-    message_(QStringLiteral("Serial numbers used up"),
-             QStringLiteral("%1 is the last serial number of its letter; give SN another letter "
-                            "first.")
-                 .arg(serial));
-    return;
-  }
   std::uint8_t payload[7] = {command::kSerialNumberSecond};
   for (int i = 0; i < 6; ++i) payload[1 + i] = static_cast<std::uint8_t>(serial[i].toLatin1());
   link_.SendCommand(kNeedsDetected, command::kSerialNumber, payload);
-  // Advanced and dropped whether or not the send went through.
-  ui_.SN->setText(serial.left(1) + QStringLiteral("%1").arg(number + 1, 5, 10, QLatin1Char('0')));
+  // Advanced whether or not the send went through; the last number of a letter has no next one,
+  // and the user is told before a second clock gets the same number.
+  const int number = serial.mid(1).toInt();
+  if (number < kLastSerialNumber) {
+    ui_.SN->setText(serial.left(1) + QStringLiteral("%1").arg(number + 1, 5, 10, QLatin1Char('0')));
+  } else {
+    message_(QStringLiteral("Serial numbers used up"),
+             QStringLiteral("%1 was the last serial number of its letter; give SN another letter "
+                            "before the next clock.")
+                 .arg(serial));
+  }
   link_.DropLink();
 }
 

@@ -36,11 +36,12 @@ void CheckField(const FieldRule& rule, std::string& text) {
   if (!ParseNumber(text)) text = rule.default_text;
   if (*ParseNumber(text) < rule.lowest) text = FormatGeneral(rule.lowest);
   if (*ParseNumber(text) > rule.highest) text = FormatGeneral(rule.highest);
-  if (rule.even) {
-    // Within the bounds the whole-number value always fits 32 bits.
-    const double value = *ParseNumber(text);
-    text = FormatGeneral(value - *RoundToInt32(value) % 2);
-  }
+  // The device gets whole numbers: the field holds the one that will be sent, so that the
+  // displays show what the PLL really runs at. The bounds are whole, so rounding stays within
+  // them; within the bounds the value always fits 32 bits.
+  const std::int32_t whole = *RoundToInt32(*ParseNumber(text));
+  if (whole != *ParseNumber(text)) text = FormatGeneral(whole);
+  if (rule.even) text = FormatGeneral(whole - whole % 2);
 }
 
 // The text as a whole number after taking `offset` off, rounded halves to even.

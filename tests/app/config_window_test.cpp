@@ -200,7 +200,7 @@ TEST_F(ConfigWindowTest, SerialNumberIsWrittenAdvancedAndTheDeviceFoundUnderIt) 
   EXPECT_EQ(Text("lblManuf"), " Orvane");
 }
 
-TEST_F(ConfigWindowTest, MalformedOrExhaustedSerialNumbersAreRefusedWithAMessage) {
+TEST_F(ConfigWindowTest, MalformedSerialNumbersAreRefusedWithAMessage) {
   AddDevice();
   Start();
   const struct {
@@ -209,8 +209,7 @@ TEST_F(ConfigWindowTest, MalformedOrExhaustedSerialNumbersAreRefusedWithAMessage
   } cases[] = {{"G6003", "Serial number not valid"},
                {"660031", "Serial number not valid"},
                {"G6003X", "Serial number not valid"},
-               {"G600312", "Serial number not valid"},
-               {"Z99999", "Serial numbers used up"}};
+               {"G600312", "Serial number not valid"}};
   for (const auto& c : cases) {
     messages_.clear();
     SetText("SN", c.sn);
@@ -224,6 +223,19 @@ TEST_F(ConfigWindowTest, MalformedOrExhaustedSerialNumbersAreRefusedWithAMessage
   SetText("SN", "A00999");
   window_->output().SetSN_Click();
   EXPECT_EQ(Text("SN"), "A01000");
+
+  // The last number of a letter is written like any other; only its advance has nothing to show.
+  for (int i = 0; i < 8 && !window_->link().ConfigLoaded; ++i) Tick();
+  const std::size_t mark = Mark();
+  messages_.clear();
+  SetText("SN", "Z99999");
+  window_->output().SetSN_Click();
+  EXPECT_EQ(ReceivedSince(mark), Reports{Report({0, 0x53, 0x4E, 'Z', '9', '9', '9', '9', '9'})});
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].first, "Serial numbers used up");
+  EXPECT_EQ(Text("SN"), "Z99999");
+  for (int i = 0; i < 8 && !window_->link().ConfigLoaded; ++i) Tick();
+  EXPECT_EQ(window_->link().serial, "Z99999");
 }
 
 }  // namespace

@@ -45,8 +45,13 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{&DividerTexts::n1_hs, "12", "11"}, FieldCase{&DividerTexts::n2_ls, "3", "2"},
         FieldCase{&DividerTexts::n2_ls, "481", "480"},
         FieldCase{&DividerTexts::n2_ls, "0480", "480"},
-        // The remainder is that of the rounded value; the fraction stays.
-        FieldCase{&DividerTexts::n2_ls, "480.6", "479.6"},
+        // Fractions round, halves to even, before the even rule: the field holds what is sent.
+        FieldCase{&DividerTexts::n2_ls, "480.6", "480"},
+        FieldCase{&DividerTexts::nc1_ls, "47.5", "48"},
+        FieldCase{&DividerTexts::nc2_ls, "48.5", "48"},
+        FieldCase{&DividerTexts::n2_hs, "10.5", "10"}, FieldCase{&DividerTexts::n1_hs, "4.5", "4"},
+        FieldCase{&DividerTexts::n31, "4.5", "4"},
+        FieldCase{&DividerTexts::gps, "2875000.5", "2875000"},
         FieldCase{&DividerTexts::nc1_ls, "1", "2"},
         FieldCase{&DividerTexts::nc2_ls, "1048577", "1048576"},
         FieldCase{&DividerTexts::nc2_ls, "", "46"}, FieldCase{&DividerTexts::bw, "abc", "abc"}));
