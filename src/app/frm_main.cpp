@@ -69,7 +69,7 @@ void frmMain::CreateStatusHandlers() {
                              c.Get<QLineEdit>("N2_LS")},
       link_, services_.clock, *telemetry_, *bars_,
       PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
-                          [this] { return discovery_->FindTheHid(); },
+                          [this] { return discovery_->FindTheHidOrAnother(); },
                           [this] { readback_->ReadDeviceConfiguration(); }});
 }
 
@@ -162,7 +162,7 @@ void frmMain::Form_Load() {
   bars_->CreateCopies();
   PlaceEmptyBars();
   discovery_->Scan_USB_devices();
-  link_.DeviceDetected = discovery_->FindTheHid();
+  link_.DeviceDetected = discovery_->FindTheHidOrAnother();
   readback_->ReadDeviceConfiguration();
   Timer_.start();
 }

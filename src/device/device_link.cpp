@@ -54,6 +54,7 @@ void DeviceLink::CloseHandles() {
 void DeviceLink::DropLink() {
   DeviceDetected = false;
   CloseHandles();
+  silent_since.reset();
   if (set_poll_interval) set_poll_interval(std::chrono::milliseconds(250));
   ConfigLoaded = false;
 }

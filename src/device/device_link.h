@@ -54,6 +54,9 @@ class DeviceLink {
   std::optional<std::int32_t> latest_clock_drift_ppb;
   // Counts the devices opened, so that a stream reader can tell a new connection from the last.
   std::uint64_t connection = 0;
+  // When the open device last went quiet; empty while it sends. Belongs to one connection: a
+  // dropped link or a newly opened device starts without it.
+  std::optional<std::chrono::nanoseconds> silent_since;
 
   // The poll timer's interval is set through this, so that dropping the link can slow it down.
   std::function<void(std::chrono::milliseconds)> set_poll_interval;

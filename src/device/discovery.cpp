@@ -49,34 +49,55 @@ void Discovery::Scan_USB_devices() {
                                    : QColor(255, 255, 255));
 }
 
-bool Discovery::FindTheHid() {
+bool Discovery::FindTheHid() { return Open(ui_.SerNo->currentText(), false); }
+
+bool Discovery::FindTheHidOrAnother() { return Open(ui_.SerNo->currentText(), true); }
+
+bool Discovery::Open(const QString& selected, bool or_another) {
   link_.DeviceDetected = false;
-  const std::string wanted = ui_.SerNo->currentText().toLatin1().toStdString();
-  std::string denied_path;
-  for (const HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
-    const std::string serial = LowByteText(info.serial);
-    if (serial.empty() || serial != wanted) continue;
-    OpenError error = OpenError::kNone;
-    std::unique_ptr<HidDevice> handle = link_.backend().Open(info.path, &error);
-    if (!handle) {
-      if (error == OpenError::kPermissionDenied && denied_path.empty()) denied_path = info.path;
-      continue;
-    }
-    // The first device that matches both the IDs and the selected serial number wins.
-    link_.DeviceHandle = std::move(handle);
-    link_.DevicePathName = info.path;
-    link_.serial = serial;
-    link_.VersionNumber = info.release;
-    link_.latest_clock_drift_ppb.reset();
-    ++link_.connection;
-    link_.DeviceDetected = true;
-    break;
+  std::vector<HidDeviceInfo> attached;
+  for (HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
+    if (!LowByteText(info.serial).empty()) attached.push_back(std::move(info));
   }
-  SetAccessDenied(link_.DeviceDetected ? std::string() : denied_path);
+  std::string denied_path;
+  // The first device that matches both the IDs and the selected serial number wins.
+  const std::string wanted = selected.toLatin1().toStdString();
+  for (const HidDeviceInfo& info : attached) {
+    if (LowByteText(info.serial) == wanted && TryOpen(info, denied_path)) break;
+  }
+  // A clock that cannot be opened must not keep the others from being used: the last listed
+  // one that opens is taken instead, and the refused one stays listed with its hint.
+  if (!link_.DeviceDetected && or_another && !denied_path.empty()) {
+    for (auto info = attached.rbegin(); info != attached.rend(); ++info) {
+      if (LowByteText(info->serial) == wanted || !TryOpen(*info, denied_path)) continue;
+      // Shown as selected without running SerNo_Click: this is the open it would do.
+      ui_.SerNo->setCurrentText(QString::fromLatin1(link_.serial.c_str()));
+      break;
+    }
+  }
+  SetAccessDenied(denied_path);
   if (!link_.DeviceDetected) return false;
   link_.FeatureReportByteLength = link_.DeviceHandle->FeatureReportLength();
   link_.InputReportByteLength = link_.DeviceHandle->InputReportLength();
   link_.ReadHandle = link_.backend().Open(link_.DevicePathName);
+  return true;
+}
+
+bool Discovery::TryOpen(const HidDeviceInfo& info, std::string& denied_path) {
+  OpenError error = OpenError::kNone;
+  std::unique_ptr<HidDevice> handle = link_.backend().Open(info.path, &error);
+  if (!handle) {
+    if (error == OpenError::kPermissionDenied && denied_path.empty()) denied_path = info.path;
+    return false;
+  }
+  link_.DeviceHandle = std::move(handle);
+  link_.DevicePathName = info.path;
+  link_.serial = LowByteText(info.serial);
+  link_.VersionNumber = info.release;
+  link_.latest_clock_drift_ppb.reset();
+  link_.silent_since.reset();
+  ++link_.connection;
+  link_.DeviceDetected = true;
   return true;
 }
 

@@ -34,6 +34,10 @@ PollHandlers::PollHandlers(Controls controls, DeviceLink& link, MonotonicClock& 
 void PollHandlers::Timer_Timer() { PollDevice(); }
 
 void PollHandlers::PollDevice() {
+  // A modal message raised inside a tick runs a nested event loop in which the timer still fires;
+  // a nested tick would use handles and a read buffer that the outer one is in the middle of.
+  if (polling_) return;
+  polling_ = true;
   if (link_.DeviceDetected) {
     std::size_t bytes = 0;
     switch (link_.ReselectPending ? ReadOutcome::kLost : ReadInputReports(bytes)) {
@@ -56,6 +60,7 @@ void PollHandlers::PollDevice() {
   }
   if (!link_.DeviceDetected) Rediscover();
   bars_.Age();
+  polling_ = false;
 }
 
 PollHandlers::ReadOutcome PollHandlers::ReadInputReports(std::size_t& bytes) {
@@ -80,13 +85,13 @@ PollHandlers::ReadOutcome PollHandlers::ReadInputReports(std::size_t& bytes) {
   }
   link_.LastResult = true;
   if (bytes > 0) {
-    silent_since_.reset();
+    link_.silent_since.reset();
     return ReadOutcome::kReports;
   }
   const std::chrono::nanoseconds now = clock_.Now();
   // The silence began when the first empty wait did.
-  if (!silent_since_) silent_since_ = now - std::chrono::nanoseconds(kFirstReportWait);
-  return now - *silent_since_ >= kSilenceLimit ? ReadOutcome::kLost : ReadOutcome::kNothingYet;
+  if (!link_.silent_since) link_.silent_since = now - std::chrono::nanoseconds(kFirstReportWait);
+  return now - *link_.silent_since >= kSilenceLimit ? ReadOutcome::kLost : ReadOutcome::kNothingYet;
 }
 
 void PollHandlers::ShowStatus(std::size_t bytes, std::size_t report_length) {
@@ -116,7 +121,6 @@ void PollHandlers::QueryPllReference() {
 void PollHandlers::DeviceLost() {
   link_.trace().Write(link_.serial, "lost", link_.DevicePathName);
   link_.DropLink();
-  silent_since_.reset();
   bars_.ResetOnLoss();
   ui_.LOL->setVisible(true);
   ui_.LOS->setVisible(true);

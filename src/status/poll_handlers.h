@@ -68,8 +68,7 @@ class PollHandlers {
   SatelliteBars& bars_;
   Calls calls_;
   std::vector<std::uint8_t> InputReports_;
-  // When the open device last went quiet; empty while it sends.
-  std::optional<std::chrono::nanoseconds> silent_since_;
+  bool polling_ = false;
 };
 
 }  // namespace orvane

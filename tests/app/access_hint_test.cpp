@@ -22,6 +22,7 @@ namespace orvane {
 namespace {
 
 constexpr char kPath[] = "/dev/hidraw3";
+constexpr char kWorkingPath[] = "/dev/hidraw2";
 
 class IdleDevice : public HidDevice {
  public:
@@ -40,16 +41,23 @@ class IdleDevice : public HidDevice {
 class RefusingBackend : public HidBackend {
  public:
   std::vector<HidDeviceInfo> Enumerate(std::uint16_t, std::span<const std::uint16_t>) override {
-    if (!attached) return {};
-    return {{kPath, kVendorId, kProductIds[0], 0x0100, L"G60031", L"Orvane", L"Clock"}};
+    std::vector<HidDeviceInfo> clocks;
+    if (working_clock_first) {
+      clocks.push_back({kWorkingPath, kVendorId, kProductIds[0], 0x0100, L"G60030", L"", L""});
+    }
+    if (attached) {
+      clocks.push_back({kPath, kVendorId, kProductIds[0], 0x0100, L"G60031", L"Orvane", L"Clock"});
+    }
+    return clocks;
   }
-  std::unique_ptr<HidDevice> Open(const std::string&, OpenError* error) override {
-    if (granted) return std::make_unique<IdleDevice>();
+  std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error) override {
+    if (granted || path == kWorkingPath) return std::make_unique<IdleDevice>();
     if (error != nullptr) *error = refusal;
     return nullptr;
   }
 
   bool attached = true;
+  bool working_clock_first = false;  // another clock, listed before the refused one, opens
   bool granted = false;
   OpenError refusal = OpenError::kPermissionDenied;
 };
@@ -125,6 +133,22 @@ TEST_F(AccessHintTest, ClearsWhenTheRefusedClockIsUnplugged) {
   EXPECT_FALSE(Hint()->isVisible());
   EXPECT_EQ(AccessLines().back(), "ok");
   EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(AccessHintTest, ARefusedClockListedLastLeavesTheOthersUsable) {
+  backend_.working_clock_first = true;
+  frmMain& window = LoadWindow();
+  Tick(3);
+  EXPECT_TRUE(window.link().DeviceDetected);
+  EXPECT_EQ(window.link().serial, "G60030");
+  auto* list = window.controls().Get<QComboBox>("SerNo");
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(list->currentText(), "G60030");
+  EXPECT_TRUE(Hint()->isVisible());
+  EXPECT_EQ(AccessLines(), std::vector<std::string>{std::string("denied ") + kPath});
+  // The user's own pick of the refused clock is honoured: nothing else is opened for it.
+  window.events().SelectEntry(list, 1);
+  EXPECT_FALSE(window.link().DeviceDetected);
 }
 
 // Only a refusal for lack of permission is something the udev rule can fix.

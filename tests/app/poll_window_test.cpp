@@ -314,6 +314,42 @@ TEST_F(PollTest, AStalledDeviceIsLostAfterOneSecondAndNoTickWaitsLongerThan20Ms)
   EXPECT_EQ(TraceLines("lost").size(), 1u);
 }
 
+TEST_F(PollTest, ANewlyOpenedDeviceStartsItsOwnSilence) {
+  AddDevice();
+  StartScripted();
+  script_.scripted = true;  // and silent
+  const nanoseconds quiet_from = clock_.Now();
+  while (clock_.Now() - quiet_from < milliseconds(900)) Tick();
+  ASSERT_TRUE(TraceLines("lost").empty());
+  window_->discovery().SerNo_Click();  // the user picks the clock again: dropped and reopened
+  Tick(2);
+  EXPECT_TRUE(TraceLines("lost").empty());
+  EXPECT_TRUE(window_->link().DeviceDetected);
+}
+
+TEST_F(PollTest, AMessageRaisedInsideATickNeverReentersThePoll) {
+  // A modal message runs a nested event loop in which the timer fires again.
+  std::size_t nested_ticks = 0;
+  std::string nested_trace;
+  window_ = std::make_unique<frmMain>(AppServices{traced_, trace_,
+                                                  [&](const QString&, const QString&) {
+                                                    const std::string before = trace_text_.str();
+                                                    window_->poll().Timer_Timer();
+                                                    ++nested_ticks;
+                                                    nested_trace =
+                                                        trace_text_.str().substr(before.size());
+                                                  },
+                                                  clock_, host_clock_});
+  window_->Form_Load();
+  ClockDeviceOptions options;
+  options.feature_report_length = 39;  // "Device not usable", raised from rediscovery
+  AddDevice(options);
+  Tick();
+  EXPECT_EQ(nested_ticks, 1u);
+  EXPECT_EQ(nested_trace, "");
+  EXPECT_TRUE(window_->link().DeviceDetected);
+}
+
 TEST_F(PollTest, ATickThatGetsNoReportOnlyAgesTheBars) {
   AddDevice();
   StartScripted();
