@@ -9,6 +9,7 @@
 
 #include "app/frm_main.h"
 #include "app/modal_message.h"
+#include "app/termination_signals.h"
 #include "device/hid/hidapi_backend.h"
 #include "device/hid/tracing_backend.h"
 #include "device/monotonic_clock.h"
@@ -19,6 +20,8 @@
 #include "status/system_host_clock.h"
 
 namespace {
+
+using orvane::CloseOnTerminationSignals;
 
 constexpr int kMaxSimulatedDevices = 9;
 
@@ -133,5 +136,6 @@ int main(int argc, char** argv) {
   }
   orvane::frmMain window({traced, trace, orvane::MakeStopMessageBox(nullptr), clock, *host_clock});
   window.Form_Load();
+  CloseOnTerminationSignals(window);
   return QApplication::exec();
 }

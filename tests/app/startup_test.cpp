@@ -1,8 +1,10 @@
 // Start-up, shutdown, the panel toggle, discovery and selection, through the window.
 #include <QFrame>
 #include <QGroupBox>
+#include <csignal>
 
 #include "app/control_inventory.h"
+#include "app/termination_signals.h"
 #include "window_fixture.h"
 
 namespace orvane {
@@ -41,7 +43,8 @@ TEST_F(StartupTest, ControlsComeFromTheInventoryWithNamesCaptionsAndPlaces) {
   EXPECT_EQ(Control<QWidget>("TCXO_ppb")->toolTip().toStdString(),
             "Estimated local TCXO frequency offset correction, ppb");
   EXPECT_EQ(Text("SN"), "G60031");
-  for (const char* hidden : {"NC2_LS", "Label11", "freq_list", "set_TCXO", "SN", "SetSN", "Label12"}) {
+  for (const char* hidden :
+       {"NC2_LS", "Label11", "freq_list", "set_TCXO", "SN", "SetSN", "Label12"}) {
     EXPECT_TRUE(Control<QWidget>(hidden)->isHidden()) << hidden;
   }
   EXPECT_FALSE(Control<QWidget>("TCXO")->isEnabled());
@@ -148,20 +151,38 @@ TEST_F(StartupTest, ADevicePluggedInLaterIsFoundByThePoll) {
   EXPECT_EQ(Text("SerNo"), "G60031");
 }
 
-TEST_F(StartupTest, ClosingSendsBothRateZeroMessagesInOrderAndClosesBothHandles) {
-  AddDevice();
-  Start();
-  const std::size_t mark = Mark();
-  window_->close();
-  EXPECT_EQ(ReceivedSince(mark),
-            (std::vector<std::vector<std::uint8_t>>{
-                Report({0, 8, 0x06, 0x01, 8, 0, 0x01, 0x30, 0}),
-                Report({0, 8, 0x06, 0x01, 8, 0, 0x01, 0x22, 0})}));
-  EXPECT_FALSE(window_->timer().isActive());
-  EXPECT_EQ(window_->link().DeviceHandle, nullptr);
-  EXPECT_EQ(window_->link().ReadHandle, nullptr);
-  EXPECT_EQ(TraceLines("close").size(), 2u);
-  EXPECT_TRUE(sim_.device(0).violations().empty());
+// Closing the window, kill, Ctrl+C and a closed terminal all end the same way.
+TEST_F(StartupTest, ClosingOrASignalSendsBothRateZeroMessagesInOrderAndClosesBothHandles) {
+  const int endings[] = {0, SIGTERM, SIGINT, SIGHUP};
+  for (int run = 0; run < 4; ++run) {
+    const int signal = endings[run];
+    ClockDeviceOptions options;  // each run its own clock, listed last and so opened
+    options.serial = "G6004" + std::to_string(run);
+    ClockDevice& device = AddDevice(options);
+    Start();
+    CloseOnTerminationSignals(*window_);
+    const std::size_t mark = device.received().size();
+    const std::size_t closes = TraceLines("close").size();
+    if (signal == 0) {
+      window_->close();
+    } else {
+      std::raise(signal);
+      for (int i = 0; i < 100 && window_->timer().isActive(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      }
+    }
+    EXPECT_EQ(
+        std::vector(device.received().begin() + static_cast<std::ptrdiff_t>(mark),
+                    device.received().end()),
+        (std::vector<std::vector<std::uint8_t>>{Report({0, 8, 0x06, 0x01, 8, 0, 0x01, 0x30, 0}),
+                                                Report({0, 8, 0x06, 0x01, 8, 0, 0x01, 0x22, 0})}))
+        << signal;
+    EXPECT_FALSE(window_->timer().isActive());
+    EXPECT_EQ(window_->link().DeviceHandle, nullptr);
+    EXPECT_EQ(window_->link().ReadHandle, nullptr);
+    EXPECT_EQ(TraceLines("close").size(), closes + 2);
+    EXPECT_TRUE(device.violations().empty());
+  }
 }
 
 TEST_F(StartupTest, NoControlSendsAReportWhileTheGuardsAreFalse) {
