@@ -154,6 +154,15 @@ TEST_F(PllWindowTest, AnEmptyListBelowAChoiceStopsTheChainWithAMessage) {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].second, "No exact divider setting exists for 625049857 Hz");
 
+  // The chain stops at the first entry, yet other choices have a setting: the message says so.
+  messages_.clear();
+  TypeFrequency("796913126");
+  EXPECT_TRUE(ReceivedSince(mark).empty());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].second,
+            "The first N2_HS for the VCO frequency [0] 6375305008 has no exact N2_LS for "
+            "796913126 Hz. Try another N2_HS in the list");
+
   // Out1Freq edited after a search: a user's divider choice finds nothing and sends nothing.
   TypeFrequency("10000000");
   window_->events().SelectEntry(Control<QComboBox>("Fvco_list"), IndexOfProduct(253));
@@ -181,6 +190,18 @@ TEST_F(PllWindowTest, UpdateCorrectsFieldsBeforeSendingAndBothSendsCarryThem) {
   EXPECT_EQ(ReceivedSince(mark), (Reports{defaults, defaults}));
   EXPECT_EQ(Text("Out1Freq"), "10000000");
   EXPECT_EQ(Text("Label12"), "Fvco/N1_HS = 460000000");
+
+  // Fractions: the fields end up holding the whole, legal numbers sent, and the displays follow.
+  SetText("N2_HS", "10.5");
+  SetText("NC1_LS", "47.5");
+  const std::size_t fraction_mark = Mark();
+  Control<QPushButton>("SetFreq")->click();
+  EXPECT_EQ(Text("N2_HS"), "10");
+  EXPECT_EQ(Text("NC1_LS"), "48");
+  const std::vector<std::uint8_t> whole =
+      Report({0, 4, 0x78, 0xDE, 0x2B, 2, 0, 0, 6, 0xDF, 1, 0, 7, 0x2F, 0, 0, 0x2D, 0, 0, 0, 3});
+  EXPECT_EQ(ReceivedSince(fraction_mark), (Reports{whole, whole}));
+  EXPECT_EQ(Text("Fosclbl"), "Fosc = 4.6 GHz ");
 }
 
 TEST_F(PllWindowTest, SaveBeforeAnySearchProgramsN31OneAndTheDefaults) {
