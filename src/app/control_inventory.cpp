@@ -216,8 +216,7 @@ void ApplyLook(const ControlRow& row, QWidget* widget) {
     palette.setColor(QPalette::WindowText, Qt::black);
     widget->setPalette(palette);
   }
-  if (row.flags & kWindowBackground)
-    SetBackground(widget, widget->palette().color(QPalette::Base));
+  if (row.flags & kWindowBackground) SetBackground(widget, widget->palette().color(QPalette::Base));
   if (row.flags & kGreenFill) SetBackground(widget, QColor(0, 128, 0));
 }
 

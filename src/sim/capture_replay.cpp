@@ -40,7 +40,7 @@ bool CaptureReplay::HasSignal(std::chrono::nanoseconds) const { return true; }
 double CaptureReplay::ClockDriftPpb(std::chrono::nanoseconds) const { return 0.0; }
 
 std::optional<std::vector<std::uint8_t>> LoadCaptureFile(const std::filesystem::path& path,
-                                                        std::string& error) {
+                                                         std::string& error) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     error = "Cannot open capture file " + path.string();

@@ -37,6 +37,6 @@ class CaptureReplay : public ReceiverStream {
 // Reads a capture file whole. Returns nullopt with the reason in `error` when the file is
 // missing, unreadable or empty.
 std::optional<std::vector<std::uint8_t>> LoadCaptureFile(const std::filesystem::path& path,
-                                                        std::string& error);
+                                                         std::string& error);
 
 }  // namespace orvane

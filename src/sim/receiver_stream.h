@@ -16,7 +16,8 @@ class ReceiverStream {
 
   // Appends to `out`, in order, every byte the receiver emits up to `since_power_up`.
   // Calls come with non-decreasing times.
-  virtual void EmitUntil(std::chrono::nanoseconds since_power_up, std::vector<std::uint8_t>& out) = 0;
+  virtual void EmitUntil(std::chrono::nanoseconds since_power_up,
+                         std::vector<std::uint8_t>& out) = 0;
   // A UBX message from the host, as the device hands it on (sync characters and checksum added by
   // the device are not part of it).
   virtual void Receive(std::uint8_t msg_class, std::uint8_t msg_id,

@@ -67,7 +67,8 @@ TEST_F(TelemetryTest, SvInfoDrawsBarsByChannelOnTheBottomEdge) {
     for (int i = 0; i < SatelliteBars::kCount; ++i) before.push_back(Bar(i)->geometry());
     Feed(SvInfo({c.channel}));
     for (int i = 0; i < SatelliteBars::kCount; ++i) {
-      if (i != c.bar) EXPECT_EQ(Bar(i)->geometry(), before[i]) << int{c.channel.chn} << " " << i;
+      if (i == c.bar) continue;
+      EXPECT_EQ(Bar(i)->geometry(), before[i]) << int{c.channel.chn} << " " << i;
     }
     if (c.bar < 0) continue;
     EXPECT_EQ(Drawn(c.bar), QRect(8 * c.bar + 1, ScaleHeight() - c.height, 7, c.height))

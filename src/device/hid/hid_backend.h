@@ -57,8 +57,7 @@ class HidBackend {
   virtual std::vector<HidDeviceInfo> Enumerate(std::uint16_t vendor_id,
                                                std::span<const std::uint16_t> product_ids) = 0;
   // Opens a path from Enumerate(); nullptr on failure, with the reason in `error` when given.
-  virtual std::unique_ptr<HidDevice> Open(const std::string& path,
-                                          OpenError* error = nullptr) = 0;
+  virtual std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error = nullptr) = 0;
 };
 
 }  // namespace orvane
