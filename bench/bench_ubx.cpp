@@ -5,10 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/status_report.h"
+#include "protocol/ubx_ids.h"
 #include "sim/ubx_writer.h"
 #include "status/label20_caption.h"
 #include "status/satellite_chart.h"
-#include "status/status_report.h"
 #include "status/ubx_messages.h"
 #include "status/ubx_parser.h"
 
@@ -36,7 +37,7 @@ void AppendEpoch(int epoch, Bytes& stream) {
   AppendUbxFrame(kUbxClassNav, kUbxIdNavSvInfo, svinfo, stream);
   AppendUbxFrame(kUbxClassNav, kUbxIdNavClock, clock, stream);
   AppendUbxFrame(kUbxClassNav, kUbxIdNavTimeUtc, time, stream);
-  AppendUbxFrame(kUbxClassNav, 0x07, pvt, stream);
+  AppendUbxFrame(kUbxClassNav, kUbxIdNavPvt, pvt, stream);
   stream.insert(stream.end(), kGga.begin(), kGga.end());
 }
 

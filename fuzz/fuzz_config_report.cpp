@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "device/config_report.h"
+#include "protocol/config_report.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto config = orvane::DecodeConfigurationReport(std::span(data, size));

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "status/pll_reference.h"
+#include "status/label29_caption.h"
 
 namespace {
 

@@ -7,20 +7,19 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "device/command_codes.h"
 #include "device/monotonic_clock.h"
-#include "pll/divider_fields.h"
+#include "protocol/commands.h"
+#include "protocol/status_report.h"
+#include "protocol/ubx_ids.h"
 #include "sim/clock_device.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-namespace cmd = orvane::command;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kFeatureLength = 64;
@@ -43,35 +42,34 @@ class SeedWriter {
   fs::path root_;
 };
 
-Bytes Command(std::uint8_t code, std::initializer_list<std::uint8_t> payload) {
+Bytes Report(const orvane::Command& command) {
   Bytes report(kFeatureLength);
-  report[1] = code;
-  std::copy(payload.begin(), payload.end(), report.begin() + 2);
+  orvane::EncodeCommand(command, report);
   return report;
 }
 
-Bytes PllCommand() {
-  Bytes report(kFeatureLength);
-  const orvane::DividerTexts texts{"2875000", "3", "11", "480", "11", "46", "46", "15"};
-  (void)orvane::BuildPllConfigurationImage(texts, report);
-  report[1] = cmd::kPllConfiguration;
-  return report;
+orvane::Command MessageRate(std::uint8_t msg_id, std::uint8_t rate) {
+  return orvane::ReceiverMessageCommand({orvane::kUbxClassNav, msg_id, rate});
 }
 
 // Every command the program sends, in an order the device survives to the end.
 std::vector<Bytes> ProgramCommands() {
-  return {Command(cmd::kReceiverMessage, {0x06, 0x01, 8, 0, 0x01, 0x30, 10}),
-          Command(cmd::kReceiverMessage, {0x06, 0x01, 8, 0, 0x01, 0x22, 10}),
-          Command(cmd::kOutputEnable, {1}),
-          Command(cmd::kLedBlink, {1}),
-          Command(cmd::kDriveStrength, {2}),
-          PllCommand(),
-          Command(cmd::kRegisterWrite, {136, 64}),
-          Command(cmd::kReferenceQuery, {cmd::kReferenceCountsSubcommand}),
-          Command(cmd::kTcxoCorrection, {0x0C, 0xFE, 1}),
-          Command(cmd::kConstellations, {0x41}),
-          Command(cmd::kSerialNumber, {cmd::kSerialNumberSecond, 'G', '6', '0', '0', '3', '2'}),
-          Command(cmd::kSleep, {})};
+  using namespace orvane;
+  const Command commands[] = {MessageRate(kUbxIdNavSvInfo, 10),
+                              MessageRate(kUbxIdNavClock, 10),
+                              OutputEnableCommand(true),
+                              LedBlinkCommand(true),
+                              DriveStrengthCommand(2),
+                              PllConfigurationCommand({2875000, 3, 11, 480, 11, 46, 46, 15}),
+                              RegisterWriteCommand(136, 64),
+                              ReferenceQueryCommand(),
+                              CorrectionStoreCommand(-500),
+                              ConstellationsCommand(0x41),
+                              SerialNumberCommand("G60032"),
+                              SleepCommand()};
+  std::vector<Bytes> reports;
+  for (const Command& command : commands) reports.push_back(Report(command));
+  return reports;
 }
 
 Bytes Fetch(orvane::ClockDevice& device) {
@@ -84,8 +82,8 @@ void ConfigurationSeeds(SeedWriter& out) {
   orvane::ManualClock clock;
   orvane::ClockDevice device({}, clock);
   out.Write("fuzz_config_report", "factory_64", Fetch(device));
-  device.SetFeature(Command(cmd::kTcxoCorrection, {0x9C, 0xFF, 1}));
-  device.SetFeature(Command(cmd::kDriveStrength, {7}));
+  device.SetFeature(Report(orvane::CorrectionStoreCommand(-100)));
+  device.SetFeature(Report(orvane::DriveStrengthCommand(7)));
   device.SetReportLengths(orvane::kConfigurationReportLength, 64);
   out.Write("fuzz_config_report", "changed_40", Fetch(device));
 }
@@ -94,7 +92,7 @@ void ReferenceSeed(SeedWriter& out) {
   orvane::ManualClock clock;
   orvane::ClockDevice device({}, clock);
   clock.Advance(std::chrono::seconds(2));
-  device.SetFeature(Command(cmd::kReferenceQuery, {cmd::kReferenceCountsSubcommand}));
+  device.SetFeature(Report(orvane::ReferenceQueryCommand()));
   // All three divider fields present: N2_HS, GPS, N2_LS as the factory stores them.
   Bytes seed{0x07};
   for (double field : {11.0, 2875000.0, 480.0}) {
@@ -114,8 +112,8 @@ void StatusSeeds(SeedWriter& out) {
     orvane::ClockDevice device({}, clock);
     device.SetReportLengths(static_cast<int>(kFeatureLength), length);
     const auto queue = device.OpenInputQueue();
-    device.SetFeature(Command(cmd::kReceiverMessage, {0x06, 0x01, 8, 0, 0x01, 0x30, 1}));
-    device.SetFeature(Command(cmd::kReceiverMessage, {0x06, 0x01, 8, 0, 0x01, 0x22, 1}));
+    device.SetFeature(Report(MessageRate(orvane::kUbxIdNavSvInfo, 1)));
+    device.SetFeature(Report(MessageRate(orvane::kUbxIdNavClock, 1)));
     clock.Advance(std::chrono::milliseconds(2500));
     device.Advance();
 
@@ -125,7 +123,9 @@ void StatusSeeds(SeedWriter& out) {
     while (read.size() + report.size() <= kMaxSeedLength &&
            queue->Pop(report, std::chrono::milliseconds(0)) > 0) {
       read.insert(read.end(), report.begin(), report.end());
-      if (report[2] & 0x80) stream.insert(stream.end(), report.begin() + 3, report.end());
+      orvane::ForEachStreamSlice(report, report.size(), [&](std::span<const std::uint8_t> slice) {
+        stream.insert(stream.end(), slice.begin(), slice.end());
+      });
     }
     const std::string name = "device_" + std::to_string(length);
     out.Write("fuzz_status_report", name, read);

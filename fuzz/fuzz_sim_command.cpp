@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/monotonic_clock.h"
+#include "protocol/commands.h"
 #include "sim/clock_device.h"
 #include "sim/command_check.h"
 #include "sim/receiver_model.h"

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "status/status_report.h"
+#include "protocol/status_report.h"
 #include "status/ubx_parser.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "protocol/ubx_ids.h"
+
 namespace orvane {
 
 frmMain::frmMain(AppServices services, QWidget* parent)
@@ -176,8 +178,8 @@ void frmMain::Form_Unload() {
   unloaded_ = true;
   // The receiver stops the two messages the readback switched on (guards keep a closed or unread
   // device out of it).
-  link_.SetReceiverMessageRate(0x01, 0x30, 0);
-  link_.SetReceiverMessageRate(0x01, 0x22, 0);
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, 0});
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 0});
   Timer_.stop();
   link_.DeviceListReady = false;
   link_.CloseHandles();

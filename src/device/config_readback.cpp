@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "device/hid/wide_text.h"
+#include "protocol/ubx_ids.h"
 
 namespace orvane {
 namespace {
@@ -56,8 +57,8 @@ void ConfigReadback::ReadDeviceConfiguration() {
   }
   // A failed fetch leaves the controls empty but usable; commands may still be sent.
   link_.ConfigLoaded = true;
-  link_.SetReceiverMessageRate(0x01, 0x30, 10);
-  link_.SetReceiverMessageRate(0x01, 0x22, 10);
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, 10});
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 10});
   calls_.FlattenSignalBars();
 }
 
@@ -129,19 +130,20 @@ void ConfigReadback::Show(const DeviceConfiguration& config) {
   ui_.OUT1EN->setChecked(config.output_flags & 1);
   events_.SelectEntry(ui_.Enc1, std::min<int>(config.drive_index, 3));
   const auto number = [](auto value) { return QString::number(value); };
-  ui_.fields.GPS->setText(number(config.GPS));
-  ui_.fields.N31->setText(number(config.N31));
-  ui_.fields.N2_HS->setText(number(config.N2_HS));
-  ui_.fields.N2_LS->setText(number(config.N2_LS));
-  ui_.fields.N1_HS->setText(number(config.N1_HS));
-  ui_.fields.NC1_LS->setText(number(config.NC1_LS));
-  ui_.fields.NC2_LS->setText(number(config.NC2_LS));
+  const PllDividers& dividers = config.dividers;
+  ui_.fields.GPS->setText(number(dividers.gps));
+  ui_.fields.N31->setText(number(dividers.n31));
+  ui_.fields.N2_HS->setText(number(dividers.n2_hs));
+  ui_.fields.N2_LS->setText(number(dividers.n2_ls));
+  ui_.fields.N1_HS->setText(number(dividers.n1_hs));
+  ui_.fields.NC1_LS->setText(number(dividers.nc1_ls));
+  ui_.fields.NC2_LS->setText(number(dividers.nc2_ls));
   ui_.TCXO->setText(number(config.tcxo_correction));
   for (QCheckBox* box : ui_.constellations) box->setChecked(false);
   for (std::size_t bit = 0; bit < ui_.constellations.size(); ++bit) {
     if (config.ConstellationMask & (1u << bit)) ui_.constellations[bit]->setChecked(true);
   }
-  ui_.fields.BW->setText(number(config.BW));
+  ui_.fields.BW->setText(number(dividers.bw));
   calls_.RefreshFrequencyDisplays();
   ui_.Out1Freq->setFocus();
   ui_.Out1Freq->end(false);

@@ -13,10 +13,10 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "device/config_report.h"
 #include "device/device_link.h"
 #include "device/monotonic_clock.h"
 #include "pll/divider_field_boxes.h"
+#include "protocol/config_report.h"
 
 namespace orvane {
 

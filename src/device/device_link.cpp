@@ -28,22 +28,14 @@ bool DeviceLink::Fetch(std::span<std::uint8_t> report) {
   return LastResult;
 }
 
-bool DeviceLink::SendCommand(unsigned guards, std::uint8_t code,
-                             std::span<const std::uint8_t> payload) {
+bool DeviceLink::SendCommand(unsigned guards, const Command& command) {
   if (!GuardsHold(guards) || !ReportLengthUsable()) return false;
   std::vector<std::uint8_t> report = NewFeatureReport();
-  if (payload.size() + 2 > report.size()) return false;
-  report[1] = code;
-  std::copy(payload.begin(), payload.end(), report.begin() + 2);
-  return Send(report);
+  return EncodeCommand(command, report) && Send(report);
 }
 
-void DeviceLink::SetReceiverMessageRate(std::uint8_t msg_class, std::uint8_t msg_id,
-                                        std::uint8_t rate) {
-  // CFG-MSG (class 0x06, id 0x01, 8-byte payload) without sync characters and checksum; the
-  // device adds them. Rates for ports 1 to 5 stay 0.
-  const std::uint8_t cfg_msg[] = {0x06, 0x01, 8, 0, msg_class, msg_id, rate, 0, 0, 0, 0, 0};
-  SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kReceiverMessage, cfg_msg);
+void DeviceLink::SetReceiverMessageRate(const CfgMsg& message) {
+  SendCommand(kNeedsDetected | kNeedsConfigLoaded, ReceiverMessageCommand(message));
 }
 
 void DeviceLink::CloseHandles() {

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "device/command_codes.h"
 #include "device/hid/hid_backend.h"
 #include "device/trace_log.h"
+#include "protocol/cfg_msg.h"
+#include "protocol/commands.h"
 
 namespace orvane {
 
@@ -71,12 +72,12 @@ class DeviceLink {
   bool Send(std::span<const std::uint8_t> report);
   bool Fetch(std::span<std::uint8_t> report);
 
-  // The common sender: tests the guards, builds the report (code at byte 1, payload from byte 2)
-  // and sends it. Returns false when nothing was sent or the send failed.
-  bool SendCommand(unsigned guards, std::uint8_t code, std::span<const std::uint8_t> payload);
+  // The common sender: tests the guards, writes the command into a report and sends it. Returns
+  // false when nothing was sent or the send failed.
+  bool SendCommand(unsigned guards, const Command& command);
 
-  // UBX CFG-MSG to the receiver: emit message (msg_class, msg_id) every `rate` solutions.
-  void SetReceiverMessageRate(std::uint8_t msg_class, std::uint8_t msg_id, std::uint8_t rate);
+  // UBX CFG-MSG to the receiver.
+  void SetReceiverMessageRate(const CfgMsg& message);
 
   // Closes both handles (each may already be closed).
   void CloseHandles();

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "protocol/commands.h"
+
 namespace orvane {
 namespace {
 
@@ -21,23 +23,20 @@ OutputHandlers::OutputHandlers(Controls controls, DeviceLink& link, ControlEvent
 }
 
 void OutputHandlers::OUT1EN_Click() {
-  const std::uint8_t enabled = ui_.OUT1EN->isChecked() ? 1 : 0;
-  link_.SendCommand(kOutputGuards, command::kOutputEnable, {&enabled, 1});
+  link_.SendCommand(kOutputGuards, OutputEnableCommand(ui_.OUT1EN->isChecked()));
 }
 
 void OutputHandlers::OUT1ID_Click() {
   if (!link_.GuardsHold(kOutputGuards)) return;
   // The state flips even when the send fails: the device is never asked what it does.
   link_.LedBlinkOn = !link_.LedBlinkOn;
-  const std::uint8_t blink = link_.LedBlinkOn ? 1 : 0;
-  link_.SendCommand(kOutputGuards, command::kLedBlink, {&blink, 1});
+  link_.SendCommand(kOutputGuards, LedBlinkCommand(link_.LedBlinkOn));
 }
 
 void OutputHandlers::Enc1_Click() {
   const int index = ui_.Enc1->currentIndex();
   if (index < 0) return;
-  const auto entry = static_cast<std::uint8_t>(index);
-  link_.SendCommand(kDriveGuards, command::kDriveStrength, {&entry, 1});
+  link_.SendCommand(kDriveGuards, DriveStrengthCommand(static_cast<std::uint8_t>(index)));
 }
 
 void OutputHandlers::SetSN_Click() {
@@ -52,9 +51,7 @@ void OutputHandlers::SetSN_Click() {
                  .arg(serial));
     return;
   }
-  std::uint8_t payload[7] = {command::kSerialNumberSecond};
-  for (int i = 0; i < 6; ++i) payload[1 + i] = static_cast<std::uint8_t>(serial[i].toLatin1());
-  link_.SendCommand(kNeedsDetected, command::kSerialNumber, payload);
+  link_.SendCommand(kNeedsDetected, SerialNumberCommand(serial.toLatin1().toStdString()));
   // Advanced whether or not the send went through; the last number of a letter has no next one,
   // and the user is told before a second clock gets the same number.
   const int number = serial.mid(1).toInt();

@@ -7,34 +7,33 @@
 #include <algorithm>
 #include <vector>
 
-#include "device/command_codes.h"
 #include "device/device_ids.h"
 #include "device/hid/wide_text.h"
-#include "status/pll_reference.h"
-#include "status/ubx_messages.h"
+#include "protocol/commands.h"
+#include "protocol/pll_reference.h"
+#include "protocol/ubx_ids.h"
 
 namespace orvane {
 namespace {
 
-namespace cmd = command;
 using std::chrono::milliseconds;
 
 constexpr auto kEnumerationWait = std::chrono::seconds(10);
 constexpr auto kLossWait = std::chrono::seconds(5);
 constexpr auto kPollStep = milliseconds(100);
 constexpr int kExpectedReportLength = 64;
-constexpr std::uint8_t kUbxIdNavPvt = 0x07;
 
 std::string Text(const std::optional<std::wstring>& wide) {
   return wide ? "\"" + LowByteText(*wide) + "\"" : "(none)";
 }
 
 std::string Describe(const DeviceConfiguration& c) {
+  const PllDividers& d = c.dividers;
   return "output " + std::to_string(c.output_flags) + " drive " + std::to_string(c.drive_index) +
-         " GPS " + std::to_string(c.GPS) + " N31 " + std::to_string(c.N31) + " N2_HS " +
-         std::to_string(c.N2_HS) + " N2_LS " + std::to_string(c.N2_LS) + " N1_HS " +
-         std::to_string(c.N1_HS) + " NC1_LS " + std::to_string(c.NC1_LS) + " NC2_LS " +
-         std::to_string(c.NC2_LS) + " BW " + std::to_string(c.BW) + " tcxo " +
+         " GPS " + std::to_string(d.gps) + " N31 " + std::to_string(d.n31) + " N2_HS " +
+         std::to_string(d.n2_hs) + " N2_LS " + std::to_string(d.n2_ls) + " N1_HS " +
+         std::to_string(d.n1_hs) + " NC1_LS " + std::to_string(d.nc1_ls) + " NC2_LS " +
+         std::to_string(d.nc2_ls) + " BW " + std::to_string(d.bw) + " tcxo " +
          std::to_string(c.tcxo_correction) + " mask " + std::to_string(c.ConstellationMask);
 }
 
@@ -106,7 +105,7 @@ bool HilClient::FetchConfiguration(std::string_view step, DeviceConfiguration& c
   const bool fetched = link_.Fetch(report);
   const std::optional<DeviceConfiguration> decoded =
       fetched ? DecodeConfigurationReport(report) : std::nullopt;
-  if (!Check(decoded.has_value() && decoded->GPS != 0, step,
+  if (!Check(decoded.has_value() && decoded->dividers.gps != 0, step,
              decoded ? Describe(*decoded) : "no reply")) {
     return false;
   }
@@ -123,39 +122,29 @@ bool HilClient::SendCommands(const DeviceConfiguration& stored) {
   expected.drive_index = stored.drive_index == 1 ? 2 : 1;
   expected.tcxo_correction = stored.tcxo_correction == 250 ? -250 : 250;
   expected.ConstellationMask = stored.ConstellationMask == 0x03 ? 0x05 : 0x03;
-  const auto tcxo = static_cast<std::uint16_t>(expected.tcxo_correction);
-  std::uint8_t dividers[kStoredDividersLength] = {};
-  EncodeStoredDividers(stored, dividers);
-
-  struct Command {
-    std::uint8_t code;
-    std::vector<std::uint8_t> payload;
-  };
   const Command commands[] = {
-      {cmd::kOutputEnable, {expected.output_flags}},
-      {cmd::kLedBlink, {1}},
-      {cmd::kLedBlink, {0}},
-      {cmd::kDriveStrength, {expected.drive_index}},
-      {cmd::kPllConfiguration, {std::begin(dividers), std::end(dividers)}},
-      {cmd::kRegisterWrite, {136, 0x40}},
-      {cmd::kTcxoCorrection,
-       {static_cast<std::uint8_t>(tcxo), static_cast<std::uint8_t>(tcxo >> 8), 1}},
-      {cmd::kConstellations, {expected.ConstellationMask}},
+      OutputEnableCommand(expected.output_flags != 0),
+      LedBlinkCommand(true),
+      LedBlinkCommand(false),
+      DriveStrengthCommand(expected.drive_index),
+      PllConfigurationCommand(stored.dividers),
+      RegisterWriteCommand(136, 0x40),
+      CorrectionStoreCommand(expected.tcxo_correction),
+      ConstellationsCommand(expected.ConstellationMask),
   };
   for (const Command& command : commands) {
-    if (!Check(link_.SendCommand(kNeedsDetected, command.code, command.payload), "command",
+    if (!Check(link_.SendCommand(kNeedsDetected, command), "command",
                std::to_string(command.code))) {
       return false;
     }
   }
-  link_.SetReceiverMessageRate(kUbxClassNav, kUbxIdNavSvInfo, 1);
-  link_.SetReceiverMessageRate(kUbxClassNav, kUbxIdNavClock, 1);
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, 1});
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 1});
   if (!Check(link_.LastResult, "command", "8 (CFG-MSG)")) return false;
 
-  const std::uint8_t query[] = {cmd::kReferenceCountsSubcommand};
   std::vector<std::uint8_t> reply = link_.NewFeatureReport();
   const bool answered =
-      link_.SendCommand(kNeedsDetected, cmd::kReferenceQuery, query) && link_.Fetch(reply);
+      link_.SendCommand(kNeedsDetected, ReferenceQueryCommand()) && link_.Fetch(reply);
   const std::optional<PllReferenceCounts> counts =
       answered ? DecodePllReferenceReply(reply) : std::nullopt;
   if (!Check(counts && counts->count1 > 0 && counts->count2 > 0, "reference counts",
@@ -224,10 +213,8 @@ bool HilClient::WaitForReadFailure(std::string_view step) {
 }
 
 bool HilClient::ChangeSerial() {
-  std::vector<std::uint8_t> payload = {cmd::kSerialNumberSecond};
-  payload.insert(payload.end(), options_.new_serial.begin(), options_.new_serial.end());
-  if (!Check(options_.new_serial.size() == 6 &&
-                 link_.SendCommand(kNeedsDetected, cmd::kSerialNumber, payload),
+  if (!Check(options_.new_serial.size() == kSerialNumberLength &&
+                 link_.SendCommand(kNeedsDetected, SerialNumberCommand(options_.new_serial)),
              "command", "serial number " + options_.new_serial) ||
       !WaitForReadFailure("left the bus after the serial-number command")) {
     return false;
@@ -237,7 +224,7 @@ bool HilClient::ChangeSerial() {
 }
 
 bool HilClient::SleepAndUnplug() {
-  if (!Check(link_.SendCommand(kNeedsDetected, cmd::kSleep, {}), "command", "6 (sleep)") ||
+  if (!Check(link_.SendCommand(kNeedsDetected, SleepCommand()), "command", "6 (sleep)") ||
       !Check(options_.unplug_pid > 0 && kill(options_.unplug_pid, SIGUSR1) == 0, "unplug",
              "request sent") ||
       !WaitForReadFailure("unplug seen")) {

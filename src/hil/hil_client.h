@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "device/config_report.h"
 #include "device/device_link.h"
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
 #include "hil/stream_frame_log.h"
+#include "protocol/config_report.h"
 
 namespace orvane {
 

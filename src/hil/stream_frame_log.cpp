@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "status/status_report.h"
+#include "protocol/status_report.h"
 
 namespace orvane {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <optional>
 
-#include "device/command_codes.h"
 #include "pll/number_text.h"
+#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -44,17 +44,14 @@ void CheckField(const FieldRule& rule, std::string& text) {
   if (rule.even) text = FormatGeneral(whole - whole % 2);
 }
 
-// The text as a whole number after taking `offset` off, rounded halves to even.
-std::optional<std::int32_t> StoredForm(const std::string& text, double offset) {
+// The text as a whole number after taking `offset` off, rounded halves to even, then with the
+// offset added back (modulo 2^32, as the device's stored form wraps).
+std::optional<std::uint32_t> WholeNumber(const std::string& text, std::int32_t offset) {
   const std::optional<double> value = ParseNumber(text);
   if (!value) return std::nullopt;
-  return RoundToInt32(*value - offset);
-}
-
-void PutLittleEndian(std::span<std::uint8_t> report, std::size_t offset, std::int32_t value,
-                     int bytes) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < bytes; ++i) report[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  const std::optional<std::int32_t> stored = RoundToInt32(*value - offset);
+  if (!stored) return std::nullopt;
+  return static_cast<std::uint32_t>(*stored) + static_cast<std::uint32_t>(offset);
 }
 
 }  // namespace
@@ -66,13 +63,13 @@ void CheckDividerFields(DividerTexts& texts) {
 PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
                                          std::span<std::uint8_t> report) {
   if (report.size() < kPllConfigurationLength) return PllImageError::kReportTooShort;
-  const std::optional<std::int32_t> gps = StoredForm(texts.gps, 0);
-  const std::optional<std::int32_t> n31 = StoredForm(texts.n31, 1);
-  const std::optional<std::int32_t> n2_hs = StoredForm(texts.n2_hs, 4);
-  const std::optional<std::int32_t> n2_ls = StoredForm(texts.n2_ls, 1);
-  const std::optional<std::int32_t> n1_hs = StoredForm(texts.n1_hs, 4);
-  const std::optional<std::int32_t> nc1_ls = StoredForm(texts.nc1_ls, 1);
-  const std::optional<std::int32_t> nc2_ls = StoredForm(texts.nc2_ls, 1);
+  const std::optional<std::uint32_t> gps = WholeNumber(texts.gps, 0);
+  const std::optional<std::uint32_t> n31 = WholeNumber(texts.n31, 1);
+  const std::optional<std::uint32_t> n2_hs = WholeNumber(texts.n2_hs, 4);
+  const std::optional<std::uint32_t> n2_ls = WholeNumber(texts.n2_ls, 1);
+  const std::optional<std::uint32_t> n1_hs = WholeNumber(texts.n1_hs, 4);
+  const std::optional<std::uint32_t> nc1_ls = WholeNumber(texts.nc1_ls, 1);
+  const std::optional<std::uint32_t> nc2_ls = WholeNumber(texts.nc2_ls, 1);
   if (!gps || !n31 || !n2_hs || !n2_ls || !n1_hs || !nc1_ls || !nc2_ls) {
     return PllImageError::kFieldNotANumber;
   }
@@ -81,17 +78,15 @@ PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
   if (!bw || *bw != std::floor(*bw) || *bw < 0 || *bw > 255) {
     return PllImageError::kBandwidthNotAByte;
   }
-
-  report[0] = 0;
-  report[1] = command::kPllConfiguration;
-  PutLittleEndian(report, 2, *gps, 3);
-  PutLittleEndian(report, 5, *n31, 3);
-  PutLittleEndian(report, 8, *n2_hs, 1);
-  PutLittleEndian(report, 9, *n2_ls, 3);
-  PutLittleEndian(report, 12, *n1_hs, 1);
-  PutLittleEndian(report, 13, *nc1_ls, 3);
-  PutLittleEndian(report, 16, *nc2_ls, 3);
-  report[20] = static_cast<std::uint8_t>(*bw);
+  const PllDividers dividers = {.gps = *gps,
+                                .n31 = *n31,
+                                .n2_hs = *n2_hs,
+                                .n2_ls = *n2_ls,
+                                .n1_hs = *n1_hs,
+                                .nc1_ls = *nc1_ls,
+                                .nc2_ls = *nc2_ls,
+                                .bw = static_cast<std::uint8_t>(*bw)};
+  EncodeCommand(PllConfigurationCommand(dividers), report);
   return PllImageError::kNone;
 }
 

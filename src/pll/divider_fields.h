@@ -32,8 +32,8 @@ enum class PllImageError {
   kBandwidthNotAByte,  // BW is not a whole number from 0 to 255
 };
 
-// Writes the PLL configuration command into `report` (report ID at byte 0, zero-filled by the
-// caller) from the checked texts. Writes nothing when it returns an error.
+// Writes the PLL configuration command over the whole of `report` from the checked texts, as
+// whole numbers (PllConfigurationCommand). Writes nothing when it returns an error.
 [[nodiscard]] PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
                                                        std::span<std::uint8_t> report);
 

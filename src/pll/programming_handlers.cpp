@@ -4,6 +4,7 @@
 
 #include "pll/frequency_displays.h"
 #include "pll/number_text.h"
+#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -68,8 +69,7 @@ void ProgrammingHandlers::WriteRegister_Click() {
              QStringLiteral("REG and DATA must be whole numbers from 0 to 255"));
     return;
   }
-  const std::uint8_t payload[] = {*reg, *data};
-  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kRegisterWrite, payload);
+  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, RegisterWriteCommand(*reg, *data));
 }
 
 void ProgrammingHandlers::Command2_Click() {

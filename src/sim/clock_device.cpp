@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "protocol/commands.h"
+#include "protocol/pll_reference.h"
+#include "protocol/status_report.h"
 #include "sim/command_check.h"
 #include "sim/default_receiver.h"
 #include "sim/pll_model.h"
@@ -13,25 +16,20 @@ namespace {
 namespace cmd = command;
 using std::chrono::nanoseconds;
 
-constexpr std::uint8_t kFlagNoSignal = 0x01;
-constexpr std::uint8_t kFlagPllUnlocked = 0x02;
-constexpr std::uint8_t kFlagStreamBytes = 0x80;
-constexpr std::size_t kStatusBytes = 3;  // report ID, signal loss count, flags
-
 }  // namespace
 
 DeviceConfiguration FactoryConfiguration() {
   DeviceConfiguration config;
   config.output_flags = 1;
   config.drive_index = 3;
-  config.GPS = 2875000;
-  config.N31 = 3;
-  config.N2_HS = 11;
-  config.N2_LS = 480;
-  config.N1_HS = 11;
-  config.NC1_LS = 46;
-  config.NC2_LS = 46;
-  config.BW = 15;
+  config.dividers = {.gps = 2875000,
+                     .n31 = 3,
+                     .n2_hs = 11,
+                     .n2_ls = 480,
+                     .n1_hs = 11,
+                     .nc1_ls = 46,
+                     .nc2_ls = 46,
+                     .bw = 15};
   config.tcxo_correction = -500;
   config.ConstellationMask = 0x41;
   return config;
@@ -56,7 +54,7 @@ void ClockDevice::PowerUp() {
   led_blinking_ = false;
   asleep_ = false;
   reference_reply_pending_ = false;
-  pll_can_lock_ = PllCanLock(configuration_);
+  pll_can_lock_ = PllCanLock(configuration_.dividers);
   pll_settles_at_ = now + kPllSettleTime;
   next_report_at_ = now + kReportPeriod;
   waiting_.clear();
@@ -127,7 +125,7 @@ bool ClockDevice::GetFeature(std::span<std::uint8_t> report) {
   std::vector<std::uint8_t> answer(std::max(length, kConfigurationReportLength));
   if (std::exchange(reference_reply_pending_, false)) {
     const double drift = receiver_->ClockDriftPpb(SincePowerUp(clock_.Now()));
-    EncodeReferenceReply(MakeReferenceCounts(configuration_, drift), answer);
+    EncodePllReferenceReply(MakeReferenceCounts(configuration_.dividers, drift), answer);
   } else {
     EncodeConfigurationReport(configuration_, answer);
   }
@@ -143,51 +141,56 @@ void ClockDevice::Apply(std::span<const std::uint8_t> r) {
   if (needed == 0 || r.size() < needed) return;  // nothing the firmware can act on
   switch (r[1]) {
     case cmd::kOutputEnable:
-      configuration_.output_flags = r[2];
+      configuration_.output_flags = CommandByte(r);
       break;
     case cmd::kLedBlink:
-      led_blinking_ = r[2] != 0;
+      led_blinking_ = CommandByte(r) != 0;
       break;
     case cmd::kDriveStrength:
-      configuration_.drive_index = r[2];
+      configuration_.drive_index = CommandByte(r);
       break;
     case cmd::kPllConfiguration:
-      ProgramPll(r);
+      configuration_.dividers = DecodePllConfiguration(r);
+      pll_can_lock_ = PllCanLock(configuration_.dividers);
+      pll_settles_at_ = clock_.Now() + kPllSettleTime;
       break;
-    case cmd::kRegisterWrite:
-      registers_[r[2]] = r[3];
+    case cmd::kRegisterWrite: {
+      const RegisterWrite write = DecodeRegisterWrite(r);
+      registers_[write.address] = write.value;
       break;
+    }
     case cmd::kSleep:
       asleep_ = true;
       break;
     case cmd::kReceiverMessage: {
-      const std::size_t length = r[4] | (r[5] << 8);
-      if (6 + length <= r.size()) receiver_->Receive(r[2], r[3], r.subspan(6, length));
+      const ReceiverMessage message = DecodeReceiverMessage(r);
+      if (message.length <= message.following.size()) {
+        receiver_->Receive(message.msg_class, message.msg_id,
+                           message.following.first(message.length));
+      }
       break;
     }
     case cmd::kReferenceQuery:
-      if (r[2] == cmd::kReferenceCountsSubcommand) reference_reply_pending_ = true;
+      if (CommandByte(r) == cmd::kReferenceCountsSubcommand) reference_reply_pending_ = true;
       break;
     case cmd::kTcxoCorrection:
-      if (r[4] == 1) configuration_.tcxo_correction = static_cast<std::int16_t>(r[2] | (r[3] << 8));
+      if (const CorrectionStore correction = DecodeCorrectionStore(r); correction.store) {
+        configuration_.tcxo_correction = correction.ppb;
+      }
       break;
     case cmd::kConstellations:
-      configuration_.ConstellationMask = r[2];
+      configuration_.ConstellationMask = CommandByte(r);
       break;
-    case cmd::kSerialNumber:
-      if (r[2] != cmd::kSerialNumberSecond) break;
-      serial_.assign(r.begin() + 3, r.begin() + 9);
+    case cmd::kSerialNumber: {
+      const SerialNumberWrite write = DecodeSerialNumber(r);
+      if (!write.marked) break;
+      serial_.assign(write.serial.begin(), write.serial.end());
       // The firmware drops off the bus and comes back under the new serial.
       LeaveBus();
       on_bus_from_ = clock_.Now() + kReenumerationDelay;
       break;
+    }
   }
-}
-
-void ClockDevice::ProgramPll(std::span<const std::uint8_t> r) {
-  DecodeStoredDividers(r.subspan<2, kStoredDividersLength>(), configuration_);
-  pll_can_lock_ = PllCanLock(configuration_);
-  pll_settles_at_ = clock_.Now() + kPllSettleTime;
 }
 
 bool ClockDevice::PllLockedAt(nanoseconds at) const {
@@ -217,20 +220,19 @@ void ClockDevice::Tick(nanoseconds at) {
   if (stalled_) return;  // the bytes wait for the stream to move again
 
   const auto length = static_cast<std::size_t>(options_.input_report_length);
-  const std::size_t slice = length > kStatusBytes ? length - kStatusBytes : 0;
-  std::vector<std::uint8_t> report(std::max(length, kStatusBytes));
-  report[1] = signal_loss_count_;
-  const std::uint8_t status =
-      (no_signal ? kFlagNoSignal : 0) | (PllLockedAt(at) ? 0 : kFlagPllUnlocked);
+  const std::size_t slice = length > kStatusLength ? length - kStatusLength : 0;
+  std::vector<std::uint8_t> report(std::max(length, kStatusLength));
+  const ReportStatus status = {.signal_loss_count = signal_loss_count_,
+                               .no_gnss_signal = no_signal,
+                               .pll_not_locked = !PllLockedAt(at)};
   std::size_t sent = 0;
   do {
-    report[2] = status;
-    std::fill(report.begin() + kStatusBytes, report.end(), 0);
+    std::span<const std::uint8_t> stream;
     if (slice > 0 && waiting_.size() - sent >= slice) {
-      report[2] |= kFlagStreamBytes;
-      std::copy_n(waiting_.begin() + sent, slice, report.begin() + kStatusBytes);
+      stream = std::span(waiting_).subspan(sent, slice);
       sent += slice;
     }
+    EncodeStatusReport(status, stream, report);
     Broadcast(std::span(report).first(length));
   } while (slice > 0 && waiting_.size() - sent >= slice);
   waiting_.erase(waiting_.begin(), waiting_.begin() + sent);

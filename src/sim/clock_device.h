@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "device/config_report.h"
 #include "device/device_ids.h"
 #include "device/hid/input_report_queue.h"
 #include "device/monotonic_clock.h"
+#include "protocol/config_report.h"
 #include "sim/receiver_stream.h"
 
 namespace orvane {
@@ -99,7 +99,6 @@ class ClockDevice {
   void PowerUp();
   void LeaveBus();
   void Apply(std::span<const std::uint8_t> report);
-  void ProgramPll(std::span<const std::uint8_t> report);
   void Tick(std::chrono::nanoseconds at);
   void Broadcast(std::span<const std::uint8_t> report);
   bool PllLockedAt(std::chrono::nanoseconds at) const;

@@ -6,13 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/command_codes.h"
-
 namespace orvane {
-
-// Bytes a command uses, report ID and code included (every later byte is 0); 0 for an unknown
-// code.
-std::size_t CommandLength(std::uint8_t code);
 
 // Everything in a received feature report that a correct host would not send: wrong length,
 // unknown command, stored forms out of range, bytes past the payload not zero. One short

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <concepts>
 #include <numeric>
-#include <type_traits>
+#include <optional>
 
+#include "protocol/byte_order.h"
+#include "protocol/cfg_msg.h"
+#include "protocol/ubx_ids.h"
 #include "sim/ubx_writer.h"
-#include "status/ubx_messages.h"
 
 namespace orvane {
 namespace {
@@ -21,10 +22,6 @@ constexpr nanoseconds kAcquisitionTime = std::chrono::seconds(3);
 // GPS time runs ahead of UTC by the leap seconds inserted since 1980.
 constexpr std::chrono::seconds kGpsLeapSeconds(18);
 constexpr std::int64_t kWeekMs = 7LL * 24 * 3600 * 1000;
-
-constexpr std::uint8_t kIdPvt = 0x07;
-constexpr std::uint8_t kClassCfg = 0x06;
-constexpr std::uint8_t kIdCfgMsg = 0x01;
 
 constexpr double kUsedCnoThreshold = 28.0;
 // Accuracies the receiver reports before it has a fix: large, but not the "unknown" all-ones.
@@ -90,14 +87,6 @@ double Wander(std::uint64_t seed, std::uint64_t stream, double t_s, double perio
 }
 
 double Seconds(nanoseconds t) { return std::chrono::duration<double>(t).count(); }
-
-template <std::integral T>
-void Put(std::span<std::uint8_t> payload, std::size_t offset, T value) {
-  const auto bits = static_cast<std::make_unsigned_t<T>>(value);
-  for (std::size_t i = 0; i < sizeof(T); ++i) {
-    payload[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-  }
-}
 
 struct UtcFields {
   std::uint16_t year;
@@ -166,12 +155,11 @@ void ReceiverModel::EmitUntil(nanoseconds since_power_up, std::vector<std::uint8
 
 void ReceiverModel::Receive(std::uint8_t msg_class, std::uint8_t msg_id,
                             std::span<const std::uint8_t> payload) {
-  if (msg_class != kClassCfg || msg_id != kIdCfgMsg) return;
-  if (payload.size() != 8 && payload.size() != 3) return;
-  // Both forms carry the (port 0) rate in their third byte.
-  if (payload[0] != kUbxClassNav) return;
-  if (payload[1] == kUbxIdNavSvInfo) svinfo_rate_ = payload[2];
-  if (payload[1] == kUbxIdNavClock) clock_rate_ = payload[2];
+  if (msg_class != kUbxClassCfg || msg_id != kUbxIdCfgMsg) return;
+  const std::optional<CfgMsg> rate = DecodeCfgMsg(payload);
+  if (!rate || rate->msg_class != kUbxClassNav) return;
+  if (rate->msg_id == kUbxIdNavSvInfo) svinfo_rate_ = rate->rate;
+  if (rate->msg_id == kUbxIdNavClock) clock_rate_ = rate->rate;
 }
 
 bool ReceiverModel::HasSignal(nanoseconds since_power_up) const {
@@ -233,38 +221,38 @@ void ReceiverModel::AppendPvt(std::int64_t solution, std::vector<std::uint8_t>& 
   }
   const auto sub_second_ns = (solution % kSolutionsPerSecond) * kSolutionInterval.count();
   std::array<std::uint8_t, 92> payload{};
-  Put(payload, 0, TimeOfWeekMs(solution));
-  Put(payload, 4, utc.year);
-  Put(payload, 6, utc.month);
-  Put(payload, 7, utc.day);
-  Put(payload, 8, utc.hour);
-  Put(payload, 9, utc.minute);
-  Put(payload, 10, utc.second);
-  Put<std::uint8_t>(payload, 11, fix ? 0x07 : 0x00);  // date, time, fully resolved
-  Put(payload, 12, TimeAccuracyNs(since));
-  Put(payload, 16, static_cast<std::int32_t>(sub_second_ns));
-  Put<std::uint8_t>(payload, 20, fix ? 3 : 0);        // 3D fix or none
-  Put<std::uint8_t>(payload, 21, fix ? 0x01 : 0x00);  // gnssFixOK
-  Put<std::uint8_t>(payload, 22, fix ? 0xE0 : 0x00);  // date and time confirmed
-  Put(payload, 23, used);
+  WriteInt(payload, 0, TimeOfWeekMs(solution));
+  WriteInt(payload, 4, utc.year);
+  WriteInt(payload, 6, utc.month);
+  WriteInt(payload, 7, utc.day);
+  WriteInt(payload, 8, utc.hour);
+  WriteInt(payload, 9, utc.minute);
+  WriteInt(payload, 10, utc.second);
+  WriteInt<std::uint8_t>(payload, 11, fix ? 0x07 : 0x00);  // date, time, fully resolved
+  WriteInt(payload, 12, TimeAccuracyNs(since));
+  WriteInt(payload, 16, static_cast<std::int32_t>(sub_second_ns));
+  WriteInt<std::uint8_t>(payload, 20, fix ? 3 : 0);        // 3D fix or none
+  WriteInt<std::uint8_t>(payload, 21, fix ? 0x01 : 0x00);  // gnssFixOK
+  WriteInt<std::uint8_t>(payload, 22, fix ? 0xE0 : 0x00);  // date and time confirmed
+  WriteInt(payload, 23, used);
   if (fix) {
     // A receiver standing still on a lab roof.
-    Put(payload, 24, std::int32_t{66323000});   // lon, 1e-7 deg
-    Put(payload, 28, std::int32_t{465197000});  // lat, 1e-7 deg
-    Put(payload, 32, std::int32_t{548000});     // height above ellipsoid, mm
-    Put(payload, 36, std::int32_t{495000});     // above mean sea level, mm
-    Put(payload, 40, std::uint32_t{1800});      // hAcc, mm
-    Put(payload, 44, std::uint32_t{2900});      // vAcc, mm
-    Put(payload, 68, std::uint32_t{90});        // sAcc, mm/s
-    Put(payload, 76, std::uint16_t{142});       // pDOP, 0.01
+    WriteInt(payload, 24, std::int32_t{66323000});   // lon, 1e-7 deg
+    WriteInt(payload, 28, std::int32_t{465197000});  // lat, 1e-7 deg
+    WriteInt(payload, 32, std::int32_t{548000});     // height above ellipsoid, mm
+    WriteInt(payload, 36, std::int32_t{495000});     // above mean sea level, mm
+    WriteInt(payload, 40, std::uint32_t{1800});      // hAcc, mm
+    WriteInt(payload, 44, std::uint32_t{2900});      // vAcc, mm
+    WriteInt(payload, 68, std::uint32_t{90});        // sAcc, mm/s
+    WriteInt(payload, 76, std::uint16_t{142});       // pDOP, 0.01
   } else {
-    Put(payload, 40, std::uint32_t{0xFFFFFFFF});
-    Put(payload, 44, std::uint32_t{0xFFFFFFFF});
-    Put(payload, 68, std::uint32_t{20000});
-    Put(payload, 76, std::uint16_t{9999});
+    WriteInt(payload, 40, std::uint32_t{0xFFFFFFFF});
+    WriteInt(payload, 44, std::uint32_t{0xFFFFFFFF});
+    WriteInt(payload, 68, std::uint32_t{20000});
+    WriteInt(payload, 76, std::uint16_t{9999});
   }
-  Put(payload, 72, std::uint32_t{18000000});  // headAcc, 1e-5 deg: heading unknown
-  AppendUbxFrame(kUbxClassNav, kIdPvt, payload, out);
+  WriteInt(payload, 72, std::uint32_t{18000000});  // headAcc, 1e-5 deg: heading unknown
+  AppendUbxFrame(kUbxClassNav, kUbxIdNavPvt, payload, out);
 }
 
 void ReceiverModel::AppendTimeUtc(std::int64_t solution, std::vector<std::uint8_t>& out) const {
@@ -272,19 +260,19 @@ void ReceiverModel::AppendTimeUtc(std::int64_t solution, std::vector<std::uint8_
   const bool valid = HasSignal(since);
   const UtcFields utc = FieldsOf(SolutionUtc(solution));
   std::array<std::uint8_t, 20> payload{};
-  Put(payload, 0, TimeOfWeekMs(solution));
-  Put(payload, 4, TimeAccuracyNs(since));
+  WriteInt(payload, 0, TimeOfWeekMs(solution));
+  WriteInt(payload, 4, TimeAccuracyNs(since));
   // The solution lands a few hundred nanoseconds off the top of the second.
-  Put(payload, 8,
-      static_cast<std::int32_t>(std::lround(250.0 * Unit(seed_, kTimeJitter, solution))));
-  Put(payload, 12, utc.year);
-  Put(payload, 14, utc.month);
-  Put(payload, 15, utc.day);
-  Put(payload, 16, utc.hour);
-  Put(payload, 17, utc.minute);
-  Put(payload, 18, utc.second);
+  WriteInt(payload, 8,
+           static_cast<std::int32_t>(std::lround(250.0 * Unit(seed_, kTimeJitter, solution))));
+  WriteInt(payload, 12, utc.year);
+  WriteInt(payload, 14, utc.month);
+  WriteInt(payload, 15, utc.day);
+  WriteInt(payload, 16, utc.hour);
+  WriteInt(payload, 17, utc.minute);
+  WriteInt(payload, 18, utc.second);
   // Time of week and week number come from the real-time clock; UTC needs the satellites.
-  Put<std::uint8_t>(payload, 19, valid ? 0x07 : 0x03);
+  WriteInt<std::uint8_t>(payload, 19, valid ? 0x07 : 0x03);
   AppendUbxFrame(kUbxClassNav, kUbxIdNavTimeUtc, payload, out);
 }
 
@@ -295,14 +283,14 @@ void ReceiverModel::AppendClock(std::int64_t solution, std::vector<std::uint8_t>
   // The receiver steers its clock bias back by whole milliseconds as the drift accumulates.
   const double bias_ns = std::remainder(base_drift_ppb_ * t, 1e6);
   std::array<std::uint8_t, 20> payload{};
-  Put(payload, 0, TimeOfWeekMs(solution));
-  Put(payload, 4, static_cast<std::int32_t>(std::lround(bias_ns)));
-  Put(payload, 8, static_cast<std::int32_t>(std::lround(ClockDriftPpb(since))));
-  Put(payload, 12, TimeAccuracyNs(since));
-  Put(payload, 16,
-      fix ? static_cast<std::uint32_t>(
-                std::lround(3000.0 + 1500.0 * Wander(seed_, kFreqAccuracy, t, 20.0)))
-          : kNoFixFreqAccuracyPsPerS);
+  WriteInt(payload, 0, TimeOfWeekMs(solution));
+  WriteInt(payload, 4, static_cast<std::int32_t>(std::lround(bias_ns)));
+  WriteInt(payload, 8, static_cast<std::int32_t>(std::lround(ClockDriftPpb(since))));
+  WriteInt(payload, 12, TimeAccuracyNs(since));
+  WriteInt(payload, 16,
+           fix ? static_cast<std::uint32_t>(
+                     std::lround(3000.0 + 1500.0 * Wander(seed_, kFreqAccuracy, t, 20.0)))
+               : kNoFixFreqAccuracyPsPerS);
   AppendUbxFrame(kUbxClassNav, kUbxIdNavClock, payload, out);
 }
 
@@ -312,25 +300,25 @@ void ReceiverModel::AppendSvInfo(std::int64_t solution, std::vector<std::uint8_t
   constexpr std::uint8_t kChipGenUblox8 = 4;
   const nanoseconds since = SinceStart(solution);
   std::array<std::uint8_t, kHeader + kBlock * std::tuple_size_v<decltype(satellites_)>> payload{};
-  Put(payload, 0, TimeOfWeekMs(solution));
-  Put(payload, 4, static_cast<std::uint8_t>(satellites_.size()));
-  Put(payload, 5, kChipGenUblox8);
+  WriteInt(payload, 0, TimeOfWeekMs(solution));
+  WriteInt(payload, 4, static_cast<std::uint8_t>(satellites_.size()));
+  WriteInt(payload, 5, kChipGenUblox8);
   for (std::size_t channel = 0; channel < satellites_.size(); ++channel) {
     const Track track = TrackOf(channel, since);
     const std::size_t at = kHeader + kBlock * channel;
-    Put(payload, at + 0, static_cast<std::uint8_t>(channel));
-    Put(payload, at + 1, satellites_[channel].svid);
+    WriteInt(payload, at + 0, static_cast<std::uint8_t>(channel));
+    WriteInt(payload, at + 1, satellites_[channel].svid);
     // svUsed, and orbit and ephemeris known once the satellites are tracked.
-    Put(payload, at + 2,
-        static_cast<std::uint8_t>((track.used ? 0x01 : 0x00) | (track.cno > 0 ? 0x0C : 0x00)));
+    WriteInt(payload, at + 2,
+             static_cast<std::uint8_t>((track.used ? 0x01 : 0x00) | (track.cno > 0 ? 0x0C : 0x00)));
     // Quality: code and carrier locked, time synchronised; code locked; searching.
-    Put<std::uint8_t>(payload, at + 3, track.used ? 7 : track.cno > 0 ? 4 : 1);
-    Put(payload, at + 4, track.cno);
-    Put(payload, at + 5, track.elevation);
-    Put(payload, at + 6, track.azimuth);
+    WriteInt<std::uint8_t>(payload, at + 3, track.used ? 7 : track.cno > 0 ? 4 : 1);
+    WriteInt(payload, at + 4, track.cno);
+    WriteInt(payload, at + 5, track.elevation);
+    WriteInt(payload, at + 6, track.azimuth);
     const double residual_cm =
         track.used ? 150.0 * Unit(seed_, SatelliteStreamOf(channel, kResidual), solution) : 0.0;
-    Put(payload, at + 8, static_cast<std::int32_t>(std::lround(residual_cm)));
+    WriteInt(payload, at + 8, static_cast<std::int32_t>(std::lround(residual_cm)));
   }
   AppendUbxFrame(kUbxClassNav, kUbxIdNavSvInfo, payload, out);
 }

@@ -1,6 +1,8 @@
 #include "sim/ubx_writer.h"
 
-#include "status/ubx_checksum.h"
+#include "protocol/byte_order.h"
+#include "protocol/ubx_checksum.h"
+#include "protocol/ubx_ids.h"
 
 namespace orvane {
 
@@ -15,13 +17,13 @@ std::vector<std::uint8_t> BuildUbxFrame(std::uint8_t msg_class, std::uint8_t msg
 void AppendUbxFrame(std::uint8_t msg_class, std::uint8_t msg_id,
                     std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out) {
   const auto length = static_cast<std::uint16_t>(payload.size());
-  const std::uint8_t header[] = {msg_class, msg_id, static_cast<std::uint8_t>(length & 0xFF),
-                                 static_cast<std::uint8_t>(length >> 8)};
+  std::uint8_t header[] = {msg_class, msg_id, 0, 0};
+  WriteInt(header, 2, length);
   UbxChecksumState checksum;
   checksum.Add(header);
   checksum.Add(payload);
-  out.push_back(0xB5);
-  out.push_back(0x62);
+  out.push_back(kUbxSync1);
+  out.push_back(kUbxSync2);
   out.insert(out.end(), std::begin(header), std::end(header));
   out.insert(out.end(), payload.begin(), payload.end());
   out.push_back(checksum.ck_a);

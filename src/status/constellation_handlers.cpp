@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "protocol/commands.h"
+
 namespace orvane {
 
 ConstellationHandlers::ConstellationHandlers(Controls controls, DeviceLink& link,
@@ -26,7 +28,7 @@ void ConstellationHandlers::SetConstellations() {
   for (std::size_t bit = 0; bit < std::size(boxes); ++bit) {
     if (boxes[bit]->checkState() == Qt::Checked) mask |= static_cast<std::uint8_t>(1u << bit);
   }
-  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kConstellations, {&mask, 1});
+  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, ConstellationsCommand(mask));
 }
 
 }  // namespace orvane

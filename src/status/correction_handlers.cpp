@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "pll/number_text.h"
+#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -44,11 +45,7 @@ void CorrectionHandlers::set_TCXO_Click() {
   const double limited =
       std::clamp(rounded, double{-kLargestCorrection}, double{kLargestCorrection});
   if (limited != rounded) ui_.TCXO->setText(QString::number(static_cast<int>(limited)));
-  const auto correction = static_cast<std::int16_t>(limited);
-  const auto stored = static_cast<std::uint16_t>(correction);
-  const std::uint8_t payload[] = {static_cast<std::uint8_t>(stored & 0xFF),
-                                  static_cast<std::uint8_t>(stored >> 8), 1};
-  link_.SendCommand(kNeedsDetected, command::kTcxoCorrection, payload);
+  link_.SendCommand(kNeedsDetected, CorrectionStoreCommand(static_cast<std::int16_t>(limited)));
   calls_.ReadDeviceConfiguration();
 }
 
@@ -58,7 +55,7 @@ void CorrectionHandlers::set_TCXO_GPS_Click() {
 }
 
 void CorrectionHandlers::Sleep_cmd_Click() {
-  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, command::kSleep, {});
+  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, SleepCommand());
 }
 
 void CorrectionHandlers::Command1_Click() {

@@ -2,17 +2,13 @@
 
 #include <cstdio>
 
-#include "status/little_endian.h"
-#include "status/ubx_messages.h"
+#include "protocol/byte_order.h"
+#include "protocol/ubx_ids.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr std::uint8_t kRxmId52 = 0x52;
-constexpr std::uint8_t kMonId11 = 0x11;
-constexpr std::uint8_t kMonId1B = 0x1B;
-constexpr std::uint8_t kMonId1E = 0x1E;
 constexpr std::size_t kRxm52Length = 8;
 constexpr std::size_t kMon1EBytesShown = 21;
 
@@ -31,15 +27,15 @@ void AppendHexBytes(std::span<const std::uint8_t> bytes, std::string& text) {
 std::optional<std::string> Label20Caption(const UbxFrame& frame) {
   const auto payload = frame.payload;
   const std::string length_text = std::to_string(payload.size()) + " ";
-  if (frame.msg_class == kUbxClassRxm && frame.msg_id == kRxmId52) {
+  if (frame.msg_class == kUbxClassRxm && frame.msg_id == kUbxIdRxm52) {
     if (payload.size() < kRxm52Length) return std::nullopt;
     std::string text = length_text;
     AppendHexBytes(payload.first(4), text);
-    return text + " " + std::to_string(ReadI4(payload, 4));
+    return text + " " + std::to_string(ReadI32(payload, 4));
   }
   if (frame.msg_class != kUbxClassMon) return std::nullopt;
-  if (frame.msg_id == kMonId11 || frame.msg_id == kMonId1B) return length_text;
-  if (frame.msg_id == kMonId1E) {
+  if (frame.msg_id == kUbxIdMon11 || frame.msg_id == kUbxIdMon1B) return length_text;
+  if (frame.msg_id == kUbxIdMon1E) {
     if (payload.size() < kMon1EBytesShown) return std::nullopt;
     std::string text = " ";
     AppendHexBytes(payload.first(kMon1EBytesShown), text);

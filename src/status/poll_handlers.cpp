@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "device/command_codes.h"
 #include "pll/number_text.h"
-#include "status/pll_reference.h"
-#include "status/status_report.h"
+#include "protocol/pll_reference.h"
+#include "protocol/status_report.h"
+#include "status/label29_caption.h"
 
 namespace orvane {
 
@@ -106,8 +106,7 @@ void PollHandlers::ShowStatus(std::size_t bytes, std::size_t report_length) {
 }
 
 void PollHandlers::QueryPllReference() {
-  const std::uint8_t request[] = {command::kReferenceCountsSubcommand};
-  link_.SendCommand(kNeedsDetected, command::kReferenceQuery, request);
+  link_.SendCommand(kNeedsDetected, ReferenceQueryCommand());
   clock_.SleepFor(kReferenceReplyDelay);
   std::vector<std::uint8_t> reply = link_.NewFeatureReport();
   if (!link_.Fetch(reply)) return;

@@ -1,5 +1,6 @@
 #include "status/telemetry_display.h"
 
+#include "protocol/ubx_ids.h"
 #include "status/label20_caption.h"
 #include "status/ubx_messages.h"
 #include "status/ubx_trace.h"

@@ -1,7 +1,7 @@
 #include "status/ubx_messages.h"
 
+#include "protocol/byte_order.h"
 #include "status/decimal_text.h"
-#include "status/little_endian.h"
 
 namespace orvane {
 
@@ -28,13 +28,13 @@ std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload) 
 
 std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload) {
   if (payload.size() < kNavClockLength) return std::nullopt;
-  return NavClock{.clk_d = ReadI4(payload, 8), .f_acc = ReadI4(payload, 16)};
+  return NavClock{.clk_d = ReadI32(payload, 8), .f_acc = ReadI32(payload, 16)};
 }
 
 std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload) {
   if (payload.size() < kNavTimeUtcLength) return std::nullopt;
-  return NavTimeUtc{.nano = ReadI4(payload, 8),
-                    .year = ReadU2(payload, 12),
+  return NavTimeUtc{.nano = ReadI32(payload, 8),
+                    .year = ReadU16(payload, 12),
                     .month = payload[14],
                     .day = payload[15],
                     .hour = payload[16],

@@ -6,14 +6,9 @@
 #include <span>
 #include <string>
 
-namespace orvane {
+#include "protocol/ubx_ids.h"
 
-inline constexpr std::uint8_t kUbxClassNav = 0x01;
-inline constexpr std::uint8_t kUbxClassRxm = 0x02;
-inline constexpr std::uint8_t kUbxClassMon = 0x0A;
-inline constexpr std::uint8_t kUbxIdNavTimeUtc = 0x21;
-inline constexpr std::uint8_t kUbxIdNavClock = 0x22;
-inline constexpr std::uint8_t kUbxIdNavSvInfo = 0x30;
+namespace orvane {
 
 inline constexpr std::uint8_t kSvInfoUsedForNavigation = 0x01;
 

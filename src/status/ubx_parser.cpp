@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "protocol/ubx_ids.h"
+
 namespace orvane {
 
 namespace {
-constexpr std::uint8_t kSyncChar1 = 0xB5;
-constexpr std::uint8_t kSyncChar2 = 0x62;
 // Never a class, an id or a length's high byte in real traffic.
 constexpr std::uint8_t kImplausible = 0xFF;
 }  // namespace
@@ -18,10 +18,10 @@ void UbxParser::UbxParseByte(std::uint8_t byte) {
   using State = UbxParseState;
   switch (ubx_state_) {
     case State::kSync1:
-      if (byte == kSyncChar1) ubx_state_ = State::kSync2;
+      if (byte == kUbxSync1) ubx_state_ = State::kSync2;
       return;
     case State::kSync2:
-      if (byte == kSyncChar2) {
+      if (byte == kUbxSync2) {
         ubx_checksum_ = {};
         ubx_state_ = State::kClass;
       } else {
@@ -87,7 +87,7 @@ void UbxParser::Parse(std::span<const std::uint8_t> bytes) {
   auto next = bytes.begin();
   while (next != bytes.end()) {
     if (ubx_state_ == UbxParseState::kSync1) {
-      next = std::find(next, bytes.end(), kSyncChar1);
+      next = std::find(next, bytes.end(), kUbxSync1);
       if (next == bytes.end()) return;
     } else if (ubx_state_ == UbxParseState::kPayload) {
       const auto count = std::min<std::ptrdiff_t>(bytes.end() - next, ubx_length_ - ubx_index_);

@@ -5,7 +5,7 @@
 #include <functional>
 #include <span>
 
-#include "status/ubx_checksum.h"
+#include "protocol/ubx_checksum.h"
 
 namespace orvane {
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "protocol/ubx_ids.h"
 #include "status/ubx_messages.h"
 
 namespace orvane {

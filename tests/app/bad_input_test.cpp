@@ -3,9 +3,9 @@
 // report outside the command layouts.
 #include <QTest>
 
-#include "device/command_codes.h"
-#include "device/config_report.h"
 #include "pll/number_text.h"
+#include "protocol/command_codes.h"
+#include "protocol/commands.h"
 #include "window_fixture.h"
 
 namespace orvane {
@@ -64,18 +64,17 @@ const Field kFields[] = {
 
 // The legal values of a PLL configuration, as the device unpacks it.
 void ExpectLegalPllConfiguration(const std::vector<std::uint8_t>& report, const std::string& at) {
-  DeviceConfiguration config;
-  DecodeStoredDividers(std::span(report).subspan<2, kStoredDividersLength>(), config);
+  const PllDividers d = DecodePllConfiguration(report);
   const auto within = [&](std::int64_t value, std::int64_t lowest, std::int64_t highest,
                           const char* name) {
     EXPECT_TRUE(value >= lowest && value <= highest) << name << " " << value << " " << at;
   };
-  within(config.GPS, 1, 10'000'000, "GPS");
-  within(config.N31, 1, 1 << 19, "N31");
-  within(config.N2_HS, 4, 11, "N2_HS");
-  within(config.N1_HS, 4, 11, "N1_HS");
+  within(d.gps, 1, 10'000'000, "GPS");
+  within(d.n31, 1, 1 << 19, "N31");
+  within(d.n2_hs, 4, 11, "N2_HS");
+  within(d.n1_hs, 4, 11, "N1_HS");
   for (const auto& [value, name] :
-       {std::pair{config.N2_LS, "N2_LS"}, {config.NC1_LS, "NC1_LS"}, {config.NC2_LS, "NC2_LS"}}) {
+       {std::pair{d.n2_ls, "N2_LS"}, {d.nc1_ls, "NC1_LS"}, {d.nc2_ls, "NC2_LS"}}) {
     within(value, 2, 1 << 20, name);
     EXPECT_EQ(value % 2, 0) << name << " " << at;
   }

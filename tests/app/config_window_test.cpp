@@ -17,7 +17,7 @@ DeviceConfiguration ExampleConfiguration() {
   DeviceConfiguration config = FactoryConfiguration();
   config.output_flags = 1;
   config.drive_index = 2;
-  config.BW = 3;
+  config.dividers.bw = 3;
   config.tcxo_correction = -100;
   config.ConstellationMask = 0x41;
   return config;

@@ -2,6 +2,7 @@
 // device.
 #include <algorithm>
 
+#include "protocol/commands.h"
 #include "window_fixture.h"
 
 namespace orvane {
@@ -17,9 +18,8 @@ std::vector<std::uint8_t> Codes(const Reports& reports) {
 
 // The VCO frequency a PLL configuration report programs.
 double VcoOf(const std::vector<std::uint8_t>& report) {
-  DeviceConfiguration config;
-  DecodeStoredDividers(std::span(report).subspan<2, kStoredDividersLength>(), config);
-  return static_cast<double>(config.GPS) / config.N31 * config.N2_HS * config.N2_LS;
+  const PllDividers d = DecodePllConfiguration(report);
+  return static_cast<double>(d.gps) / d.n31 * d.n2_hs * d.n2_ls;
 }
 
 using CorrectionWindowTest = WindowTest;
@@ -95,9 +95,8 @@ TEST_F(CorrectionWindowTest, FactoryDefaultsFirstNamesAnUnsetDeviceThenRestoresI
   EXPECT_DOUBLE_EQ(VcoOf(sent[3]), 6100000000.0);
   EXPECT_EQ(sent[3], sent[4]);
   EXPECT_EQ(sent[5], sent[6]);
-  DeviceConfiguration saved;
-  DecodeStoredDividers(std::span(sent[5]).subspan<2, kStoredDividersLength>(), saved);
-  EXPECT_EQ(saved.NC2_LS, saved.NC1_LS);
+  const PllDividers saved = DecodePllConfiguration(sent[5]);
+  EXPECT_EQ(saved.nc2_ls, saved.nc1_ls);
   EXPECT_EQ(sent[9], Report({0, 11, static_cast<std::uint8_t>(estimate & 0xFF),
                              static_cast<std::uint8_t>(estimate >> 8), 1}));
   EXPECT_EQ(Text("TCXO"), std::to_string(*window_->link().latest_clock_drift_ppb));

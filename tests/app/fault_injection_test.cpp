@@ -7,6 +7,7 @@
 #include <iostream>
 #include <map>
 
+#include "device/hid/forwarding_backend.h"
 #include "window_fixture.h"
 
 namespace orvane {
@@ -38,16 +39,12 @@ const char* Name(Fault fault) {
 // calls `inject` with the device's index just before exchange number `inject_at`. Also fails the
 // device's next set, get or read when asked (as the device's own controls do, but disarmed when
 // the fault is removed), and gives handles opened on `zero_lengths_device` lengths of 0.
-class FaultBackend : public HidBackend {
+class FaultBackend : public ForwardingHidBackend {
  public:
-  explicit FaultBackend(HidBackend& inner) : inner_(inner) {}
+  using ForwardingHidBackend::ForwardingHidBackend;
 
-  std::vector<HidDeviceInfo> Enumerate(std::uint16_t vendor_id,
-                                       std::span<const std::uint16_t> product_ids) override {
-    return inner_.Enumerate(vendor_id, product_ids);
-  }
   std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error) override {
-    std::unique_ptr<HidDevice> device = inner_.Open(path, error);
+    std::unique_ptr<HidDevice> device = ForwardingHidBackend::Open(path, error);
     if (device == nullptr) return nullptr;
     std::size_t index = 0;
     std::from_chars(path.data() + path.find(':') + 1, path.data() + path.size(), index);
@@ -62,32 +59,32 @@ class FaultBackend : public HidBackend {
   std::optional<std::size_t> zero_lengths_device;
 
  private:
-  class Device : public HidDevice {
+  class Device : public ForwardingHidDevice {
    public:
     Device(std::unique_ptr<HidDevice> inner, FaultBackend& faults, std::size_t index)
-        : inner_(std::move(inner)),
+        : ForwardingHidDevice(std::move(inner)),
           faults_(faults),
           index_(index),
           zero_(faults.zero_lengths_device == index) {}
 
     bool SendFeature(std::span<const std::uint8_t> report) override {
-      return faults_.Before(index_, Fault::kFailedSet) && inner_->SendFeature(report);
+      return faults_.Before(index_, Fault::kFailedSet) && ForwardingHidDevice::SendFeature(report);
     }
     bool GetFeature(std::span<std::uint8_t> report) override {
-      return faults_.Before(index_, Fault::kFailedGet) && inner_->GetFeature(report);
+      return faults_.Before(index_, Fault::kFailedGet) && ForwardingHidDevice::GetFeature(report);
     }
     int ReadInput(std::span<std::uint8_t> buffer, milliseconds timeout) override {
       if (!faults_.Before(index_, Fault::kFailedRead)) return -1;
-      return inner_->ReadInput(buffer, timeout);
+      return ForwardingHidDevice::ReadInput(buffer, timeout);
     }
-    int FeatureReportLength() const override { return zero_ ? 0 : inner_->FeatureReportLength(); }
-    int InputReportLength() const override { return zero_ ? 0 : inner_->InputReportLength(); }
-    std::optional<std::wstring> Manufacturer() override { return inner_->Manufacturer(); }
-    std::optional<std::wstring> Product() override { return inner_->Product(); }
-    std::optional<std::wstring> SerialNumber() override { return inner_->SerialNumber(); }
+    int FeatureReportLength() const override {
+      return zero_ ? 0 : ForwardingHidDevice::FeatureReportLength();
+    }
+    int InputReportLength() const override {
+      return zero_ ? 0 : ForwardingHidDevice::InputReportLength();
+    }
 
    private:
-    std::unique_ptr<HidDevice> inner_;
     FaultBackend& faults_;
     const std::size_t index_;
     const bool zero_;
@@ -101,8 +98,6 @@ class FaultBackend : public HidBackend {
     if (failed) failed();
     return false;
   }
-
-  HidBackend& inner_;
 };
 
 // The device state a window shows after reading a device, and whether it offers the controls.

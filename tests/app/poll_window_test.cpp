@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 
+#include "device/hid/forwarding_backend.h"
 #include "window_fixture.h"
 
 namespace orvane {
@@ -14,16 +15,13 @@ using std::chrono::nanoseconds;
 
 // In front of the simulated devices: once `scripted`, the window reads the test's input reports
 // instead of the device's own, and a reference query may be answered with the test's reply.
-class ScriptedInput : public HidBackend {
+class ScriptedInput : public ForwardingHidBackend {
  public:
-  ScriptedInput(HidBackend& inner, MonotonicClock& clock) : inner_(inner), clock_(clock) {}
+  ScriptedInput(HidBackend& inner, MonotonicClock& clock)
+      : ForwardingHidBackend(inner), clock_(clock) {}
 
-  std::vector<HidDeviceInfo> Enumerate(std::uint16_t vendor_id,
-                                       std::span<const std::uint16_t> product_ids) override {
-    return inner_.Enumerate(vendor_id, product_ids);
-  }
   std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error) override {
-    std::unique_ptr<HidDevice> device = inner_.Open(path, error);
+    std::unique_ptr<HidDevice> device = ForwardingHidBackend::Open(path, error);
     if (device == nullptr) return nullptr;
     return std::make_unique<Device>(std::move(device), *this);
   }
@@ -33,18 +31,18 @@ class ScriptedInput : public HidBackend {
   std::optional<std::vector<std::uint8_t>> reference_reply;
 
  private:
-  class Device : public HidDevice {
+  class Device : public ForwardingHidDevice {
    public:
     Device(std::unique_ptr<HidDevice> inner, ScriptedInput& script)
-        : inner_(std::move(inner)), script_(script) {}
+        : ForwardingHidDevice(std::move(inner)), script_(script) {}
 
     bool SendFeature(std::span<const std::uint8_t> report) override {
       reference_asked_ = report.size() > 2 && report[1] == command::kReferenceQuery;
-      return inner_->SendFeature(report);
+      return ForwardingHidDevice::SendFeature(report);
     }
     bool GetFeature(std::span<std::uint8_t> report) override {
       if (!std::exchange(reference_asked_, false) || !script_.reference_reply) {
-        return inner_->GetFeature(report);
+        return ForwardingHidDevice::GetFeature(report);
       }
       std::fill(report.begin(), report.end(), 0);
       const std::vector<std::uint8_t>& reply = *script_.reference_reply;
@@ -52,7 +50,7 @@ class ScriptedInput : public HidBackend {
       return true;
     }
     int ReadInput(std::span<std::uint8_t> buffer, milliseconds timeout) override {
-      if (!script_.scripted) return inner_->ReadInput(buffer, timeout);
+      if (!script_.scripted) return ForwardingHidDevice::ReadInput(buffer, timeout);
       if (script_.reports.empty()) {
         script_.clock_.SleepFor(timeout);
         return 0;
@@ -62,19 +60,12 @@ class ScriptedInput : public HidBackend {
       std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
       return static_cast<int>(report.size());
     }
-    int FeatureReportLength() const override { return inner_->FeatureReportLength(); }
-    int InputReportLength() const override { return inner_->InputReportLength(); }
-    std::optional<std::wstring> Manufacturer() override { return inner_->Manufacturer(); }
-    std::optional<std::wstring> Product() override { return inner_->Product(); }
-    std::optional<std::wstring> SerialNumber() override { return inner_->SerialNumber(); }
 
    private:
-    std::unique_ptr<HidDevice> inner_;
     ScriptedInput& script_;
     bool reference_asked_ = false;
   };
 
-  HidBackend& inner_;
   MonotonicClock& clock_;
 };
 

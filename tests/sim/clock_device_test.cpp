@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "fake_receiver.h"
+#include "protocol/pll_reference.h"
 #include "sim/pll_model.h"
 
 namespace orvane {
@@ -39,14 +40,7 @@ TEST_F(ClockDeviceTest, EachCommandShowsInTheConfigurationReport) {
       {Command(1, {0}), [](auto& c) { c.output_flags = 0; }},
       {Command(3, {2}), [](auto& c) { c.drive_index = 2; }},
       {Command(4, {0x40, 0x42, 0x0F, 0, 0, 0, 0, 0xDF, 0x01, 0, 1, 9, 0, 0, 0x2D, 0, 0, 0, 3}),
-       [](auto& c) {
-         c.GPS = 1'000'000;
-         c.N31 = 1;
-         c.N2_HS = 4;
-         c.N1_HS = 5;
-         c.NC1_LS = 10;
-         c.BW = 3;
-       }},
+       [](auto& c) { c.dividers = {1'000'000, 1, 4, 480, 5, 10, 46, 3}; }},
       {Command(11, {0xFF, 0xFF, 1}), [](auto& c) { c.tcxo_correction = -1; }},
       {Command(11, {0x4C, 0x1D, 1}), [](auto& c) { c.tcxo_correction = 7500; }},
       {Command(12, {0x7F}), [](auto& c) { c.ConstellationMask = 0x7F; }},
@@ -75,10 +69,8 @@ TEST_F(ClockDeviceTest, EachCommandShowsInTheConfigurationReport) {
 TEST_F(ClockDeviceTest, ReferenceReplyAnswersOnlyTheNextFetch) {
   receiver_.drift_ppb = 200;
   ASSERT_TRUE(device_.SetFeature(Command(10, {3})));
-  const std::vector<std::uint8_t> reply = Get();
-  std::vector<std::uint8_t> expected(64, 0);
-  EncodeReferenceReply(MakeReferenceCounts(FactoryConfiguration(), 200), expected);
-  EXPECT_EQ(reply, expected);
+  EXPECT_EQ(DecodePllReferenceReply(Get()),
+            MakeReferenceCounts(FactoryConfiguration().dividers, 200));
   EXPECT_EQ(Readback(), FactoryConfiguration());
 }
 
@@ -146,9 +138,8 @@ TEST_F(ClockDeviceTest, ShortFeatureReportsCarryWhatFits) {
   device_.SetReportLengths(21, 64);
   std::vector<std::uint8_t> report(21, 0);
   ASSERT_TRUE(device_.GetFeature(report));
-  std::vector<std::uint8_t> full(64, 0);
-  EncodeConfigurationReport(FactoryConfiguration(), full);
-  EXPECT_EQ(report, std::vector<std::uint8_t>(full.begin(), full.begin() + 21));
+  EXPECT_EQ(report, (std::vector<std::uint8_t>{0, 1, 3, 0x78, 0xDE, 0x2B, 2,    0, 0, 7, 0xDF,
+                                               1, 0, 7, 0x2D, 0,    0,    0x2D, 0, 0, 0}));
   EXPECT_TRUE(device_.violations().empty());
 }
 

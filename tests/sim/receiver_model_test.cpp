@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "status/ubx_checksum.h"
+#include "protocol/ubx_checksum.h"
 
 namespace orvane {
 namespace {

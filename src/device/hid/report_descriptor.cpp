@@ -5,6 +5,8 @@
 #include <map>
 #include <vector>
 
+#include "protocol/byte_order.h"
+
 namespace orvane {
 namespace {
 
@@ -37,12 +39,6 @@ struct GlobalState {
   std::uint32_t report_count = 0;
   std::uint32_t report_id = 0;
 };
-
-std::uint32_t LittleEndian(std::span<const std::uint8_t> bytes) {
-  std::uint32_t value = 0;
-  for (std::size_t i = bytes.size(); i > 0; --i) value = (value << 8) | bytes[i - 1];
-  return value;
-}
 
 int ReportTypeOfMainTag(int tag) {
   switch (tag) {
@@ -81,7 +77,7 @@ ReportLengths ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
     }
     const std::size_t data_size = kShortItemDataSizes[prefix & 0x3];
     if (remaining < 1 + data_size) break;
-    const std::uint32_t value = LittleEndian(descriptor.subspan(pos + 1, data_size));
+    const auto value = static_cast<std::uint32_t>(ReadLe(descriptor.subspan(pos + 1, data_size)));
     const int type = (prefix >> 2) & 0x3;
     const int tag = prefix >> 4;
     pos += 1 + data_size;

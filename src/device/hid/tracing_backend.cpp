@@ -8,11 +8,11 @@
 namespace orvane {
 namespace {
 
-class TracingDevice : public HidDevice {
+class TracingDevice : public ForwardingHidDevice {
  public:
   TracingDevice(std::unique_ptr<HidDevice> inner, TraceLog& trace, std::string path,
                 std::string serial)
-      : inner_(std::move(inner)),
+      : ForwardingHidDevice(std::move(inner)),
         trace_(trace),
         path_(std::move(path)),
         serial_(std::move(serial)) {
@@ -22,19 +22,19 @@ class TracingDevice : public HidDevice {
   ~TracingDevice() override { trace_.Write(serial_, "close", path_); }
 
   bool SendFeature(std::span<const std::uint8_t> report) override {
-    const bool ok = inner_->SendFeature(report);
+    const bool ok = ForwardingHidDevice::SendFeature(report);
     WriteExchange("set", report, ok);
     return ok;
   }
 
   bool GetFeature(std::span<std::uint8_t> report) override {
-    const bool ok = inner_->GetFeature(report);
+    const bool ok = ForwardingHidDevice::GetFeature(report);
     WriteExchange("get", report, ok);
     return ok;
   }
 
   int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
-    const int count = inner_->ReadInput(buffer, timeout);
+    const int count = ForwardingHidDevice::ReadInput(buffer, timeout);
     // Formatting every report costs more than the read itself; skip it when nobody listens.
     if (count > 0 && trace_.enabled()) {
       const std::size_t received = std::min(static_cast<std::size_t>(count), buffer.size());
@@ -42,13 +42,6 @@ class TracingDevice : public HidDevice {
     }
     return count;
   }
-
-  int FeatureReportLength() const override { return inner_->FeatureReportLength(); }
-  int InputReportLength() const override { return inner_->InputReportLength(); }
-
-  std::optional<std::wstring> Manufacturer() override { return inner_->Manufacturer(); }
-  std::optional<std::wstring> Product() override { return inner_->Product(); }
-  std::optional<std::wstring> SerialNumber() override { return inner_->SerialNumber(); }
 
  private:
   void WriteExchange(std::string_view kind, std::span<const std::uint8_t> report, bool ok) {
@@ -58,7 +51,6 @@ class TracingDevice : public HidDevice {
     trace_.Write(serial_, kind, rest);
   }
 
-  std::unique_ptr<HidDevice> inner_;
   TraceLog& trace_;
   const std::string path_;
   const std::string serial_;
@@ -66,11 +58,12 @@ class TracingDevice : public HidDevice {
 
 }  // namespace
 
-TracingBackend::TracingBackend(HidBackend& inner, TraceLog& trace) : inner_(inner), trace_(trace) {}
+TracingBackend::TracingBackend(HidBackend& inner, TraceLog& trace)
+    : ForwardingHidBackend(inner), trace_(trace) {}
 
 std::vector<HidDeviceInfo> TracingBackend::Enumerate(std::uint16_t vendor_id,
                                                      std::span<const std::uint16_t> product_ids) {
-  std::vector<HidDeviceInfo> devices = inner_.Enumerate(vendor_id, product_ids);
+  std::vector<HidDeviceInfo> devices = ForwardingHidBackend::Enumerate(vendor_id, product_ids);
   for (const HidDeviceInfo& device : devices) {
     serial_by_path_[device.path] = LowByteText(device.serial);
   }
@@ -78,7 +71,7 @@ std::vector<HidDeviceInfo> TracingBackend::Enumerate(std::uint16_t vendor_id,
 }
 
 std::unique_ptr<HidDevice> TracingBackend::Open(const std::string& path, OpenError* error) {
-  std::unique_ptr<HidDevice> device = inner_.Open(path, error);
+  std::unique_ptr<HidDevice> device = ForwardingHidBackend::Open(path, error);
   if (device == nullptr) return nullptr;
   const auto known = serial_by_path_.find(path);
   std::string serial = known == serial_by_path_.end() ? "" : known->second;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "device/hid/hid_backend.h"
+#include "device/hid/forwarding_backend.h"
 #include "device/trace_log.h"
 
 namespace orvane {
@@ -12,7 +12,7 @@ namespace orvane {
 // Writes every exchange with a device to the trace: open and close, each feature report sent or
 // fetched, each input report read. Decorates any backend; `inner` and `trace` must outlive it and
 // the devices it opens.
-class TracingBackend : public HidBackend {
+class TracingBackend : public ForwardingHidBackend {
  public:
   TracingBackend(HidBackend& inner, TraceLog& trace);
 
@@ -21,7 +21,6 @@ class TracingBackend : public HidBackend {
   std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error = nullptr) override;
 
  private:
-  HidBackend& inner_;
   TraceLog& trace_;
   // Serial text of each path enumerated so far, for the trace lines of its device.
   std::map<std::string, std::string> serial_by_path_;

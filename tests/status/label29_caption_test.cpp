@@ -1,23 +1,14 @@
-#include "status/pll_reference.h"
+#include "status/label29_caption.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 namespace orvane {
 namespace {
 
-TEST(PllReferenceTest, CountsAreFortyBitsMostSignificantFirst) {
-  const std::vector<std::uint8_t> reply = {0,    0xFF, 0x01, 0x02, 0x03, 0x04,
-                                           0x00, 0x00, 0x00, 0x10, 0x00, 0xEE};
-  EXPECT_EQ(DecodePllReferenceReply(reply), (PllReferenceCounts{0xFF01020304, 0x1000}));
-  EXPECT_FALSE(DecodePllReferenceReply(std::span(reply).first(10)));
-}
-
-TEST(PllReferenceTest, Label29FromTheDividersAndCounts) {
+TEST(Label29Caption, FromTheDividersAndCounts) {
   // P = 8 * 10000000 * 50 = 4e9; F2 = P * 2^28 / count2.
   const ReferenceDividers dividers = {8.9, 10000000.5, 50};
   const std::uint64_t count = 107374182400;  // 4e9 * 2^28 / 10 MHz
@@ -29,7 +20,7 @@ TEST(PllReferenceTest, Label29FromTheDividersAndCounts) {
             "PLL reference frequency: 10000000.000Hz\r\nPLL correction: -93.133Hz");
 }
 
-TEST(PllReferenceTest, Label29UnchangedWithoutUsableInputs) {
+TEST(Label29Caption, UnchangedWithoutUsableInputs) {
   const ReferenceDividers dividers = {8, 10000000, 50};
   EXPECT_FALSE(Label29Caption({100, 0}, dividers));
   EXPECT_FALSE(Label29Caption({0, 100}, dividers));

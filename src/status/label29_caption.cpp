@@ -1,4 +1,4 @@
-#include "status/pll_reference.h"
+#include "status/label29_caption.h"
 
 #include <cmath>
 
@@ -8,25 +8,11 @@ namespace orvane {
 
 namespace {
 
-constexpr std::size_t kReplyLength = 11;
-constexpr std::size_t kCountLength = 5;
 constexpr double kCountScale = 268435456.0;  // 2^28
-
-std::uint64_t ReadCount(std::span<const std::uint8_t> bytes) {
-  std::uint64_t count = 0;
-  for (std::uint8_t byte : bytes) count = count << 8 | byte;
-  return count;
-}
 
 bool Usable(const std::optional<double>& field) { return field && std::isfinite(*field); }
 
 }  // namespace
-
-std::optional<PllReferenceCounts> DecodePllReferenceReply(std::span<const std::uint8_t> reply) {
-  if (reply.size() < kReplyLength) return std::nullopt;
-  return PllReferenceCounts{.count1 = ReadCount(reply.subspan(1, kCountLength)),
-                            .count2 = ReadCount(reply.subspan(1 + kCountLength, kCountLength))};
-}
 
 std::optional<std::string> Label29Caption(const PllReferenceCounts& counts,
                                           const ReferenceDividers& dividers) {

@@ -1,0 +1,103 @@
+// The reports the device sends: configuration, status and the reference reply.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "protocol/config_report.h"
+#include "protocol/pll_reference.h"
+#include "protocol/status_report.h"
+
+namespace orvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A readback as the device sends it: output on, "24mA", the default divider set, BW 3,
+// correction -100 ppb, GPS and Glonass.
+Bytes ExampleReport() {
+  Bytes report = {0x00, 0x01, 0x02, 0x78, 0xDE, 0x2B, 0x02, 0x00, 0x00, 0x07, 0xDF,
+                  0x01, 0x00, 0x07, 0x2D, 0x00, 0x00, 0x2D, 0x00, 0x00, 0x00, 0x03};
+  report.resize(64);
+  report[37] = 0x9C;
+  report[38] = 0xFF;
+  report[39] = 0x41;
+  return report;
+}
+
+TEST(ConfigReport, DecodesEveryFieldAndEncodesTheSameBytes) {
+  const DeviceConfiguration expected = {1, 2, {2875000, 3, 11, 480, 11, 46, 46, 3}, -100, 0x41};
+  EXPECT_EQ(DecodeConfigurationReport(ExampleReport()), expected);
+
+  Bytes encoded(64, 0xEE);  // every byte the encoder does not set must come out 0
+  ASSERT_TRUE(EncodeConfigurationReport(expected, encoded));
+  EXPECT_EQ(encoded, ExampleReport());
+}
+
+TEST(ConfigReport, WidestStoredFormsRoundTrip) {
+  // N31 stored 0xFFFFFF, N2_HS stored 255, NC2_LS stored 0.
+  const DeviceConfiguration config = {
+      0, 0, {0xFFFFFF, 0x1000000, 4 + 255, 2, 4, 1048576, 1, 0}, -32768, 0};
+  Bytes report(40);
+  ASSERT_TRUE(EncodeConfigurationReport(config, report));
+  EXPECT_EQ(Bytes(report.begin() + 6, report.begin() + 10), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(DecodeConfigurationReport(report), config);
+}
+
+TEST(ConfigReport, ShortBuffersAreRefusedWithoutTouchingThem) {
+  const Bytes full = ExampleReport();
+  EXPECT_EQ(DecodeConfigurationReport(std::span(full).first(39)), std::nullopt);
+  EXPECT_EQ(DecodeConfigurationReport({}), std::nullopt);
+
+  Bytes out(39, 0xEE);
+  EXPECT_FALSE(EncodeConfigurationReport(DeviceConfiguration{}, out));
+  EXPECT_EQ(out, Bytes(39, 0xEE));
+}
+
+TEST(StatusReport, FlagsAndStreamBytes) {
+  const struct {
+    ReportStatus status;
+    Bytes stream;
+    Bytes report;
+  } cases[] = {
+      {{0, false, false}, {}, {0, 0, 0x00, 0, 0}},
+      {{7, true, false}, {}, {0, 7, 0x01, 0, 0}},
+      {{255, false, true}, {0xB5}, {0, 255, 0x82, 0xB5, 0}},
+      {{1, true, true}, {1, 2, 3}, {0, 1, 0x83, 1, 2}},  // what does not fit is left out
+  };
+  for (const auto& c : cases) {
+    Bytes report(5, 0xEE);
+    EncodeStatusReport(c.status, c.stream, report);
+    EXPECT_EQ(report, c.report) << int{c.status.signal_loss_count};
+    EXPECT_EQ(DecodeReportStatus(report), c.status);
+  }
+  EXPECT_EQ(DecodeReportStatus(Bytes{0, 1, 0x7F}), (ReportStatus{1, true, true}));
+  EXPECT_FALSE(DecodeReportStatus(Bytes{0, 5}));
+}
+
+// Slices of well-formed reads are checked through the window's poll and the fuzzer.
+TEST(StatusReport, ReportsTooShortForStreamBytesYieldNoSlice) {
+  const Bytes reads = {0, 3, 0x80, 0, 3, 0x80, 0, 3, 0x80};
+  int slices = 0;
+  const auto count = [&](std::span<const std::uint8_t>) { ++slices; };
+  for (std::size_t length : {0, 1, 2, 3}) ForEachStreamSlice(reads, length, count);
+  ForEachStreamSlice({}, 64, count);
+  ForEachStreamSlice(Bytes{0, 3}, 4, count);
+  EXPECT_EQ(slices, 0);
+}
+
+TEST(PllReferenceReply, CountsAreFortyBitsMostSignificantFirst) {
+  const Bytes reply = {0, 0xFF, 0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00};
+  const PllReferenceCounts counts = {0xFF01020304, 0x1000};
+  EXPECT_EQ(DecodePllReferenceReply(reply), counts);
+  EXPECT_FALSE(DecodePllReferenceReply(std::span(reply).first(10)));
+
+  for (std::size_t length : {12, 7}) {
+    Bytes encoded(length, 0xEE);
+    EncodePllReferenceReply(counts, encoded);
+    EXPECT_EQ(encoded, Bytes(reply.begin(), reply.begin() + length));
+  }
+}
+
+}  // namespace
+}  // namespace orvane
