@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "engine/number_text.h"
 #include "freqplan/output_search.h"
 #include "freqplan/reference_search.h"
-#include "pll/number_text.h"
 
 namespace orvane {
 namespace {

@@ -5,13 +5,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/label20_caption.h"
+#include "engine/satellite_chart.h"
+#include "engine/ubx_messages.h"
+#include "engine/ubx_parser.h"
 #include "protocol/status_report.h"
 #include "protocol/ubx_ids.h"
 #include "sim/ubx_writer.h"
-#include "status/label20_caption.h"
-#include "status/satellite_chart.h"
-#include "status/ubx_messages.h"
-#include "status/ubx_parser.h"
 
 namespace orvane {
 namespace {

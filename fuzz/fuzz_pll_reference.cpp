@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "status/label29_caption.h"
+#include "engine/label29_caption.h"
 
 namespace {
 

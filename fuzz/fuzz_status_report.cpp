@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "engine/ubx_parser.h"
 #include "protocol/status_report.h"
-#include "status/ubx_parser.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <span>
 #include <vector>
 
-#include "status/label20_caption.h"
-#include "status/satellite_chart.h"
-#include "status/ubx_messages.h"
-#include "status/ubx_parser.h"
-#include "status/ubx_trace.h"
+#include "engine/label20_caption.h"
+#include "engine/satellite_chart.h"
+#include "engine/ubx_messages.h"
+#include "engine/ubx_parser.h"
+#include "engine/ubx_trace.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "device/device_link.h"
 #include "device/monotonic_clock.h"
+#include "engine/device_link.h"
 #include "pll/divider_field_boxes.h"
 #include "protocol/config_report.h"
 

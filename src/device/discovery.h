@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/control_events.h"
-#include "device/device_link.h"
+#include "engine/device_link.h"
 
 namespace orvane {
 

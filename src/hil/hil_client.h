@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "device/device_link.h"
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
+#include "engine/device_link.h"
 #include "hil/stream_frame_log.h"
 #include "protocol/config_report.h"
 

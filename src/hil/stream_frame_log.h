@@ -7,7 +7,7 @@
 #include <span>
 #include <utility>
 
-#include "status/ubx_parser.h"
+#include "engine/ubx_parser.h"
 
 namespace orvane {
 

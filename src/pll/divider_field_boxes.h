@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "pll/divider_fields.h"
+#include "engine/divider_fields.h"
 
 namespace orvane {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "pll/frequency_displays.h"
-#include "pll/number_text.h"
+#include "engine/frequency_displays.h"
+#include "engine/number_text.h"
 #include "protocol/commands.h"
 
 namespace orvane {

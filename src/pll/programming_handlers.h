@@ -7,7 +7,7 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "device/device_link.h"
+#include "engine/device_link.h"
 #include "pll/divider_field_boxes.h"
 
 namespace orvane {

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "engine/number_text.h"
 #include "freqplan/divider_choices.h"
 #include "freqplan/divider_model.h"
-#include "pll/number_text.h"
 
 namespace orvane {
 namespace {

@@ -1,6 +1,6 @@
 #include "pll/vco_candidate_model.h"
 
-#include "pll/number_text.h"
+#include "engine/number_text.h"
 
 namespace orvane {
 

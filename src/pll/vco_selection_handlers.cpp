@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "engine/number_text.h"
 #include "freqplan/divider_choices.h"
-#include "pll/number_text.h"
 
 namespace orvane {
 namespace {

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 
 #include "app/control_events.h"
-#include "device/device_link.h"
+#include "engine/device_link.h"
 
 namespace orvane {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pll/number_text.h"
+#include "engine/number_text.h"
 #include "protocol/commands.h"
 
 namespace orvane {

@@ -9,7 +9,7 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "device/device_link.h"
+#include "engine/device_link.h"
 
 namespace orvane {
 

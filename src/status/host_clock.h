@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "status/ubx_messages.h"
+#include "engine/ubx_messages.h"
 
 namespace orvane {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "pll/number_text.h"
+#include "engine/label29_caption.h"
+#include "engine/number_text.h"
 #include "protocol/pll_reference.h"
 #include "protocol/status_report.h"
-#include "status/label29_caption.h"
 
 namespace orvane {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "device/device_link.h"
 #include "device/monotonic_clock.h"
+#include "engine/device_link.h"
 #include "status/satellite_bars.h"
 #include "status/telemetry_display.h"
 

@@ -3,8 +3,8 @@
 #include <QFrame>
 #include <array>
 
-#include "status/satellite_chart.h"
-#include "status/ubx_messages.h"
+#include "engine/satellite_chart.h"
+#include "engine/ubx_messages.h"
 
 namespace orvane {
 

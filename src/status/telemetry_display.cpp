@@ -1,9 +1,9 @@
 #include "status/telemetry_display.h"
 
+#include "engine/label20_caption.h"
+#include "engine/ubx_messages.h"
+#include "engine/ubx_trace.h"
 #include "protocol/ubx_ids.h"
-#include "status/label20_caption.h"
-#include "status/ubx_messages.h"
-#include "status/ubx_trace.h"
 
 namespace orvane {
 

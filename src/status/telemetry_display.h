@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <span>
 
-#include "device/device_link.h"
+#include "engine/device_link.h"
+#include "engine/ubx_parser.h"
 #include "status/host_clock.h"
 #include "status/satellite_bars.h"
-#include "status/ubx_parser.h"
 
 namespace orvane {
 

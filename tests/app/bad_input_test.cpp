@@ -3,7 +3,7 @@
 // report outside the command layouts.
 #include <QTest>
 
-#include "pll/number_text.h"
+#include "engine/number_text.h"
 #include "protocol/command_codes.h"
 #include "protocol/commands.h"
 #include "window_fixture.h"

@@ -5,7 +5,7 @@
 
 #include <streambuf>
 
-#include "status/ubx_parser.h"
+#include "engine/ubx_parser.h"
 #include "window_fixture.h"
 
 namespace orvane {

@@ -3,8 +3,8 @@
 #include <QFrame>
 #include <filesystem>
 
+#include "engine/ubx_trace.h"
 #include "sim/capture_replay.h"
-#include "status/ubx_trace.h"
 #include "window_fixture.h"
 
 namespace orvane {

@@ -1,4 +1,4 @@
-#include "device/device_link.h"
+#include "engine/device_link.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pll/divider_fields.h"
+#include "engine/divider_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pll/frequency_displays.h"
+#include "engine/frequency_displays.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "status/label29_caption.h"
+#include "engine/label29_caption.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "status/ubx_messages.h"
-#include "status/ubx_parser.h"
+#include "engine/ubx_messages.h"
+#include "engine/ubx_parser.h"
 
 namespace orvane {
 namespace {

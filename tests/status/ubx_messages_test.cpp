@@ -1,12 +1,12 @@
-#include "status/ubx_messages.h"
+#include "engine/ubx_messages.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "status/label20_caption.h"
-#include "status/ubx_trace.h"
+#include "engine/label20_caption.h"
+#include "engine/ubx_trace.h"
 
 namespace orvane {
 namespace {

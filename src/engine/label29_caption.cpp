@@ -1,8 +1,8 @@
-#include "status/label29_caption.h"
+#include "engine/label29_caption.h"
 
 #include <cmath>
 
-#include "status/decimal_text.h"
+#include "engine/decimal_text.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "status/satellite_chart.h"
+#include "engine/satellite_chart.h"
 
 namespace orvane {
 

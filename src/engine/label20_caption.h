@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "status/ubx_parser.h"
+#include "engine/ubx_parser.h"
 
 namespace orvane {
 

@@ -1,8 +1,8 @@
-#include "pll/frequency_displays.h"
+#include "engine/frequency_displays.h"
 
 #include <cmath>
 
-#include "pll/number_text.h"
+#include "engine/number_text.h"
 
 namespace orvane {
 

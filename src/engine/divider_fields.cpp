@@ -1,10 +1,10 @@
-#include "pll/divider_fields.h"
+#include "engine/divider_fields.h"
 
 #include <array>
 #include <cmath>
 #include <optional>
 
-#include "pll/number_text.h"
+#include "engine/number_text.h"
 #include "protocol/commands.h"
 
 namespace orvane {

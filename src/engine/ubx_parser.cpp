@@ -1,4 +1,4 @@
-#include "status/ubx_parser.h"
+#include "engine/ubx_parser.h"
 
 #include <algorithm>
 #include <utility>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "status/ubx_parser.h"
+#include "engine/ubx_parser.h"
 
 namespace orvane {
 

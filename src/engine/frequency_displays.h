@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "pll/divider_fields.h"
+#include "engine/divider_fields.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "status/decimal_text.h"
+#include "engine/decimal_text.h"
 
 #include <cstdio>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "status/ubx_messages.h"
+#include "engine/ubx_messages.h"
 
 namespace orvane {
 

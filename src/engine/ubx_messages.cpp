@@ -1,7 +1,7 @@
-#include "status/ubx_messages.h"
+#include "engine/ubx_messages.h"
 
+#include "engine/decimal_text.h"
 #include "protocol/byte_order.h"
-#include "status/decimal_text.h"
 
 namespace orvane {
 

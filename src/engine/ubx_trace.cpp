@@ -1,9 +1,9 @@
-#include "status/ubx_trace.h"
+#include "engine/ubx_trace.h"
 
 #include <cstdio>
 
+#include "engine/ubx_messages.h"
 #include "protocol/ubx_ids.h"
-#include "status/ubx_messages.h"
 
 namespace orvane {
 

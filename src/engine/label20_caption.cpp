@@ -1,4 +1,4 @@
-#include "status/label20_caption.h"
+#include "engine/label20_caption.h"
 
 #include <cstdio>
 
