@@ -26,10 +26,9 @@ struct SockSample {
   int _pad;
   int magic;
 };
-static_assert(offsetof(SockSample, offset) == sizeof(timeval));
-static_assert(offsetof(SockSample, magic) == offsetof(SockSample, offset) + sizeof(double) + 12);
 #if defined(__x86_64__)
-static_assert(sizeof(SockSample) == 40);
+static_assert(sizeof(SockSample) == 40 && offsetof(SockSample, offset) == 16 &&
+              offsetof(SockSample, leap) == 28 && offsetof(SockSample, magic) == 36);
 #endif
 
 // The sample of a message whose UTC is `utc_of_message` and whose last byte arrived at host time

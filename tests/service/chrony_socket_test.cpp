@@ -6,81 +6,43 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 namespace orvane {
 namespace {
 
-using std::chrono::seconds;
-
-// chronyd's side: a datagram socket bound in a scratch folder of its own.
-class ChronydSocket {
- public:
-  ChronydSocket() {
-    std::string pattern = testing::TempDir() + "orvane-chrony-XXXXXX";
-    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/refclock.sock";
-  }
-  ~ChronydSocket() {
-    if (fd_ >= 0) close(fd_);
-    unlink(path_.c_str());
-    rmdir(dir_.c_str());
-  }
-  void Bind() {
-    fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  }
-  // The datagrams waiting, without waiting for more.
-  int Pending(SockSample* last) {
-    int count = 0;
-    while (recv(fd_, last, sizeof *last, MSG_DONTWAIT) == sizeof *last) ++count;
-    return count;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string dir_;
-  std::string path_;
-  int fd_ = -1;
-};
-
-TEST(ChronySocket, DeliversTheSampleAndReportsOnlyChanges) {
-  ChronydSocket chronyd;
-  chronyd.Bind();
+TEST(ChronySocket, ReportsAbsenceOnceRetriesEveryFewSecondsThenDelivers) {
+  std::string dir = testing::TempDir() + "orvane-chrony-XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const std::string path = dir + "/refclock.sock";
   std::chrono::nanoseconds now{0};
-  ChronySocket socket(chronyd.path(), [&] { return now; });
+  ChronySocket socket(path, [&] { return now; });
   const SockSample sample =
-      MakeSockSample(RealTime(seconds(100)), RealTime(seconds(101)), LeapIndicator::kNone);
-  EXPECT_EQ(socket.Send(sample), "chrony socket " + chronyd.path() + ": sending samples");
-  EXPECT_EQ(socket.Send(sample), std::nullopt);
-  SockSample received{};
-  EXPECT_EQ(chronyd.Pending(&received), 2);
-  EXPECT_EQ(std::memcmp(&received, &sample, sizeof sample), 0);
-}
-
-TEST(ChronySocket, AbsentSocketIsReportedOnceAndRetriedEveryFewSeconds) {
-  ChronydSocket chronyd;
-  std::chrono::nanoseconds now{0};
-  ChronySocket socket(chronyd.path(), [&] { return now; });
-  const SockSample sample{};
+      MakeSockSample(RealTime(std::chrono::seconds(100)), RealTime(std::chrono::seconds(101)), {});
   const std::optional<std::string> absent = socket.Send(sample);
   ASSERT_TRUE(absent);
   EXPECT_NE(absent->find("absent"), std::string::npos) << *absent;
-  EXPECT_EQ(socket.state(), ChronySocketState::kAbsent);
 
-  chronyd.Bind();  // chronyd starts; nothing is tried before the retry is due
-  now = ChronySocket::kRetryInterval - seconds(1);
+  // chronyd starts; nothing is tried before the retry is due.
+  const int chronyd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(chronyd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  now = ChronySocket::kRetryInterval - std::chrono::seconds(1);
   EXPECT_EQ(socket.Send(sample), std::nullopt);
-  SockSample received{};
-  EXPECT_EQ(chronyd.Pending(&received), 0);
   now = ChronySocket::kRetryInterval;
-  EXPECT_EQ(socket.Send(sample), "chrony socket " + chronyd.path() + ": sending samples");
-  EXPECT_EQ(chronyd.Pending(&received), 1);
+  EXPECT_EQ(socket.Send(sample), "chrony socket " + path + ": sending samples");
+  EXPECT_EQ(socket.Send(sample), std::nullopt);
+
+  SockSample received{};
+  int count = 0;
+  while (recv(chronyd, &received, sizeof received, MSG_DONTWAIT) == sizeof received) ++count;
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(std::memcmp(&received, &sample, sizeof sample), 0);
+  close(chronyd);
+  unlink(path.c_str());
+  rmdir(dir.c_str());
 }
 
 // Root is never refused by file modes, so the refusals are checked through their errno.
@@ -90,9 +52,7 @@ TEST(ChronySocketState, ErrnoNamesTheCauseAndTheFix) {
     ChronySocketState state;
     const char* says;
   } cases[] = {
-      {ENOENT, ChronySocketState::kAbsent,
-       "chronyd is not running or its chrony.conf lacks "
-       "`refclock SOCK /run/x.sock`"},
+      {ENOENT, ChronySocketState::kAbsent, "chrony.conf lacks `refclock SOCK /run/x.sock`"},
       {ECONNREFUSED, ChronySocketState::kAbsent, "absent (Connection refused)"},
       {EACCES, ChronySocketState::kPermissionDenied, "belongs to chronyd"},
       {EPERM, ChronySocketState::kPermissionDenied, "see the README's chrony section"},
@@ -107,8 +67,7 @@ TEST(ChronySocketState, ErrnoNamesTheCauseAndTheFix) {
 
 TEST(ChronySocketPath, SerialReplacesEachPercentSAsOnePathComponent) {
   EXPECT_EQ(ChronySocketPath("/run/orvane.sock", "G60031"), "/run/orvane.sock");
-  EXPECT_EQ(ChronySocketPath("/run/orvane-%s.sock", "G60031"), "/run/orvane-G60031.sock");
-  EXPECT_EQ(ChronySocketPath("/run/%s/%s", "../a b"), "/run/___a_b/___a_b");
+  EXPECT_EQ(ChronySocketPath("/run/%s/%s.sock", "../a b"), "/run/___a_b/___a_b.sock");
 }
 
 }  // namespace
