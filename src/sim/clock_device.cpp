@@ -233,15 +233,15 @@ void ClockDevice::Tick(nanoseconds at) {
       sent += slice;
     }
     EncodeStatusReport(status, stream, report);
-    Broadcast(std::span(report).first(length));
+    Broadcast(std::span(report).first(length), {clock_.RealtimeAt(at), at});
   } while (slice > 0 && waiting_.size() - sent >= slice);
   waiting_.erase(waiting_.begin(), waiting_.begin() + sent);
 }
 
-void ClockDevice::Broadcast(std::span<const std::uint8_t> report) {
+void ClockDevice::Broadcast(std::span<const std::uint8_t> report, const ReceiveTime& due) {
   std::erase_if(queues_, [](const auto& queue) { return queue.expired(); });
   for (const auto& held : queues_) {
-    if (!held.lock()->Push({report.begin(), report.end()})) ++input_overflows_;
+    if (!held.lock()->Push({report.begin(), report.end()}, due)) ++input_overflows_;
   }
 }
 

@@ -100,7 +100,7 @@ class ClockDevice {
   void LeaveBus();
   void Apply(std::span<const std::uint8_t> report);
   void Tick(std::chrono::nanoseconds at);
-  void Broadcast(std::span<const std::uint8_t> report);
+  void Broadcast(std::span<const std::uint8_t> report, const ReceiveTime& due);
   bool PllLockedAt(std::chrono::nanoseconds at) const;
   std::chrono::nanoseconds SincePowerUp(std::chrono::nanoseconds at) const;
 

@@ -29,13 +29,14 @@ class SimulatedHandle : public HidDevice {
     return Alive() && device_.GetFeature(report);
   }
 
-  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
+  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+                ReceiveTime* received = nullptr) override {
     if (!Alive() || device_.TakeReadFailure()) return -1;
     const std::chrono::nanoseconds deadline = clock_.Now() + timeout;
     for (;;) {
       const std::optional<std::chrono::nanoseconds> next_due = device_.Advance();
       if (!device_.asleep()) {
-        const int taken = queue_->Pop(buffer, std::chrono::milliseconds(0));
+        const int taken = queue_->Pop(buffer, std::chrono::milliseconds(0), received);
         if (taken != 0) return taken;
       }
       const std::chrono::nanoseconds now = clock_.Now();

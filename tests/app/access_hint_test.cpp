@@ -28,7 +28,9 @@ class IdleDevice : public HidDevice {
  public:
   bool SendFeature(std::span<const std::uint8_t>) override { return true; }
   bool GetFeature(std::span<std::uint8_t>) override { return true; }
-  int ReadInput(std::span<std::uint8_t>, std::chrono::milliseconds) override { return 0; }
+  int ReadInput(std::span<std::uint8_t>, std::chrono::milliseconds, ReceiveTime*) override {
+    return 0;
+  }
   int FeatureReportLength() const override { return 64; }
   int InputReportLength() const override { return 64; }
   std::optional<std::wstring> Manufacturer() override { return L"Orvane"; }

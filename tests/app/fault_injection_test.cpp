@@ -73,9 +73,10 @@ class FaultBackend : public ForwardingHidBackend {
     bool GetFeature(std::span<std::uint8_t> report) override {
       return faults_.Before(index_, Fault::kFailedGet) && ForwardingHidDevice::GetFeature(report);
     }
-    int ReadInput(std::span<std::uint8_t> buffer, milliseconds timeout) override {
+    int ReadInput(std::span<std::uint8_t> buffer, milliseconds timeout,
+                  ReceiveTime* received = nullptr) override {
       if (!faults_.Before(index_, Fault::kFailedRead)) return -1;
-      return ForwardingHidDevice::ReadInput(buffer, timeout);
+      return ForwardingHidDevice::ReadInput(buffer, timeout, received);
     }
     int FeatureReportLength() const override {
       return zero_ ? 0 : ForwardingHidDevice::FeatureReportLength();

@@ -49,8 +49,9 @@ class ScriptedInput : public ForwardingHidBackend {
       std::copy_n(reply.begin(), std::min(reply.size(), report.size()), report.begin());
       return true;
     }
-    int ReadInput(std::span<std::uint8_t> buffer, milliseconds timeout) override {
-      if (!script_.scripted) return ForwardingHidDevice::ReadInput(buffer, timeout);
+    int ReadInput(std::span<std::uint8_t> buffer, milliseconds timeout,
+                  ReceiveTime* received = nullptr) override {
+      if (!script_.scripted) return ForwardingHidDevice::ReadInput(buffer, timeout, received);
       if (script_.reports.empty()) {
         script_.clock_.SleepFor(timeout);
         return 0;

@@ -22,25 +22,29 @@ TEST(InputReportQueue, EmptyQueueTimesOutWithZero) {
 
 TEST(InputReportQueue, FullQueueDropsNewReportsAndCountsThem) {
   InputReportQueue queue(2);
-  EXPECT_TRUE(queue.Push({0, 1}));
-  EXPECT_TRUE(queue.Push({0, 2}));
-  EXPECT_FALSE(queue.Push({0, 3}));
-  EXPECT_FALSE(queue.Push({0, 4}));
+  EXPECT_TRUE(queue.Push({0, 1}, {}));
+  EXPECT_TRUE(queue.Push({0, 2}, {}));
+  EXPECT_FALSE(queue.Push({0, 3}, {}));
+  EXPECT_FALSE(queue.Push({0, 4}, {}));
   EXPECT_EQ(queue.overflow_count(), 2u);
 
   std::array<std::uint8_t, 2> buffer{};
   ASSERT_EQ(queue.Pop(buffer, milliseconds(0)), 2);
   EXPECT_EQ(buffer[1], 1);  // oldest first; the dropped ones were the newest
-  EXPECT_TRUE(queue.Push({0, 5}));
+  const ReceiveTime when = {std::chrono::system_clock::time_point(std::chrono::seconds(7)),
+                            std::chrono::nanoseconds(5)};
+  EXPECT_TRUE(queue.Push({0, 5}, when));
   ASSERT_EQ(queue.Pop(buffer, milliseconds(0)), 2);
   EXPECT_EQ(buffer[1], 2);
-  ASSERT_EQ(queue.Pop(buffer, milliseconds(0)), 2);
+  ReceiveTime received;
+  ASSERT_EQ(queue.Pop(buffer, milliseconds(0), &received), 2);
   EXPECT_EQ(buffer[1], 5);
+  EXPECT_EQ(received, when);  // each report keeps the time it was received
 }
 
 TEST(InputReportQueue, ReportLongerThanBufferIsCutToIt) {
   InputReportQueue queue(1);
-  queue.Push({0, 1, 2, 3});
+  queue.Push({0, 1, 2, 3}, {});
   std::array<std::uint8_t, 3> buffer{};
   EXPECT_EQ(queue.Pop(buffer, milliseconds(0)), 3);
   EXPECT_EQ(buffer, (std::array<std::uint8_t, 3>{0, 1, 2}));
@@ -48,7 +52,7 @@ TEST(InputReportQueue, ReportLongerThanBufferIsCutToIt) {
 
 TEST(InputReportQueue, FailedDeviceDrainsThenReadsMinusOne) {
   InputReportQueue queue(4);
-  queue.Push({0, 7});
+  queue.Push({0, 7}, {});
   queue.MarkFailed();
   std::array<std::uint8_t, 2> buffer{};
   EXPECT_EQ(queue.Pop(buffer, milliseconds(0)), 2);
@@ -61,7 +65,7 @@ TEST(InputReportQueue, ReportsFromAnotherThreadArriveInOrder) {
   InputReportQueue queue(kCount);
   std::thread reader([&queue] {
     for (int i = 0; i < kCount; ++i) {
-      queue.Push({0, static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8)});
+      queue.Push({0, static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8)}, {});
     }
     queue.MarkFailed();
   });

@@ -20,7 +20,7 @@ class FakeDevice : public HidDevice {
     std::copy_n(reply.begin(), std::min(reply.size(), report.size()), report.begin());
     return true;
   }
-  int ReadInput(std::span<std::uint8_t> buffer, milliseconds) override {
+  int ReadInput(std::span<std::uint8_t> buffer, milliseconds, ReceiveTime*) override {
     if (inputs.empty()) return 0;
     const std::vector<std::uint8_t> input = inputs.front();
     inputs.pop_front();

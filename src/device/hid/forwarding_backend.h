@@ -17,8 +17,9 @@ class ForwardingHidDevice : public HidDevice {
     return inner_->SendFeature(report);
   }
   bool GetFeature(std::span<std::uint8_t> report) override { return inner_->GetFeature(report); }
-  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
-    return inner_->ReadInput(buffer, timeout);
+  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+                ReceiveTime* received = nullptr) override {
+    return inner_->ReadInput(buffer, timeout, received);
   }
   int FeatureReportLength() const override { return inner_->FeatureReportLength(); }
   int InputReportLength() const override { return inner_->InputReportLength(); }

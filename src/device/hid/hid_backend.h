@@ -22,6 +22,14 @@ struct HidDeviceInfo {
   std::wstring product;
 };
 
+// When an input report reached the host, taken where it was received (a backend's reader
+// thread): the wall clock for time services, the monotonic clock for intervals.
+struct ReceiveTime {
+  std::chrono::system_clock::time_point realtime{};
+  std::chrono::nanoseconds monotonic{0};
+  bool operator==(const ReceiveTime&) const = default;
+};
+
 // Why an open failed; lets the window tell "no access" apart from "no device".
 enum class OpenError { kNone, kNotFound, kPermissionDenied, kOther };
 
@@ -36,8 +44,10 @@ class HidDevice {
   // Byte 0 of the buffer selects the report ID; on success the buffer holds the report.
   virtual bool GetFeature(std::span<std::uint8_t> report) = 0;
   // One input report, report ID at offset 0. Waits at most `timeout`. Returns the number of bytes
-  // written, 0 when nothing arrived in time, -1 when the device failed or is gone.
-  virtual int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) = 0;
+  // written, 0 when nothing arrived in time, -1 when the device failed or is gone. `received`,
+  // when given, gets the time the report reached the host.
+  virtual int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+                        ReceiveTime* received = nullptr) = 0;
 
   // Report lengths with the report-ID byte counted, as the descriptor gives them.
   virtual int FeatureReportLength() const = 0;

@@ -123,12 +123,13 @@ class HidapiDevice : public HidDevice {
         hid_get_feature_report(feature_handle_.get(), report.data(), report.size()), report);
   }
 
-  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
+  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+                ReceiveTime* received = nullptr) override {
     // The reader starts with the first read: a handle opened only for strings and feature reports
     // never drains (and overflows) a queue nobody reads. The kernel keeps the reports that arrive
     // before it, as for any open hidraw handle.
     if (!reader_.joinable()) reader_ = StartSignalFreeThread([this] { DrainInputReports(); });
-    return queue_.Pop(buffer, timeout);
+    return queue_.Pop(buffer, timeout, received);
   }
 
   int FeatureReportLength() const override { return lengths_.feature; }
@@ -156,8 +157,11 @@ class HidapiDevice : public HidDevice {
         return;
       }
       if (count == 0) continue;
+      // Taken before anything else, as close to the report's arrival as the thread gets.
+      const ReceiveTime when = {std::chrono::system_clock::now(),
+                                std::chrono::steady_clock::now().time_since_epoch()};
       const auto report = std::span(received).first(static_cast<std::size_t>(count));
-      if (!queue_.Push(FrameInputReport(report, lengths_.numbered)) && trace_ != nullptr) {
+      if (!queue_.Push(FrameInputReport(report, lengths_.numbered), when) && trace_ != nullptr) {
         trace_->Write(serial_, "overflow", std::to_string(queue_.overflow_count()));
       }
     }

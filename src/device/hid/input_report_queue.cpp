@@ -6,14 +6,14 @@ namespace orvane {
 
 InputReportQueue::InputReportQueue(std::size_t capacity) : capacity_(capacity) {}
 
-bool InputReportQueue::Push(std::vector<std::uint8_t> report) {
+bool InputReportQueue::Push(std::vector<std::uint8_t> report, const ReceiveTime& received) {
   {
     std::lock_guard lock(mutex_);
     if (reports_.size() >= capacity_) {
       ++overflow_count_;
       return false;
     }
-    reports_.push_back(std::move(report));
+    reports_.push_back({std::move(report), received});
   }
   changed_.notify_one();
   return true;
@@ -27,11 +27,13 @@ void InputReportQueue::MarkFailed() {
   changed_.notify_all();
 }
 
-int InputReportQueue::Pop(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) {
+int InputReportQueue::Pop(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+                          ReceiveTime* received) {
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, timeout, [this] { return !reports_.empty() || failed_; });
   if (reports_.empty()) return failed_ ? -1 : 0;
-  const std::vector<std::uint8_t>& report = reports_.front();
+  const std::vector<std::uint8_t>& report = reports_.front().bytes;
+  if (received != nullptr) *received = reports_.front().received;
   const std::size_t count = std::min(report.size(), buffer.size());
   std::copy_n(report.begin(), count, buffer.begin());
   reports_.pop_front();

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "device/hid/hid_backend.h"
+
 namespace orvane {
 
 // Input reports on their way from a device's reader thread to the window thread. Bounded, so a
@@ -19,13 +21,15 @@ class InputReportQueue {
   explicit InputReportQueue(std::size_t capacity);
 
   // Reader side. Returns false when the queue was full and the report was dropped.
-  bool Push(std::vector<std::uint8_t> report);
+  bool Push(std::vector<std::uint8_t> report, const ReceiveTime& received);
   // Reader side: the device failed and no more reports will come. Wakes a waiting Pop.
   void MarkFailed();
 
   // Takes the oldest report into `buffer` (cut to its size), waiting at most `timeout` for one.
   // Returns the bytes written, 0 on timeout, -1 once the device failed and the queue is empty.
-  int Pop(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout);
+  // `received`, when given, gets the report's receive time.
+  int Pop(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+          ReceiveTime* received = nullptr);
 
   // Reports dropped so far because the queue was full.
   std::uint64_t overflow_count() const;
@@ -34,7 +38,11 @@ class InputReportQueue {
   const std::size_t capacity_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::vector<std::uint8_t>> reports_;
+  struct Queued {
+    std::vector<std::uint8_t> bytes;
+    ReceiveTime received;
+  };
+  std::deque<Queued> reports_;
   bool failed_ = false;
   std::uint64_t overflow_count_ = 0;
 };

@@ -33,12 +33,13 @@ class TracingDevice : public ForwardingHidDevice {
     return ok;
   }
 
-  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
-    const int count = ForwardingHidDevice::ReadInput(buffer, timeout);
+  int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
+                ReceiveTime* received = nullptr) override {
+    const int count = ForwardingHidDevice::ReadInput(buffer, timeout, received);
     // Formatting every report costs more than the read itself; skip it when nobody listens.
     if (count > 0 && trace_.enabled()) {
-      const std::size_t received = std::min(static_cast<std::size_t>(count), buffer.size());
-      trace_.Write(serial_, "input", HexBytes(buffer.first(received)));
+      const std::size_t taken = std::min(static_cast<std::size_t>(count), buffer.size());
+      trace_.Write(serial_, "input", HexBytes(buffer.first(taken)));
     }
     return count;
   }
