@@ -7,15 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "protocol/ubx_ids.h"
-
 namespace orvane {
 
 frmMain::frmMain(AppServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
       controls_(this),
-      link_(services_.backend, services_.trace) {
+      session_(services_.backend, services_.trace, services_.clock) {
   setObjectName(QStringLiteral("frmMain"));
   message_ = [this](const QString& title, const QString& text) {
     services_.trace.Write("-", "message", (title + " | " + text).toStdString());
@@ -30,7 +28,7 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   setFixedSize(TwipsToPixels(kWideTwips), TwipsToPixels(kClientHeightTwips));
 
   Timer_.setInterval(50);
-  link_.set_poll_interval = [this](std::chrono::milliseconds interval) {
+  session_.link().set_poll_interval = [this](std::chrono::milliseconds interval) {
     // Setting the interval restarts the timer: only a change may do that.
     if (Timer_.interval() != interval.count())
       Timer_.setInterval(static_cast<int>(interval.count()));
@@ -40,7 +38,7 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   discovery_ = std::make_unique<Discovery>(
       Discovery::Controls{controls_.Get<QComboBox>("SerNo"),
                           controls_.Get<QLabel>("lblAccessHint")},
-      link_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
+      session_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
   CreateStatusHandlers();
 
   CreatePllHandlers();
@@ -63,13 +61,13 @@ void frmMain::CreateStatusHandlers() {
   telemetry_ = std::make_unique<TelemetryDisplay>(
       TelemetryDisplay::Controls{c.Get<QLabel>("TCXO_ppb"), c.Get<QLabel>("TCXO_acc"),
                                  c.Get<QLabel>("Label20")},
-      *bars_, link_, services_.host_clock);
+      *bars_, session_, services_.host_clock);
   poll_ = std::make_unique<PollHandlers>(
       PollHandlers::Controls{c.Get<QLabel>("Label16"), c.Get<QLabel>("LOS"), c.Get<QLabel>("LOL"),
                              c.Get<QPushButton>("set_TCXO_GPS"), c.Get<QLabel>("Label29"),
                              c.Get<QLineEdit>("GPS"), c.Get<QLineEdit>("N2_HS"),
                              c.Get<QLineEdit>("N2_LS")},
-      link_, services_.clock, *telemetry_, *bars_,
+      session_, *telemetry_, *bars_,
       PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
                           [this] { return discovery_->FindTheHidOrAnother(); },
                           [this] { readback_->ReadDeviceConfiguration(); }});
@@ -85,7 +83,7 @@ void frmMain::CreatePllHandlers() {
           c.Get<QComboBox>("N1HS_list"), c.Get<QComboBox>("N2HS_list"),
           c.Get<QComboBox>("N2LS_list"), c.Get<QPushButton>("SetFreq"),
           c.Get<QPushButton>("WriteRegister"), c.Get<QPushButton>("Command2")},
-      link_, events_, message_);
+      session_, events_, message_);
   vco_selection_ = std::make_unique<VcoSelectionHandlers>(
       VcoSelectionHandlers::Controls{DividerFields(), c.Get<QLineEdit>("Out1Freq"),
                                      c.Get<QComboBox>("Fvco_list"), c.Get<QComboBox>("N1HS_list"),
@@ -126,28 +124,28 @@ void frmMain::CreateConfigurationHandlers() {
                                 c.Get<QCheckBox>("GNSS_Galileo"), c.Get<QCheckBox>("GNSS_BeiDou"),
                                 c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
                                 c.Get<QCheckBox>("GNSS_Glonass")}},
-      link_, services_.clock, events_, message_,
+      session_, events_, message_,
       ConfigReadback::Calls{[this] { programming_->RefreshFrequencyDisplays(); },
                             [this] { PlaceEmptyBars(); }});
   output_ = std::make_unique<OutputHandlers>(
       OutputHandlers::Controls{c.Get<QCheckBox>("OUT1EN"), c.Get<QPushButton>("OUT1ID"),
                                c.Get<QComboBox>("Enc1"), c.Get<QLineEdit>("SN"),
                                c.Get<QPushButton>("SetSN")},
-      link_, events_, message_);
+      session_, events_, message_);
   constellations_ = std::make_unique<ConstellationHandlers>(
       ConstellationHandlers::Controls{c.Get<QCheckBox>("GNSS_GPS"), c.Get<QCheckBox>("GNSS_SBAS"),
                                       c.Get<QCheckBox>("GNSS_Galileo"),
                                       c.Get<QCheckBox>("GNSS_BeiDou"),
                                       c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
                                       c.Get<QCheckBox>("GNSS_Glonass")},
-      link_, events_);
+      session_, events_);
   correction_ = std::make_unique<CorrectionHandlers>(
       CorrectionHandlers::Controls{
           c.Get<QLineEdit>("TCXO"), c.Get<QLabel>("TCXO_ppb"), c.Get<QPushButton>("set_TCXO"),
           c.Get<QPushButton>("set_TCXO_GPS"), c.Get<QPushButton>("Sleep_cmd"),
           c.Get<QPushButton>("Command1"), c.Get<QComboBox>("SerNo"), c.Get<QComboBox>("Enc1"),
           c.Get<QCheckBox>("OUT1EN"), c.Get<QLineEdit>("Out1Freq"), c.Get<QComboBox>("Fvco_list")},
-      link_, events_, message_,
+      session_, events_, message_,
       CorrectionHandlers::Calls{[this] { output_->SetSN_Click(); },
                                 [this] { search_->FindFreq_Click(); },
                                 [this] { programming_->Command2_Click(); },
@@ -156,15 +154,15 @@ void frmMain::CreateConfigurationHandlers() {
 
 void frmMain::Form_Load() {
   AdvancedCollapsed = true;
-  link_.ConfigLoaded = false;
-  link_.ReselectPending = false;
-  link_.DeviceListReady = false;
+  session_.link().ConfigLoaded = false;
+  session_.link().ReselectPending = false;
+  session_.link().DeviceListReady = false;
   Advanced_Click();
   show();
   bars_->CreateCopies();
   PlaceEmptyBars();
   discovery_->Scan_USB_devices();
-  link_.DeviceDetected = discovery_->FindTheHidOrAnother();
+  session_.link().DeviceDetected = discovery_->FindTheHidOrAnother();
   readback_->ReadDeviceConfiguration();
   Timer_.start();
 }
@@ -178,11 +176,10 @@ void frmMain::Form_Unload() {
   unloaded_ = true;
   // The receiver stops the two messages the readback switched on (guards keep a closed or unread
   // device out of it).
-  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, 0});
-  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 0});
+  session_.StopStatusMessages();
   Timer_.stop();
-  link_.DeviceListReady = false;
-  link_.CloseHandles();
+  session_.link().DeviceListReady = false;
+  session_.Close();
 }
 
 void frmMain::Advanced_Click() {

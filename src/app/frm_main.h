@@ -13,7 +13,7 @@
 #include "device/monotonic_clock.h"
 #include "device/output_handlers.h"
 #include "device/trace_log.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 #include "pll/programming_handlers.h"
 #include "pll/search_handlers.h"
 #include "pll/vco_selection_handlers.h"
@@ -54,7 +54,8 @@ class frmMain : public QWidget {
 
   int OuterWidthTwips() const { return outer_width_twips_; }
   ControlInventory& controls() { return controls_; }
-  DeviceLink& link() { return link_; }
+  ClockSession& session() { return session_; }
+  DeviceLink& link() { return session_.link(); }
   QTimer& timer() { return Timer_; }
   ControlEvents& events() { return events_; }
   Discovery& discovery() { return *discovery_; }
@@ -86,7 +87,7 @@ class frmMain : public QWidget {
   ModalMessage message_;
   ControlInventory controls_;
   ControlEvents events_;
-  DeviceLink link_;
+  ClockSession session_;
   QTimer Timer_;
   bool AdvancedCollapsed = true;
   bool unloaded_ = false;

@@ -4,19 +4,15 @@
 #include <QPalette>
 #include <algorithm>
 
-#include "device/hid/wide_text.h"
-#include "protocol/ubx_ids.h"
-
 namespace orvane {
 namespace {
 
 const char* const kDriveStrengths[] = {"8mA", "16mA", "24mA", "32mA"};
 // Releases whose minor number is below this are marked red.
 constexpr int kFirstGoodMinor = 5;
-constexpr std::chrono::milliseconds kPause{5};
 
-QString IdentityText(const std::wstring& wide) {
-  return QLatin1Char(' ') + QString::fromLatin1(LowByteText(wide).c_str());
+QString IdentityText(const std::string& text) {
+  return QLatin1Char(' ') + QString::fromLatin1(text.c_str());
 }
 
 void SetBackground(QWidget* widget, const QColor& colour) {
@@ -28,11 +24,11 @@ void SetBackground(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-ConfigReadback::ConfigReadback(Controls controls, DeviceLink& link, MonotonicClock& clock,
-                               ControlEvents& events, ModalMessage message, Calls calls)
+ConfigReadback::ConfigReadback(Controls controls, ClockSession& session, ControlEvents& events,
+                               ModalMessage message, Calls calls)
     : ui_(controls),
-      link_(link),
-      clock_(clock),
+      session_(session),
+      link_(session.link()),
       events_(events),
       message_(std::move(message)),
       calls_(std::move(calls)) {}
@@ -40,25 +36,19 @@ ConfigReadback::ConfigReadback(Controls controls, DeviceLink& link, MonotonicClo
 void ConfigReadback::ReadDeviceConfiguration() {
   Reset();
   if (!link_.DeviceDetected) return;
-  ShowIdentity();
+  ShowIdentity(session_.ReadIdentity());
   ui_.Frame1->setEnabled(true);
   if (!link_.ReportLengthUsable()) {
     ReportUnusableDevice();
     return;
   }
   EnableDeviceControls();
-
-  Pause();
-  std::vector<std::uint8_t> report = link_.NewFeatureReport();
-  if (link_.Fetch(report)) {
-    if (const std::optional<DeviceConfiguration> config = DecodeConfigurationReport(report)) {
-      Show(*config);
-    }
+  // Shown while the guards are still closed, so that nothing goes back to the device.
+  if (const std::optional<DeviceConfiguration> config = session_.FetchConfiguration()) {
+    Show(*config);
   }
   // A failed fetch leaves the controls empty but usable; commands may still be sent.
-  link_.ConfigLoaded = true;
-  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, 10});
-  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 10});
+  session_.StartStatusMessages();
   calls_.FlattenSignalBars();
 }
 
@@ -91,27 +81,19 @@ void ConfigReadback::Reset() {
   ui_.Frame4->setEnabled(false);
 }
 
-void ConfigReadback::Pause() { clock_.SleepFor(kPause); }
-
-void ConfigReadback::ShowIdentity() {
-  Pause();
-  const std::optional<std::wstring> manufacturer =
-      link_.ReadHandle ? link_.ReadHandle->Manufacturer() : std::nullopt;
-  if (manufacturer) {
-    ui_.lblManuf->setText(IdentityText(*manufacturer));
+void ConfigReadback::ShowIdentity(const ClockIdentity& identity) {
+  if (identity.manufacturer) {
+    ui_.lblManuf->setText(IdentityText(*identity.manufacturer));
     // The release number is BCD-like: major in the high byte, minor in the low byte.
-    const int major = link_.VersionNumber >> 8;
-    const int minor = link_.VersionNumber & 0xFF;
+    const int major = identity.release >> 8;
+    const int minor = identity.release & 0xFF;
     ui_.lblVersion->setText(
         QStringLiteral(" %1.%2").arg(major).arg(QString::number(minor, 16).toUpper()));
     SetBackground(ui_.lblVersion, minor < kFirstGoodMinor
                                       ? QColor(255, 0, 0)
                                       : QApplication::palette().color(QPalette::Button));
   }
-  Pause();
-  const std::optional<std::wstring> product =
-      link_.ReadHandle ? link_.ReadHandle->Product() : std::nullopt;
-  if (product) ui_.lblProduct->setText(IdentityText(*product));
+  if (identity.product) ui_.lblProduct->setText(IdentityText(*identity.product));
 }
 
 void ConfigReadback::EnableDeviceControls() {

@@ -13,8 +13,7 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "device/monotonic_clock.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 #include "pll/divider_field_boxes.h"
 #include "protocol/config_report.h"
 
@@ -52,24 +51,22 @@ class ConfigReadback {
     std::function<void()> FlattenSignalBars;
   };
 
-  ConfigReadback(Controls controls, DeviceLink& link, MonotonicClock& clock, ControlEvents& events,
+  ConfigReadback(Controls controls, ClockSession& session, ControlEvents& events,
                  ModalMessage message, Calls calls);
 
   void ReadDeviceConfiguration();
 
  private:
   void Reset();
-  void ShowIdentity();
+  void ShowIdentity(const ClockIdentity& identity);
   void EnableDeviceControls();
   void Show(const DeviceConfiguration& config);
-  // The device needs a moment between the identity strings and the configuration fetch.
-  void Pause();
   // Tells the user, once per device, that its reports are too short to use.
   void ReportUnusableDevice();
 
   Controls ui_;
+  ClockSession& session_;
   DeviceLink& link_;
-  MonotonicClock& clock_;
   ControlEvents& events_;
   ModalMessage message_;
   Calls calls_;

@@ -1,8 +1,5 @@
 #include "device/discovery.h"
 
-#include "device/device_ids.h"
-#include "device/hid/wide_text.h"
-
 namespace orvane {
 namespace {
 
@@ -17,10 +14,11 @@ void SetListBackground(QComboBox* list, const QColor& colour) {
 
 }  // namespace
 
-Discovery::Discovery(Controls controls, DeviceLink& link, ControlEvents& events, QTimer& timer,
+Discovery::Discovery(Controls controls, ClockSession& session, ControlEvents& events, QTimer& timer,
                      std::function<void()> read_device_configuration)
     : ui_(controls),
-      link_(link),
+      session_(session),
+      link_(session.link()),
       events_(events),
       timer_(timer),
       read_device_configuration_(std::move(read_device_configuration)) {
@@ -34,12 +32,9 @@ void Discovery::Scan_USB_devices() {
   ui_.SerNo->clear();
   ui_.SerNo->setEnabled(false);
   int count = -1;
-  for (const HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
-    // A serial number that cannot be read leaves the device out: it could never be selected.
-    const std::string serial = LowByteText(info.serial);
-    if (serial.empty()) continue;
+  for (const AttachedClock& clock : session_.ListClocks()) {
     ++count;
-    ui_.SerNo->addItem(QString::fromLatin1(serial.c_str()));
+    ui_.SerNo->addItem(QString::fromLatin1(clock.serial.c_str()));
     events_.SelectEntry(ui_.SerNo, count);
   }
   if (count > 0) ui_.SerNo->setEnabled(true);
@@ -49,56 +44,20 @@ void Discovery::Scan_USB_devices() {
                                    : QColor(255, 255, 255));
 }
 
-bool Discovery::FindTheHid() { return Open(ui_.SerNo->currentText(), false); }
+bool Discovery::FindTheHid() { return Open(false); }
 
-bool Discovery::FindTheHidOrAnother() { return Open(ui_.SerNo->currentText(), true); }
+bool Discovery::FindTheHidOrAnother() { return Open(true); }
 
-bool Discovery::Open(const QString& selected, bool or_another) {
-  link_.DeviceDetected = false;
-  std::vector<HidDeviceInfo> attached;
-  for (HidDeviceInfo& info : link_.backend().Enumerate(kVendorId, kProductIds)) {
-    if (!LowByteText(info.serial).empty()) attached.push_back(std::move(info));
+bool Discovery::Open(bool or_another) {
+  const std::string selected = ui_.SerNo->currentText().toLatin1().toStdString();
+  const ClockSession::OpenResult result = session_.Open(selected, or_another);
+  // Another clock taken instead is shown as selected without running SerNo_Click: this is the
+  // open it would do.
+  if (result.opened && link_.serial != selected) {
+    ui_.SerNo->setCurrentText(QString::fromLatin1(link_.serial.c_str()));
   }
-  std::string denied_path;
-  // The first device that matches both the IDs and the selected serial number wins.
-  const std::string wanted = selected.toLatin1().toStdString();
-  for (const HidDeviceInfo& info : attached) {
-    if (LowByteText(info.serial) == wanted && TryOpen(info, denied_path)) break;
-  }
-  // A clock that cannot be opened must not keep the others from being used: the last listed
-  // one that opens is taken instead, and the refused one stays listed with its hint.
-  if (!link_.DeviceDetected && or_another && !denied_path.empty()) {
-    for (auto info = attached.rbegin(); info != attached.rend(); ++info) {
-      if (LowByteText(info->serial) == wanted || !TryOpen(*info, denied_path)) continue;
-      // Shown as selected without running SerNo_Click: this is the open it would do.
-      ui_.SerNo->setCurrentText(QString::fromLatin1(link_.serial.c_str()));
-      break;
-    }
-  }
-  SetAccessDenied(denied_path);
-  if (!link_.DeviceDetected) return false;
-  link_.FeatureReportByteLength = link_.DeviceHandle->FeatureReportLength();
-  link_.InputReportByteLength = link_.DeviceHandle->InputReportLength();
-  link_.ReadHandle = link_.backend().Open(link_.DevicePathName);
-  return true;
-}
-
-bool Discovery::TryOpen(const HidDeviceInfo& info, std::string& denied_path) {
-  OpenError error = OpenError::kNone;
-  std::unique_ptr<HidDevice> handle = link_.backend().Open(info.path, &error);
-  if (!handle) {
-    if (error == OpenError::kPermissionDenied && denied_path.empty()) denied_path = info.path;
-    return false;
-  }
-  link_.DeviceHandle = std::move(handle);
-  link_.DevicePathName = info.path;
-  link_.serial = LowByteText(info.serial);
-  link_.VersionNumber = info.release;
-  link_.latest_clock_drift_ppb.reset();
-  link_.silent_since.reset();
-  ++link_.connection;
-  link_.DeviceDetected = true;
-  return true;
+  SetAccessDenied(result.denied_path);
+  return result.opened;
 }
 
 void Discovery::SetAccessDenied(const std::string& denied_path) {
@@ -113,7 +72,7 @@ void Discovery::SerNo_Click() {
   // The poll must not use the handles while they are being replaced.
   timer_.stop();
   link_.ReselectPending = true;
-  if (link_.DeviceDetected) link_.DropLink();
+  if (link_.DeviceDetected) session_.DropLink();
   link_.ConfigLoaded = false;
   link_.DeviceDetected = FindTheHid();
   if (link_.DeviceDetected) link_.ReselectPending = false;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/control_events.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 
 namespace orvane {
 
@@ -21,7 +21,7 @@ class Discovery {
     QLabel* lblAccessHint;
   };
 
-  Discovery(Controls controls, DeviceLink& link, ControlEvents& events, QTimer& timer,
+  Discovery(Controls controls, ClockSession& session, ControlEvents& events, QTimer& timer,
             std::function<void()> read_device_configuration);
 
   // Rebuilds the `SerNo` list from the attached clocks; the last one listed ends up selected.
@@ -37,14 +37,13 @@ class Discovery {
   void SerNo_Click();
 
  private:
-  bool Open(const QString& selected, bool or_another);
-  // Opens `info` as the link's device; remembers the first path refused for lack of permission.
-  bool TryOpen(const HidDeviceInfo& info, std::string& denied_path);
+  bool Open(bool or_another);
   // `denied_path` empty: no refused clock. Acts and traces on a change only, since the poll
   // repeats discovery four times a second while no clock is open.
   void SetAccessDenied(const std::string& denied_path);
 
   Controls ui_;
+  ClockSession& session_;
   DeviceLink& link_;
   ControlEvents& events_;
   QTimer& timer_;

@@ -7,7 +7,7 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 
 namespace orvane {
 
@@ -22,7 +22,8 @@ class OutputHandlers {
     QPushButton* SetSN;
   };
 
-  OutputHandlers(Controls controls, DeviceLink& link, ControlEvents& events, ModalMessage message);
+  OutputHandlers(Controls controls, ClockSession& session, ControlEvents& events,
+                 ModalMessage message);
 
   void OUT1EN_Click();
   // Toggles: the first press after a readback starts the blinking, the next stops it.
@@ -34,7 +35,7 @@ class OutputHandlers {
 
  private:
   Controls ui_;
-  DeviceLink& link_;
+  ClockSession& session_;
   ModalMessage message_;
 };
 

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "engine/number_text.h"
-#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -60,9 +59,7 @@ void CheckDividerFields(DividerTexts& texts) {
   for (const FieldRule& rule : kFieldRules) CheckField(rule, texts.*rule.text);
 }
 
-PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
-                                         std::span<std::uint8_t> report) {
-  if (report.size() < kPllConfigurationLength) return PllImageError::kReportTooShort;
+std::optional<PllDividers> DividersFromTexts(const DividerTexts& texts) {
   const std::optional<std::uint32_t> gps = WholeNumber(texts.gps, 0);
   const std::optional<std::uint32_t> n31 = WholeNumber(texts.n31, 1);
   const std::optional<std::uint32_t> n2_hs = WholeNumber(texts.n2_hs, 4);
@@ -70,24 +67,20 @@ PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
   const std::optional<std::uint32_t> n1_hs = WholeNumber(texts.n1_hs, 4);
   const std::optional<std::uint32_t> nc1_ls = WholeNumber(texts.nc1_ls, 1);
   const std::optional<std::uint32_t> nc2_ls = WholeNumber(texts.nc2_ls, 1);
-  if (!gps || !n31 || !n2_hs || !n2_ls || !n1_hs || !nc1_ls || !nc2_ls) {
-    return PllImageError::kFieldNotANumber;
-  }
   // A byte-sized BW is sent as it is; anything else would be silently wrapped.
   const std::optional<double> bw = ParseNumber(texts.bw);
-  if (!bw || *bw != std::floor(*bw) || *bw < 0 || *bw > 255) {
-    return PllImageError::kBandwidthNotAByte;
+  if (!gps || !n31 || !n2_hs || !n2_ls || !n1_hs || !nc1_ls || !nc2_ls || !bw ||
+      *bw != std::floor(*bw) || *bw < 0 || *bw > 255) {
+    return std::nullopt;
   }
-  const PllDividers dividers = {.gps = *gps,
-                                .n31 = *n31,
-                                .n2_hs = *n2_hs,
-                                .n2_ls = *n2_ls,
-                                .n1_hs = *n1_hs,
-                                .nc1_ls = *nc1_ls,
-                                .nc2_ls = *nc2_ls,
-                                .bw = static_cast<std::uint8_t>(*bw)};
-  EncodeCommand(PllConfigurationCommand(dividers), report);
-  return PllImageError::kNone;
+  return PllDividers{.gps = *gps,
+                     .n31 = *n31,
+                     .n2_hs = *n2_hs,
+                     .n2_ls = *n2_ls,
+                     .n1_hs = *n1_hs,
+                     .nc1_ls = *nc1_ls,
+                     .nc2_ls = *nc2_ls,
+                     .bw = static_cast<std::uint8_t>(*bw)};
 }
 
 }  // namespace orvane

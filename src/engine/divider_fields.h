@@ -1,8 +1,9 @@
 #pragma once
 
-#include <cstdint>
-#include <span>
+#include <optional>
 #include <string>
+
+#include "protocol/pll_dividers.h"
 
 namespace orvane {
 
@@ -23,18 +24,9 @@ struct DividerTexts {
 // low-speed dividers drop to even. BW is not touched.
 void CheckDividerFields(DividerTexts& texts);
 
-inline constexpr std::size_t kPllConfigurationLength = 21;
-
-enum class PllImageError {
-  kNone,
-  kReportTooShort,     // fewer than kPllConfigurationLength bytes
-  kFieldNotANumber,    // a divider text that the field check would have replaced
-  kBandwidthNotAByte,  // BW is not a whole number from 0 to 255
-};
-
-// Writes the PLL configuration command over the whole of `report` from the checked texts, as
-// whole numbers (PllConfigurationCommand). Writes nothing when it returns an error.
-[[nodiscard]] PllImageError BuildPllConfigurationImage(const DividerTexts& texts,
-                                                       std::span<std::uint8_t> report);
+// The checked texts as the whole numbers the PLL configuration carries (halves to even);
+// nullopt when a divider is not a number or BW is not a whole number from 0 to 255, for then
+// nothing may be sent.
+std::optional<PllDividers> DividersFromTexts(const DividerTexts& texts);
 
 }  // namespace orvane

@@ -21,14 +21,24 @@ std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload) 
   if (payload.size() < kSvInfoHeaderLength + kSvInfoBlockLength * info.num_ch) return std::nullopt;
   for (int n = 0; n < info.num_ch; ++n) {
     const auto block = payload.subspan(kSvInfoHeaderLength + kSvInfoBlockLength * n);
-    info.channels[n] = {.chn = block[0], .flags = block[2], .cno = block[4]};
+    info.channels[n] = {.chn = block[0],
+                        .svid = block[1],
+                        .flags = block[2],
+                        .quality = block[3],
+                        .cno = block[4],
+                        .elevation = static_cast<std::int8_t>(block[5]),
+                        .azimuth = ReadI16(block, 6)};
   }
   return info;
 }
 
 std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload) {
   if (payload.size() < kNavClockLength) return std::nullopt;
-  return NavClock{.clk_d = ReadI32(payload, 8), .f_acc = ReadI32(payload, 16)};
+  return NavClock{.itow = static_cast<std::uint32_t>(ReadI32(payload, 0)),
+                  .clk_b = ReadI32(payload, 4),
+                  .clk_d = ReadI32(payload, 8),
+                  .t_acc = static_cast<std::uint32_t>(ReadI32(payload, 12)),
+                  .f_acc = ReadI32(payload, 16)};
 }
 
 std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload) {

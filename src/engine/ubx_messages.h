@@ -15,8 +15,12 @@ inline constexpr std::uint8_t kSvInfoUsedForNavigation = 0x01;
 // One channel block of NAV-SVINFO.
 struct SvInfoChannel {
   std::uint8_t chn = 0;    // receiver channel; 255 = satellite without a channel
+  std::uint8_t svid = 0;   // satellite number
   std::uint8_t flags = 0;  // kSvInfoUsedForNavigation and others
-  std::uint8_t cno = 0;    // carrier-to-noise ratio, dB-Hz
+  std::uint8_t quality = 0;
+  std::uint8_t cno = 0;       // carrier-to-noise ratio, dB-Hz
+  std::int8_t elevation = 0;  // degrees
+  std::int16_t azimuth = 0;   // degrees
   bool operator==(const SvInfoChannel&) const = default;
 };
 
@@ -30,8 +34,11 @@ struct NavSvInfo {
 };
 
 struct NavClock {
-  std::int32_t clk_d = 0;  // clock drift, ns/s = oscillator offset in ppb
-  std::int32_t f_acc = 0;  // frequency accuracy estimate, ps/s
+  std::uint32_t itow = 0;   // GPS time of week, ms
+  std::int32_t clk_b = 0;   // receiver clock bias, ns
+  std::int32_t clk_d = 0;   // clock drift, ns/s = oscillator offset in ppb
+  std::uint32_t t_acc = 0;  // time accuracy estimate, ns
+  std::int32_t f_acc = 0;   // frequency accuracy estimate, ps/s
 };
 
 struct NavTimeUtc {

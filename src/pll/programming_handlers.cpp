@@ -1,53 +1,32 @@
 #include "pll/programming_handlers.h"
 
-#include <cmath>
-
 #include "engine/frequency_displays.h"
-#include "engine/number_text.h"
-#include "protocol/commands.h"
+#include "engine/input_checks.h"
 
 namespace orvane {
-namespace {
 
-// A register number or value: a whole number that fits a byte.
-std::optional<std::uint8_t> ByteOf(const QString& text) {
-  const std::optional<double> value = ParseNumber(text.toStdString());
-  if (!value || *value != std::floor(*value) || *value < 0 || *value > 255) return std::nullopt;
-  return static_cast<std::uint8_t>(*value);
-}
-
-}  // namespace
-
-ProgrammingHandlers::ProgrammingHandlers(Controls controls, DeviceLink& link, ControlEvents& events,
-                                         ModalMessage message)
-    : ui_(controls), link_(link), message_(std::move(message)) {
+ProgrammingHandlers::ProgrammingHandlers(Controls controls, ClockSession& session,
+                                         ControlEvents& events, ModalMessage message)
+    : ui_(controls), session_(session), message_(std::move(message)) {
   events.OnButtonClick(ui_.SetFreq, [this] { SetFreq_Click(); });
   events.OnButtonClick(ui_.WriteRegister, [this] { WriteRegister_Click(); });
   events.OnButtonClick(ui_.Command2, [this] { Command2_Click(); });
 }
 
-bool ProgrammingHandlers::ProgrammingAllowed() const {
-  return link_.GuardsHold(kNeedsDetected | kNeedsConfigLoaded) && link_.ReportLengthUsable();
-}
-
 void ProgrammingHandlers::SetFreq_Click() {
-  if (!ProgrammingAllowed()) return;
+  // Without a usable device the fields stay as they are, displays included.
+  if (!session_.AcceptsCommands()) return;
   DividerTexts texts = ui_.fields.Read();
   CheckDividerFields(texts);
   ui_.fields.WriteDividers(texts);
-  std::vector<std::uint8_t> report = link_.NewFeatureReport();
-  if (BuildPllConfigurationImage(texts, report) != PllImageError::kNone) {
+  const std::optional<PllDividers> dividers = DividersFromTexts(texts);
+  if (!dividers) {
     // The field check has made every divider sendable, so only BW can be refused here.
     message_(QStringLiteral("Bandwidth not valid"),
              QStringLiteral("BW must be a whole number from 0 to 255"));
     return;
   }
-  link_.Send(report);
-  RefreshFrequencyDisplays();
-  // The device expects the set twice, back to back; the image is written again from the fields.
-  if (!ProgrammingAllowed()) return;
-  if (BuildPllConfigurationImage(ui_.fields.Read(), report) != PllImageError::kNone) return;
-  link_.Send(report);
+  session_.ProgramPll(*dividers);
   RefreshFrequencyDisplays();
 }
 
@@ -61,15 +40,15 @@ void ProgrammingHandlers::RefreshFrequencyDisplays() {
 }
 
 void ProgrammingHandlers::WriteRegister_Click() {
-  if (!link_.GuardsHold(kNeedsDetected | kNeedsConfigLoaded)) return;
-  const std::optional<std::uint8_t> reg = ByteOf(ui_.REG->text());
-  const std::optional<std::uint8_t> data = ByteOf(ui_.DATA->text());
+  if (!session_.link().GuardsHold(kNeedsDetected | kNeedsConfigLoaded)) return;
+  const std::optional<std::uint8_t> reg = WholeByte(ui_.REG->text().toStdString());
+  const std::optional<std::uint8_t> data = WholeByte(ui_.DATA->text().toStdString());
   if (!reg || !data) {
     message_(QStringLiteral("Register write not valid"),
              QStringLiteral("REG and DATA must be whole numbers from 0 to 255"));
     return;
   }
-  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, RegisterWriteCommand(*reg, *data));
+  session_.WriteRegister(*reg, *data);
 }
 
 void ProgrammingHandlers::Command2_Click() {

@@ -7,7 +7,7 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 #include "pll/divider_field_boxes.h"
 
 namespace orvane {
@@ -34,7 +34,7 @@ class ProgrammingHandlers {
     QPushButton* Command2;
   };
 
-  ProgrammingHandlers(Controls controls, DeviceLink& link, ControlEvents& events,
+  ProgrammingHandlers(Controls controls, ClockSession& session, ControlEvents& events,
                       ModalMessage message);
 
   // Checks the fields and sends the PLL configuration twice, refreshing the displays after each.
@@ -48,10 +48,8 @@ class ProgrammingHandlers {
   void CopyPreparedSet(bool with_nc2);
 
  private:
-  bool ProgrammingAllowed() const;
-
   Controls ui_;
-  DeviceLink& link_;
+  ClockSession& session_;
   ModalMessage message_;
 };
 

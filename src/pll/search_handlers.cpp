@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "engine/input_checks.h"
 #include "engine/number_text.h"
 #include "freqplan/divider_choices.h"
-#include "freqplan/divider_model.h"
 
 namespace orvane {
 namespace {
@@ -81,26 +81,26 @@ void SearchHandlers::ShowProgress(double fraction) {
 
 void SearchHandlers::FindFreq_Click() {
   candidates_.CandidatesReady = false;
-  const std::optional<double> frequency = ParseNumber(ui_.Out1Freq->text().toStdString());
-  if (!frequency) {
-    message_(QStringLiteral("Frequency not a number"),
-             QStringLiteral("Type the output frequency in Hz, for example 10000000"));
-    return;
+  const std::string text = ui_.Out1Freq->text().toStdString();
+  switch (CheckOutputFrequency(text)) {
+    case FrequencyVerdict::kNotANumber:
+      message_(QStringLiteral("Frequency not a number"),
+               QStringLiteral("Type the output frequency in Hz, for example 10000000"));
+      return;
+    case FrequencyVerdict::kTooLow:
+      message_(QStringLiteral("Frequency too low"),
+               QStringLiteral("Lowest available frequency is ") +
+                   QString::fromStdString(LowestFrequencyText()));
+      return;
+    case FrequencyVerdict::kTooHigh:
+      message_(QStringLiteral("Frequency too high"),
+               QStringLiteral("Highest available frequency is ") +
+                   QString::fromStdString(HighestFrequencyText()));
+      return;
+    case FrequencyVerdict::kAccepted:
+      break;
   }
-  if (*frequency < kLowestOutputFrequency) {
-    message_(QStringLiteral("Frequency too low"),
-             QStringLiteral("Lowest available frequency is ") +
-                 NumberText(std::floor(kLowestOutputFrequency + kRoundingAllowance)) +
-                 QStringLiteral(" Hz"));
-    return;
-  }
-  if (*frequency > kHighestOutputFrequency) {
-    message_(QStringLiteral("Frequency too high"),
-             QStringLiteral("Highest available frequency is ") +
-                 NumberText(std::floor(kHighestOutputFrequency) / 1000000) +
-                 QStringLiteral(" MHz"));
-    return;
-  }
+  const std::optional<double> frequency = ParseNumber(text);
   ui_.Bar->setVisible(true);
   ui_.fields.BW->setText(QStringLiteral("15"));
   EnableFrequencyControls(false);

@@ -2,13 +2,11 @@
 
 #include <utility>
 
-#include "protocol/commands.h"
-
 namespace orvane {
 
-ConstellationHandlers::ConstellationHandlers(Controls controls, DeviceLink& link,
+ConstellationHandlers::ConstellationHandlers(Controls controls, ClockSession& session,
                                              ControlEvents& events)
-    : ui_(controls), link_(link) {
+    : ui_(controls), session_(session) {
   using C = ConstellationHandlers;
   const std::pair<QCheckBox*, void (C::*)()> wiring[] = {
       {ui_.GNSS_GPS, &C::GNSS_GPS_Click},         {ui_.GNSS_SBAS, &C::GNSS_SBAS_Click},
@@ -28,7 +26,7 @@ void ConstellationHandlers::SetConstellations() {
   for (std::size_t bit = 0; bit < std::size(boxes); ++bit) {
     if (boxes[bit]->checkState() == Qt::Checked) mask |= static_cast<std::uint8_t>(1u << bit);
   }
-  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, ConstellationsCommand(mask));
+  session_.SetConstellations(mask);
 }
 
 }  // namespace orvane

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 
 #include "app/control_events.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 
 namespace orvane {
 
@@ -20,7 +20,7 @@ class ConstellationHandlers {
     QCheckBox* GNSS_Glonass;
   };
 
-  ConstellationHandlers(Controls controls, DeviceLink& link, ControlEvents& events);
+  ConstellationHandlers(Controls controls, ClockSession& session, ControlEvents& events);
 
   void GNSS_GPS_Click() { SetConstellations(); }
   void GNSS_SBAS_Click() { SetConstellations(); }
@@ -35,7 +35,7 @@ class ConstellationHandlers {
 
  private:
   Controls ui_;
-  DeviceLink& link_;
+  ClockSession& session_;
 };
 
 }  // namespace orvane

@@ -1,10 +1,9 @@
 #include "status/correction_handlers.h"
 
 #include <algorithm>
-#include <cmath>
 
+#include "engine/input_checks.h"
 #include "engine/number_text.h"
-#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -19,10 +18,10 @@ constexpr double kFactoryCorrection = -500;
 
 }  // namespace
 
-CorrectionHandlers::CorrectionHandlers(Controls controls, DeviceLink& link, ControlEvents& events,
-                                       ModalMessage message, Calls calls)
+CorrectionHandlers::CorrectionHandlers(Controls controls, ClockSession& session,
+                                       ControlEvents& events, ModalMessage message, Calls calls)
     : ui_(controls),
-      link_(link),
+      session_(session),
       events_(events),
       message_(std::move(message)),
       calls_(std::move(calls)) {
@@ -33,19 +32,15 @@ CorrectionHandlers::CorrectionHandlers(Controls controls, DeviceLink& link, Cont
 }
 
 void CorrectionHandlers::set_TCXO_Click() {
-  if (!link_.DeviceDetected) return;
-  const std::optional<double> value = ParseNumber(ui_.TCXO->text().toStdString());
-  if (!value) {
+  if (!session_.link().DeviceDetected) return;
+  const std::optional<Correction> correction = CorrectionFromText(ui_.TCXO->text().toStdString());
+  if (!correction) {
     message_(QStringLiteral("Correction not valid"),
              QStringLiteral("The correction must be a number of ppb, for example -500"));
     return;
   }
-  // Rounded first (halves to even), then limited: 7500.6 would otherwise round past the limit.
-  const double rounded = std::nearbyint(*value);
-  const double limited =
-      std::clamp(rounded, double{-kLargestCorrection}, double{kLargestCorrection});
-  if (limited != rounded) ui_.TCXO->setText(QString::number(static_cast<int>(limited)));
-  link_.SendCommand(kNeedsDetected, CorrectionStoreCommand(static_cast<std::int16_t>(limited)));
+  if (correction->limited) ui_.TCXO->setText(QString::number(correction->ppb));
+  session_.StoreCorrection(correction->ppb);
   calls_.ReadDeviceConfiguration();
 }
 
@@ -54,9 +49,7 @@ void CorrectionHandlers::set_TCXO_GPS_Click() {
   set_TCXO_Click();
 }
 
-void CorrectionHandlers::Sleep_cmd_Click() {
-  link_.SendCommand(kNeedsDetected | kNeedsConfigLoaded, SleepCommand());
-}
+void CorrectionHandlers::Sleep_cmd_Click() { session_.Sleep(); }
 
 void CorrectionHandlers::Command1_Click() {
   // Each step is guarded by the handler it runs: once the serial-number command has dropped the
@@ -74,8 +67,8 @@ void CorrectionHandlers::Command1_Click() {
   // A device still on its factory correction gets the receiver's latest estimate; the readback
   // has just reset the estimate's display, so it comes from the link, not from `TCXO_ppb`.
   if (ParseNumber(ui_.TCXO->text().toStdString()) != kFactoryCorrection) return;
-  if (!link_.latest_clock_drift_ppb) return;
-  ui_.TCXO->setText(QString::number(*link_.latest_clock_drift_ppb));
+  if (!session_.link().latest_clock_drift_ppb) return;
+  ui_.TCXO->setText(QString::number(*session_.link().latest_clock_drift_ppb));
   set_TCXO_Click();
 }
 

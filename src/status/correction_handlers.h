@@ -9,7 +9,7 @@
 
 #include "app/control_events.h"
 #include "app/modal_message.h"
-#include "engine/device_link.h"
+#include "engine/clock_session.h"
 
 namespace orvane {
 
@@ -37,10 +37,7 @@ class CorrectionHandlers {
     std::function<void()> ReadDeviceConfiguration;
   };
 
-  // Correction limits in ppb; nothing beyond them is ever sent.
-  static constexpr int kLargestCorrection = 7500;
-
-  CorrectionHandlers(Controls controls, DeviceLink& link, ControlEvents& events,
+  CorrectionHandlers(Controls controls, ClockSession& session, ControlEvents& events,
                      ModalMessage message, Calls calls);
 
   // Stores the correction `TCXO` shows, brought within the limits, then reads the device back.
@@ -52,7 +49,7 @@ class CorrectionHandlers {
 
  private:
   Controls ui_;
-  DeviceLink& link_;
+  ClockSession& session_;
   ControlEvents& events_;
   ModalMessage message_;
   Calls calls_;

@@ -1,20 +1,15 @@
 #pragma once
 
 #include <QLabel>
-#include <cstdint>
-#include <span>
 
-#include "engine/device_link.h"
-#include "engine/ubx_parser.h"
+#include "engine/clock_session.h"
 #include "status/host_clock.h"
 #include "status/satellite_bars.h"
 
 namespace orvane {
 
-// The receiver's UBX stream in the window: frames reassembled across ticks and reports, and the
-// displays they drive (signal bars, oscillator offset and accuracy, host clock, `Label20`). A new
-// connection starts the parser afresh: a frame cut off by the lost device must not swallow the
-// first frame of the next one.
+// What the receiver's messages change in the window: signal bars, oscillator offset and
+// accuracy, the host clock and the diagnostic `Label20`.
 class TelemetryDisplay {
  public:
   struct Controls {
@@ -23,22 +18,19 @@ class TelemetryDisplay {
     QLabel* Label20;
   };
 
-  TelemetryDisplay(Controls controls, SatelliteBars& bars, DeviceLink& link, HostClock& host_clock);
+  TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockSession& session,
+                   HostClock& host_clock);
 
-  // Receiver stream bytes, in the order the device sent them.
-  void Parse(std::span<const std::uint8_t> stream);
-  // One checksum-verified frame.
-  void UbxHandleMessage(const UbxFrame& frame);
+  // One checksum-verified message, as the poll decodes it.
+  void UbxHandleMessage(const UbxMessage& message);
 
  private:
   void SetHostClock(const NavTimeUtc& time);
 
   Controls ui_;
   SatelliteBars& bars_;
-  DeviceLink& link_;
+  ClockSession& session_;
   HostClock& host_clock_;
-  UbxParser parser_;
-  std::uint64_t parsed_connection_ = 0;
 };
 
 }  // namespace orvane

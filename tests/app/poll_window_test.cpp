@@ -292,7 +292,7 @@ TEST_F(PollTest, AStalledDeviceIsLostAfterOneSecondAndNoTickWaitsLongerThan20Ms)
     const nanoseconds took = TimedTick();
     // The tick that finds the device lost goes on with the readback, whose pauses are its own.
     if (TraceLines("lost").empty()) longest = std::max(longest, took);
-    lost_after = tick_start + PollHandlers::kFirstReportWait - stalled_at;
+    lost_after = tick_start + ClockSession::kFirstReportWait - stalled_at;
   }
   EXPECT_GE(lost_after, std::chrono::seconds(1));
   EXPECT_LE(lost_after, std::chrono::milliseconds(1100));

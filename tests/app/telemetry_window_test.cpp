@@ -38,7 +38,13 @@ std::vector<std::uint8_t> TimeUtc(std::int32_t nano, std::uint8_t valid, std::si
 
 class TelemetryTest : public WindowTest {
  protected:
-  void Feed(const std::vector<std::uint8_t>& bytes) { window_->telemetry().Parse(bytes); }
+  // Receiver bytes decoded as the poll decodes them, into the window's displays.
+  void Feed(const std::vector<std::uint8_t>& bytes) {
+    if (!stream_) stream_.emplace(window_->link());
+    stream_->Parse(bytes, {}, [this](const UbxMessage& message) {
+      window_->telemetry().UbxHandleMessage(message);
+    });
+  }
   QFrame* Bar(int i) { return window_->bars().bar(i); }
   QColor Colour(int i) { return Bar(i)->palette().color(QPalette::Window); }
   // Bar i's rectangle inside PicSat's drawing area, as (left, top, width, height).
@@ -46,6 +52,8 @@ class TelemetryTest : public WindowTest {
     return Bar(i)->geometry().translated(-Control<QFrame>("PicSat")->contentsRect().topLeft());
   }
   int ScaleHeight() { return Control<QFrame>("PicSat")->contentsRect().height(); }
+
+  std::optional<Telemetry> stream_;
 };
 
 TEST_F(TelemetryTest, SvInfoDrawsBarsByChannelOnTheBottomEdge) {

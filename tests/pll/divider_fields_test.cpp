@@ -7,6 +7,8 @@
 #include <tuple>
 #include <vector>
 
+#include "protocol/commands.h"
+
 namespace orvane {
 namespace {
 
@@ -56,13 +58,16 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{&DividerTexts::nc2_ls, "1048577", "1048576"},
         FieldCase{&DividerTexts::nc2_ls, "", "46"}, FieldCase{&DividerTexts::bw, "abc", "abc"}));
 
+// The PLL configuration a checked set is sent as.
 std::vector<std::uint8_t> Image(const DividerTexts& texts) {
   std::vector<std::uint8_t> report(24, 0);
-  EXPECT_EQ(BuildPllConfigurationImage(texts, report), PllImageError::kNone);
+  const std::optional<PllDividers> dividers = DividersFromTexts(texts);
+  EXPECT_TRUE(dividers);
+  if (dividers) EncodeCommand(PllConfigurationCommand(*dividers), report);
   return report;
 }
 
-TEST(BuildPllConfigurationImage, CheckedExtremesAndHalves) {
+TEST(DividersFromTexts, CheckedExtremesAndHalves) {
   DividerTexts texts = {"10000000", "600000", "4", "3", "4", "1048576", "1048577", "255"};
   CheckDividerFields(texts);
   EXPECT_EQ(Image(texts), (std::vector<std::uint8_t>{0x00, 0x04, 0x80, 0x96, 0x98, 0xFF, 0xFF, 0x07,
@@ -77,23 +82,16 @@ TEST(BuildPllConfigurationImage, CheckedExtremesAndHalves) {
             (std::vector<std::uint8_t>{0x78, 0xDE, 0x2B, 0x04, 0x00, 0x00}));
 }
 
-TEST(BuildPllConfigurationImage, RefusesWithoutWriting) {
+TEST(DividersFromTexts, RefusesABandwidthOrDividerThatIsNotSendable) {
   const struct {
     std::string bw;
     std::string gps;
-    std::size_t size;
-    PllImageError error;
-  } cases[] = {{"256", "1", 21, PllImageError::kBandwidthNotAByte},
-               {"15", "abc", 21, PllImageError::kFieldNotANumber},
-               {"15", "1e20", 21, PllImageError::kFieldNotANumber},
-               {"15", "1", 20, PllImageError::kReportTooShort}};
+  } cases[] = {{"256", "1"}, {"1.5", "1"}, {"-1", "1"}, {"15", "abc"}, {"15", "1e20"}};
   for (const auto& c : cases) {
     DividerTexts texts = Defaults();
     texts.bw = c.bw;
     texts.gps = c.gps;
-    std::vector<std::uint8_t> report(c.size, 0);
-    EXPECT_EQ(BuildPllConfigurationImage(texts, report), c.error) << c.bw << " " << c.gps;
-    EXPECT_EQ(report, std::vector<std::uint8_t>(c.size, 0));
+    EXPECT_FALSE(DividersFromTexts(texts)) << c.bw << " " << c.gps;
   }
 }
 

@@ -9,9 +9,16 @@ namespace {
 // the window's scale and channel set cannot reach.
 constexpr float kScaleHeight = 107;
 
-NavSvInfo Channels(std::initializer_list<SvInfoChannel> channels) {
+// The fields the chart reads.
+struct Channel {
+  std::uint8_t chn, flags, cno;
+};
+
+NavSvInfo Channels(std::initializer_list<Channel> channels) {
   NavSvInfo info;
-  for (const SvInfoChannel& channel : channels) info.channels[info.num_ch++] = channel;
+  for (const Channel& c : channels) {
+    info.channels[info.num_ch++] = {.chn = c.chn, .flags = c.flags, .cno = c.cno};
+  }
   return info;
 }
 
@@ -19,7 +26,7 @@ SatelliteBar Empty(int i) { return {8.0f * i + 1, kScaleHeight - 2, 7, 2, kBarBl
 
 TEST(SatelliteChartTest, DrawsHeightAndColourFromTheChannel) {
   const struct {
-    SvInfoChannel channel;
+    Channel channel;
     float height;
     Rgb colour;
   } cases[] = {{{3, 0x00, 40}, 32, kBarRed},

@@ -34,14 +34,22 @@ Bytes NavTimeUtcPayload(std::int32_t nano, std::uint8_t valid) {
 Bytes NavSvInfoPayload() {
   Bytes payload(8 + 2 * 12, 0);
   payload[4] = 2;
-  payload[8] = 3, payload[10] = 0x0D, payload[12] = 40;
-  payload[20] = 255, payload[22] = 0x04, payload[24] = 0;
+  const std::uint8_t first[] = {3, 17, 0x0D, 7, 40, 0xFB, 0x2C, 0x01};  // elevation -5, azimuth 300
+  std::copy(std::begin(first), std::end(first), payload.begin() + 8);
+  payload[20] = 255, payload[21] = 65, payload[22] = 0x04;
   return payload;
 }
 
 TEST(UbxMessagesTest, NavClockSignsAndTexts) {
-  const auto clock = DecodeNavClock(NavClockPayload(-123, 4567));
+  Bytes payload = NavClockPayload(-123, 4567);
+  PutI4(payload, 0, 345600250);
+  PutI4(payload, 4, -2500);
+  PutI4(payload, 12, 30);
+  const auto clock = DecodeNavClock(payload);
   ASSERT_TRUE(clock);
+  EXPECT_EQ(clock->itow, 345600250u);
+  EXPECT_EQ(clock->clk_b, -2500);
+  EXPECT_EQ(clock->t_acc, 30u);
   EXPECT_EQ(TcxoPpbText(*clock), "-123");
   EXPECT_EQ(TcxoAccText(*clock), "4.567");
   // fAcc is read as signed: the top bit makes it negative.
@@ -55,8 +63,14 @@ TEST(UbxMessagesTest, NavSvInfoChannels) {
   const auto info = DecodeNavSvInfo(NavSvInfoPayload());
   ASSERT_TRUE(info);
   EXPECT_EQ(info->num_ch, 2);
-  EXPECT_EQ(info->Channels()[0], (SvInfoChannel{3, 0x0D, 40}));
-  EXPECT_EQ(info->Channels()[1], (SvInfoChannel{255, 0x04, 0}));
+  EXPECT_EQ(info->Channels()[0], (SvInfoChannel{.chn = 3,
+                                                .svid = 17,
+                                                .flags = 0x0D,
+                                                .quality = 7,
+                                                .cno = 40,
+                                                .elevation = -5,
+                                                .azimuth = 300}));
+  EXPECT_EQ(info->Channels()[1], (SvInfoChannel{.chn = 255, .svid = 65, .flags = 0x04}));
   // A last block one byte short rejects the whole message.
   Bytes short_payload = NavSvInfoPayload();
   short_payload.pop_back();

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/hid/hid_backend.h"
+#include "device/monotonic_clock.h"
+#include "device/trace_log.h"
+#include "engine/device_link.h"
+#include "engine/telemetry.h"
+#include "protocol/cfg_msg.h"
+#include "protocol/config_report.h"
+#include "protocol/pll_dividers.h"
+#include "protocol/pll_reference.h"
+#include "protocol/status_report.h"
+
+namespace orvane {
+
+// A clock as enumeration sees it, before anything is opened.
+struct AttachedClock {
+  std::string serial;
+  std::string path;
+  std::string manufacturer;
+  std::string product;
+  std::uint16_t release = 0;  // major in the high byte, minor in the low byte
+};
+
+// Identity read from an open clock's strings; nullopt where the clock does not answer.
+struct ClockIdentity {
+  std::optional<std::string> manufacturer;
+  std::optional<std::string> product;
+  std::uint16_t release = 0;
+};
+
+// What a poll tick found.
+enum class PollOutcome {
+  kNotOpen,     // no clock open: nothing was read
+  kReports,     // at least one input report arrived
+  kNothingYet,  // quiet, but not yet for long enough to count as lost
+  kLost,        // failed read, pending re-selection or a second of silence: the link is dropped
+};
+
+struct PollResult {
+  PollOutcome outcome = PollOutcome::kNotOpen;
+  std::optional<ReportStatus> status;  // the first report's, on kReports
+  std::optional<PllReferenceCounts> pll_reference;
+  std::size_t frames = 0;  // checksum-valid UBX frames decoded
+};
+
+// Callbacks of one poll, each run in stream order while the poll decodes.
+struct PollListener {
+  // Receiver stream bytes of one report, as the device sent them.
+  std::function<void(std::span<const std::uint8_t> bytes, const ReceiveTime& received)> stream;
+  // One checksum-valid frame, after the telemetry state took it in.
+  std::function<void(const UbxMessage& message)> message;
+};
+
+// One clock driven the way the design's operations drive it: which exchanges, in which order,
+// with which waits. Front ends present and decide; they never build report bytes or sequence
+// exchanges. Not thread-safe: one thread per session.
+class ClockSession {
+ public:
+  // Waits of the design's operations.
+  static constexpr std::chrono::milliseconds kIdentityPause{5};
+  static constexpr std::chrono::milliseconds kFirstReportWait{20};
+  static constexpr std::chrono::seconds kSilenceLimit{1};
+  static constexpr std::chrono::milliseconds kReferenceReplyDelay{2};
+  static constexpr std::size_t kInputReportsBytes = 34000;
+  static constexpr std::uint16_t kFirstReferenceRelease = 0x0112;
+  static constexpr std::uint8_t kStatusMessageRate = 10;
+
+  ClockSession(HidBackend& backend, TraceLog& trace, MonotonicClock& clock);
+
+  DeviceLink& link() { return link_; }
+  const DeviceLink& link() const { return link_; }
+  const Telemetry& telemetry() const { return telemetry_; }
+  TraceLog& trace() { return link_.trace(); }
+  MonotonicClock& clock() { return clock_; }
+
+  // Discovery. Clocks whose serial number cannot be read are left out: they could never be
+  // chosen.
+  std::vector<AttachedClock> ListClocks();
+  // Opens the first clock listed with `serial`; with `or_another`, a clock refused for lack of
+  // permission gives way to the last listed clock that opens. `denied_path` names the first
+  // clock refused for lack of permission, empty when none was.
+  struct OpenResult {
+    bool opened = false;
+    std::string denied_path;
+  };
+  OpenResult Open(const std::string& serial, bool or_another = false);
+  // The one way a link is dropped: handles closed, flags false, poll slowed.
+  void DropLink() { link_.DropLink(); }
+  void Close() { link_.CloseHandles(); }
+
+  // Configuration readback, in the design's order: identity (with its pauses), then the stored
+  // configuration, then the receiver's two status messages.
+  ClockIdentity ReadIdentity();
+  std::optional<DeviceConfiguration> FetchConfiguration();
+  // Opens the ConfigLoaded guard and switches NAV-SVINFO and NAV-CLOCK on.
+  void StartStatusMessages();
+  // Switches them off again (shutdown); guarded like every sender.
+  void StopStatusMessages();
+
+  // Whether commands reach the clock: one is open, its configuration read and its reports long
+  // enough for every command.
+  bool AcceptsCommands() const;
+
+  // Commands, each behind the design's guards; false when nothing was sent or the send failed.
+  bool SetOutputEnabled(bool enabled);
+  // Flips the LED blink state, sent or not: the device is never asked what it does.
+  bool ToggleLedBlink();
+  bool SetDriveStrength(int index);
+  bool SetConstellations(std::uint8_t mask);
+  bool StoreCorrection(std::int16_t ppb);
+  bool Sleep();
+  bool WriteRegister(std::uint8_t address, std::uint8_t value);
+  // The set twice, back to back, as the device expects it.
+  bool ProgramPll(const PllDividers& dividers);
+  // Writes a checked serial number (see CheckSerialNumber) and drops the link: the clock comes
+  // back under its new number about half a second later.
+  bool WriteSerialNumber(const std::string& serial);
+
+  // One status tick: drains the queued input reports (waiting at most kFirstReportWait for the
+  // first), decodes the receiver stream of every complete flagged report into the telemetry, asks
+  // newer clocks for the PLL reference, and drops the link on loss (trace `lost`).
+  PollResult Poll(const PollListener& listener = {});
+
+ private:
+  enum class ReadOutcome { kReports, kNothingYet, kLost };
+  ReadOutcome ReadInputReports(std::size_t& bytes);
+  std::optional<PllReferenceCounts> QueryPllReference();
+  bool SendWithDetectedAndLoaded(const Command& command);
+
+  DeviceLink link_;
+  MonotonicClock& clock_;
+  Telemetry telemetry_;
+  std::vector<std::uint8_t> input_reports_;
+  std::vector<ReceiveTime> input_times_;  // one per report in input_reports_
+};
+
+}  // namespace orvane
