@@ -4,6 +4,8 @@
 
 #include "device/device_ids.h"
 #include "device/hid/wide_text.h"
+#include "engine/frequency_programming.h"
+#include "engine/input_checks.h"
 #include "protocol/commands.h"
 #include "protocol/ubx_ids.h"
 
@@ -76,6 +78,70 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
   link_.ReadHandle = link_.backend().Open(link_.DevicePathName);
   result.opened = true;
   return result;
+}
+
+ClockSession::Connection ClockSession::Connect(const std::string& serial) {
+  Connection connection;
+  const std::vector<AttachedClock> clocks = ListClocks();
+  link_.DeviceListReady = true;
+  if (clocks.empty()) return connection;
+  connection.open = Open(serial.empty() ? clocks.back().serial : serial, serial.empty());
+  if (connection.open.opened) connection.configuration = Readback(&connection.identity);
+  return connection;
+}
+
+std::optional<DeviceConfiguration> ClockSession::Readback(ClockIdentity* identity) {
+  link_.LedBlinkOn = false;
+  link_.ConfigLoaded = false;
+  if (!link_.DeviceDetected) return std::nullopt;
+  const ClockIdentity read = ReadIdentity();
+  if (identity != nullptr) *identity = read;
+  if (!link_.ReportLengthUsable()) return std::nullopt;
+  std::optional<DeviceConfiguration> configuration = FetchConfiguration();
+  StartStatusMessages();
+  return configuration;
+}
+
+void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
+                                   const std::string& serial_for_unset) {
+  constexpr char kUnsetSerial[] = "000000";
+  constexpr double kDefaultFrequency = 10000000;
+  constexpr std::size_t kDefaultVcoEntry = 59;
+  constexpr int kDriveStrength32mA = 3;
+  constexpr std::int16_t kFactoryCorrection = -500;
+  // The serial-number write drops the link; every later step would be refused by its guards.
+  if (link_.serial == kUnsetSerial) {
+    WriteSerialNumber(serial_for_unset);
+    return;
+  }
+  SetDriveStrength(kDriveStrength32mA);
+  if (!(stored.output_flags & 1)) SetOutputEnabled(true);
+  CandidateTable table;
+  FindOutputCandidates(kDefaultFrequency, table);
+  DividerRequest request = {.nc2_ls = std::to_string(stored.dividers.nc2_ls)};
+  for (const std::size_t entry : {std::size_t{0}, kDefaultVcoEntry}) {
+    // Fewer candidates than expected: the last one is the nearest to the default.
+    request.vco_index = std::min(entry, table.CandidateCount() - 1);
+    if (const auto plan = PlanDividers(kDefaultFrequency, table, request, nullptr)) {
+      ProgramPll(plan->dividers);
+      request.nc2_ls = plan->texts.nc2_ls;  // the field as the check left it
+      // "Save and recalibrate PLL" sends the last set again, NC2_LS taken from NC1_LS.
+      if (entry == kDefaultVcoEntry) {
+        request.nc2_ls = plan->texts.nc1_ls;
+        if (const auto saved = PlanDividers(kDefaultFrequency, table, request, nullptr)) {
+          ProgramPll(saved->dividers);
+        }
+      }
+    }
+  }
+  const std::optional<DeviceConfiguration> configuration = Readback();
+  // A clock still on its factory correction gets the receiver's latest estimate.
+  if (!configuration || configuration->tcxo_correction != kFactoryCorrection) return;
+  if (!link_.latest_clock_drift_ppb) return;
+  if (const auto correction = CorrectionFromText(std::to_string(*link_.latest_clock_drift_ppb))) {
+    StoreCorrection(correction->ppb);
+    Readback();
+  }
 }
 
 ClockIdentity ClockSession::ReadIdentity() {

@@ -96,6 +96,19 @@ class ClockSession {
   void DropLink() { link_.DropLink(); }
   void Close() { link_.CloseHandles(); }
 
+  // A front end without a window starts here: the attached clocks are listed (which opens the
+  // drive-strength guard as the window's list does), `serial` is opened (empty: the design's
+  // choice, the last listed, or the last that opens) and read back as by Readback().
+  struct Connection {
+    OpenResult open;
+    ClockIdentity identity;
+    std::optional<DeviceConfiguration> configuration;
+  };
+  Connection Connect(const std::string& serial);
+  // The window's readback without its controls: identity, stored configuration, status messages
+  // on. A clock whose reports are too short for the program gets nothing.
+  std::optional<DeviceConfiguration> Readback(ClockIdentity* identity = nullptr);
+
   // Configuration readback, in the design's order: identity (with its pauses), then the stored
   // configuration, then the receiver's two status messages.
   ClockIdentity ReadIdentity();
@@ -123,6 +136,15 @@ class ClockSession {
   // Writes a checked serial number (see CheckSerialNumber) and drops the link: the clock comes
   // back under its new number about half a second later.
   bool WriteSerialNumber(const std::string& serial);
+
+  // "Factory defaults" as the window's button runs it, report for report: a clock whose serial
+  // number is unset ("000000") only gets `serial_for_unset` (and comes back under it); any other
+  // gets 32mA, output on (if it was off), the 10 MHz set of the first and of the sixtieth VCO
+  // entry, that set saved with NC2_LS = NC1_LS, a readback, and, while its correction is still the
+  // factory -500 ppb, the receiver's latest drift estimate stored and read back. `stored` is the
+  // configuration read before.
+  void FactoryDefaults(const DeviceConfiguration& stored,
+                       const std::string& serial_for_unset = "G60031");
 
   // One status tick: drains the queued input reports (waiting at most kFirstReportWait for the
   // first), decodes the receiver stream of every complete flagged report into the telemetry, asks
