@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <memory>
 
-#include "app/frm_main.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "sim/simulated_backend.h"
-#include "status/host_clock.h"
+#include "window/frm_main.h"
+#include "window/status/host_clock.h"
 
 namespace orvane {
 namespace {

@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "app/frm_main.h"
-#include "app/modal_message.h"
-#include "app/termination_signals.h"
 #include "device/hid/hidapi_backend.h"
 #include "device/hid/tracing_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "sim/capture_replay.h"
 #include "sim/simulated_backend.h"
-#include "status/host_clock.h"
-#include "status/system_host_clock.h"
+#include "ui/modal_message.h"
+#include "window/frm_main.h"
+#include "window/status/host_clock.h"
+#include "window/status/system_host_clock.h"
+#include "window/termination_signals.h"
 
 namespace {
 

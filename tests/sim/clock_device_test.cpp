@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "fake_receiver.h"
 #include "protocol/pll_reference.h"
 #include "sim/pll_model.h"
+#include "support/fake_receiver.h"
 
 namespace orvane {
 namespace {

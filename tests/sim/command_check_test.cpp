@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_receiver.h"
+#include "support/fake_receiver.h"
 
 namespace orvane {
 namespace {

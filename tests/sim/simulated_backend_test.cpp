@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/device_ids.h"
-#include "fake_receiver.h"
+#include "support/fake_receiver.h"
 
 namespace orvane {
 namespace {

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "engine/clock_session.h"
+#include "ui/control_events.h"
+
+namespace orvane {
+
+// Finding the attached clocks, listing them by serial number in `SerNo`, and opening the one
+// selected. A selected clock that is attached but refused for lack of permission is told apart
+// from an absent one: `lblAccessHint` shows while that lasts.
+class Discovery {
+ public:
+  struct Controls {
+    QComboBox* SerNo;
+    QLabel* lblAccessHint;
+  };
+
+  Discovery(Controls controls, ClockSession& session, ControlEvents& events, QTimer& timer,
+            std::function<void()> read_device_configuration);
+
+  // Rebuilds the `SerNo` list from the attached clocks; the last one listed ends up selected.
+  void Scan_USB_devices();
+  // Opens the clock whose serial number `SerNo` shows; true when it is open. Also decides whether
+  // the access hint shows: while any clock tried is refused for lack of permission.
+  bool FindTheHid();
+  // The same, but when the selected clock is refused for lack of permission, the last listed
+  // clock that can be opened is opened and selected instead. For discovery after a scan, where
+  // the selection is the program's, not the user's.
+  bool FindTheHidOrAnother();
+  // The user (or the program) picked a serial number: switch to that device.
+  void SerNo_Click();
+
+ private:
+  bool Open(bool or_another);
+  // `denied_path` empty: no refused clock. Acts and traces on a change only, since the poll
+  // repeats discovery four times a second while no clock is open.
+  void SetAccessDenied(const std::string& denied_path);
+
+  Controls ui_;
+  ClockSession& session_;
+  DeviceLink& link_;
+  ControlEvents& events_;
+  QTimer& timer_;
+  std::function<void()> read_device_configuration_;
+  std::string access_denied_path_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLabel>
+
+#include "engine/clock_session.h"
+#include "window/status/host_clock.h"
+#include "window/status/satellite_bars.h"
+
+namespace orvane {
+
+// What the receiver's messages change in the window: signal bars, oscillator offset and
+// accuracy, the host clock and the diagnostic `Label20`.
+class TelemetryDisplay {
+ public:
+  struct Controls {
+    QLabel* TCXO_ppb;
+    QLabel* TCXO_acc;
+    QLabel* Label20;
+  };
+
+  TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockSession& session,
+                   HostClock& host_clock);
+
+  // One checksum-verified message, as the poll decodes it.
+  void UbxHandleMessage(const UbxMessage& message);
+
+ private:
+  void SetHostClock(const NavTimeUtc& time);
+
+  Controls ui_;
+  SatelliteBars& bars_;
+  ClockSession& session_;
+  HostClock& host_clock_;
+};
+
+}  // namespace orvane
