@@ -36,8 +36,8 @@ frmMain::frmMain(AppServices services, QWidget* parent)
 
   bars_ = std::make_unique<SatelliteBars>(controls_.Get<QFrame>("PicSat"));
   discovery_ = std::make_unique<Discovery>(
-      Discovery::Controls{controls_.Get<QComboBox>("SerNo"),
-                          controls_.Get<QLabel>("lblAccessHint")},
+      Discovery::Controls{.SerNo = controls_.Get<QComboBox>("SerNo"),
+                          .lblAccessHint = controls_.Get<QLabel>("lblAccessHint")},
       session_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
   CreateStatusHandlers();
 
@@ -50,106 +50,150 @@ frmMain::frmMain(AppServices services, QWidget* parent)
 frmMain::~frmMain() { Form_Unload(); }
 
 DividerFieldBoxes frmMain::DividerFields() const {
-  return {controls_.Get<QLineEdit>("GPS"),    controls_.Get<QLineEdit>("N31"),
-          controls_.Get<QLineEdit>("N2_HS"),  controls_.Get<QLineEdit>("N2_LS"),
-          controls_.Get<QLineEdit>("N1_HS"),  controls_.Get<QLineEdit>("NC1_LS"),
-          controls_.Get<QLineEdit>("NC2_LS"), controls_.Get<QLineEdit>("BW")};
+  const auto field = [this](const char* name) { return controls_.Get<QLineEdit>(name); };
+  return {.GPS = field("GPS"),
+          .N31 = field("N31"),
+          .N2_HS = field("N2_HS"),
+          .N2_LS = field("N2_LS"),
+          .N1_HS = field("N1_HS"),
+          .NC1_LS = field("NC1_LS"),
+          .NC2_LS = field("NC2_LS"),
+          .BW = field("BW")};
 }
 
 void frmMain::CreateStatusHandlers() {
   const ControlInventory& c = controls_;
   telemetry_ = std::make_unique<TelemetryDisplay>(
-      TelemetryDisplay::Controls{c.Get<QLabel>("TCXO_ppb"), c.Get<QLabel>("TCXO_acc"),
-                                 c.Get<QLabel>("Label20")},
+      TelemetryDisplay::Controls{.TCXO_ppb = c.Get<QLabel>("TCXO_ppb"),
+                                 .TCXO_acc = c.Get<QLabel>("TCXO_acc"),
+                                 .Label20 = c.Get<QLabel>("Label20")},
       *bars_, session_, services_.host_clock);
   poll_ = std::make_unique<PollHandlers>(
-      PollHandlers::Controls{c.Get<QLabel>("Label16"), c.Get<QLabel>("LOS"), c.Get<QLabel>("LOL"),
-                             c.Get<QPushButton>("set_TCXO_GPS"), c.Get<QLabel>("Label29"),
-                             c.Get<QLineEdit>("GPS"), c.Get<QLineEdit>("N2_HS"),
-                             c.Get<QLineEdit>("N2_LS")},
+      PollHandlers::Controls{.Label16 = c.Get<QLabel>("Label16"),
+                             .LOS = c.Get<QLabel>("LOS"),
+                             .LOL = c.Get<QLabel>("LOL"),
+                             .set_TCXO_GPS = c.Get<QPushButton>("set_TCXO_GPS"),
+                             .Label29 = c.Get<QLabel>("Label29"),
+                             .GPS = c.Get<QLineEdit>("GPS"),
+                             .N2_HS = c.Get<QLineEdit>("N2_HS"),
+                             .N2_LS = c.Get<QLineEdit>("N2_LS")},
       session_, *telemetry_, *bars_,
-      PollHandlers::Calls{[this] { discovery_->Scan_USB_devices(); },
-                          [this] { return discovery_->FindTheHidOrAnother(); },
-                          [this] { readback_->ReadDeviceConfiguration(); }});
+      PollHandlers::Calls{
+          .Scan_USB_devices = [this] { discovery_->Scan_USB_devices(); },
+          .FindTheHid = [this] { return discovery_->FindTheHidOrAnother(); },
+          .ReadDeviceConfiguration = [this] { readback_->ReadDeviceConfiguration(); }});
 }
 
 void frmMain::CreatePllHandlers() {
   const ControlInventory& c = controls_;
   programming_ = std::make_unique<ProgrammingHandlers>(
-      ProgrammingHandlers::Controls{
-          DividerFields(), c.Get<QLineEdit>("Out1Freq"), c.Get<QLabel>("F3lbl"),
-          c.Get<QLabel>("Fosclbl"), c.Get<QLabel>("Label12"), c.Get<QLineEdit>("REG"),
-          c.Get<QLineEdit>("DATA"), c.Get<QLineEdit>("NC1LS_calc"), c.Get<QLineEdit>("F3_calc"),
-          c.Get<QComboBox>("N1HS_list"), c.Get<QComboBox>("N2HS_list"),
-          c.Get<QComboBox>("N2LS_list"), c.Get<QPushButton>("SetFreq"),
-          c.Get<QPushButton>("WriteRegister"), c.Get<QPushButton>("Command2")},
+      ProgrammingHandlers::Controls{.fields = DividerFields(),
+                                    .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
+                                    .F3lbl = c.Get<QLabel>("F3lbl"),
+                                    .Fosclbl = c.Get<QLabel>("Fosclbl"),
+                                    .Label12 = c.Get<QLabel>("Label12"),
+                                    .REG = c.Get<QLineEdit>("REG"),
+                                    .DATA = c.Get<QLineEdit>("DATA"),
+                                    .NC1LS_calc = c.Get<QLineEdit>("NC1LS_calc"),
+                                    .F3_calc = c.Get<QLineEdit>("F3_calc"),
+                                    .N1HS_list = c.Get<QComboBox>("N1HS_list"),
+                                    .N2HS_list = c.Get<QComboBox>("N2HS_list"),
+                                    .N2LS_list = c.Get<QComboBox>("N2LS_list"),
+                                    .SetFreq = c.Get<QPushButton>("SetFreq"),
+                                    .WriteRegister = c.Get<QPushButton>("WriteRegister"),
+                                    .Command2 = c.Get<QPushButton>("Command2")},
       session_, events_, message_);
   vco_selection_ = std::make_unique<VcoSelectionHandlers>(
-      VcoSelectionHandlers::Controls{DividerFields(), c.Get<QLineEdit>("Out1Freq"),
-                                     c.Get<QComboBox>("Fvco_list"), c.Get<QComboBox>("N1HS_list"),
-                                     c.Get<QLineEdit>("NC1LS_calc"), c.Get<QComboBox>("N2HS_list"),
-                                     c.Get<QComboBox>("N2LS_list"), c.Get<QLineEdit>("F3_calc")},
+      VcoSelectionHandlers::Controls{.fields = DividerFields(),
+                                     .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
+                                     .Fvco_list = c.Get<QComboBox>("Fvco_list"),
+                                     .N1HS_list = c.Get<QComboBox>("N1HS_list"),
+                                     .NC1LS_calc = c.Get<QLineEdit>("NC1LS_calc"),
+                                     .N2HS_list = c.Get<QComboBox>("N2HS_list"),
+                                     .N2LS_list = c.Get<QComboBox>("N2LS_list"),
+                                     .F3_calc = c.Get<QLineEdit>("F3_calc")},
       candidates_, events_, *programming_, message_);
   search_ = std::make_unique<SearchHandlers>(
-      SearchHandlers::Controls{
-          DividerFields(), c.Get<QLineEdit>("Out1Freq"), c.Get<QLabel>("Label1"),
-          c.Get<QLabel>("Fosclbl"), c.Get<QPushButton>("FindFreq"), c.Get<QPushButton>("SetFreq"),
-          c.Get<QPushButton>("Advanced"), c.Get<QPushButton>("Command1"),
-          c.Get<QPushButton>("set_TCXO"), c.Get<QPushButton>("set_TCXO_GPS"), c.Find("Bar"),
-          c.Find("Progress"), c.Get<QComboBox>("freq_list"), c.Get<QComboBox>("Fvco_list")},
+      SearchHandlers::Controls{.fields = DividerFields(),
+                               .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
+                               .Label1 = c.Get<QLabel>("Label1"),
+                               .Fosclbl = c.Get<QLabel>("Fosclbl"),
+                               .FindFreq = c.Get<QPushButton>("FindFreq"),
+                               .SetFreq = c.Get<QPushButton>("SetFreq"),
+                               .Advanced = c.Get<QPushButton>("Advanced"),
+                               .Command1 = c.Get<QPushButton>("Command1"),
+                               .set_TCXO = c.Get<QPushButton>("set_TCXO"),
+                               .set_TCXO_GPS = c.Get<QPushButton>("set_TCXO_GPS"),
+                               .Bar = c.Find("Bar"),
+                               .Progress = c.Find("Progress"),
+                               .freq_list = c.Get<QComboBox>("freq_list"),
+                               .Fvco_list = c.Get<QComboBox>("Fvco_list")},
       candidates_, *vco_selection_, events_, message_, [] { QCoreApplication::processEvents(); });
 }
 
 void frmMain::CreateConfigurationHandlers() {
   const ControlInventory& c = controls_;
   readback_ = std::make_unique<ConfigReadback>(
-      ConfigReadback::Controls{c.Find("Frame1"),
-                               c.Find("Frame3"),
-                               c.Find("Frame4"),
-                               c.Get<QLabel>("lblManuf"),
-                               c.Get<QLabel>("lblProduct"),
-                               c.Get<QLabel>("lblVersion"),
-                               c.Get<QComboBox>("Enc1"),
-                               c.Get<QPushButton>("OUT1ID"),
-                               c.Get<QCheckBox>("OUT1EN"),
-                               c.Get<QLineEdit>("Out1Freq"),
-                               c.Get<QPushButton>("FindFreq"),
-                               c.Get<QLabel>("Label1"),
-                               c.Get<QPushButton>("SetFreq"),
-                               c.Get<QPushButton>("Advanced"),
-                               DividerFields(),
-                               c.Get<QLabel>("TCXO_ppb"),
-                               c.Get<QLineEdit>("TCXO"),
-                               {c.Get<QCheckBox>("GNSS_GPS"), c.Get<QCheckBox>("GNSS_SBAS"),
-                                c.Get<QCheckBox>("GNSS_Galileo"), c.Get<QCheckBox>("GNSS_BeiDou"),
-                                c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
-                                c.Get<QCheckBox>("GNSS_Glonass")}},
+      ConfigReadback::Controls{
+          .Frame1 = c.Find("Frame1"),
+          .Frame3 = c.Find("Frame3"),
+          .Frame4 = c.Find("Frame4"),
+          .lblManuf = c.Get<QLabel>("lblManuf"),
+          .lblProduct = c.Get<QLabel>("lblProduct"),
+          .lblVersion = c.Get<QLabel>("lblVersion"),
+          .Enc1 = c.Get<QComboBox>("Enc1"),
+          .OUT1ID = c.Get<QPushButton>("OUT1ID"),
+          .OUT1EN = c.Get<QCheckBox>("OUT1EN"),
+          .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
+          .FindFreq = c.Get<QPushButton>("FindFreq"),
+          .Label1 = c.Get<QLabel>("Label1"),
+          .SetFreq = c.Get<QPushButton>("SetFreq"),
+          .Advanced = c.Get<QPushButton>("Advanced"),
+          .fields = DividerFields(),
+          .TCXO_ppb = c.Get<QLabel>("TCXO_ppb"),
+          .TCXO = c.Get<QLineEdit>("TCXO"),
+          .constellations = {c.Get<QCheckBox>("GNSS_GPS"), c.Get<QCheckBox>("GNSS_SBAS"),
+                             c.Get<QCheckBox>("GNSS_Galileo"), c.Get<QCheckBox>("GNSS_BeiDou"),
+                             c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
+                             c.Get<QCheckBox>("GNSS_Glonass")}},
       session_, events_, message_,
-      ConfigReadback::Calls{[this] { programming_->RefreshFrequencyDisplays(); },
-                            [this] { PlaceEmptyBars(); }});
+      ConfigReadback::Calls{
+          .RefreshFrequencyDisplays = [this] { programming_->RefreshFrequencyDisplays(); },
+          .FlattenSignalBars = [this] { PlaceEmptyBars(); }});
   output_ = std::make_unique<OutputHandlers>(
-      OutputHandlers::Controls{c.Get<QCheckBox>("OUT1EN"), c.Get<QPushButton>("OUT1ID"),
-                               c.Get<QComboBox>("Enc1"), c.Get<QLineEdit>("SN"),
-                               c.Get<QPushButton>("SetSN")},
+      OutputHandlers::Controls{.OUT1EN = c.Get<QCheckBox>("OUT1EN"),
+                               .OUT1ID = c.Get<QPushButton>("OUT1ID"),
+                               .Enc1 = c.Get<QComboBox>("Enc1"),
+                               .SN = c.Get<QLineEdit>("SN"),
+                               .SetSN = c.Get<QPushButton>("SetSN")},
       session_, events_, message_);
   constellations_ = std::make_unique<ConstellationHandlers>(
-      ConstellationHandlers::Controls{c.Get<QCheckBox>("GNSS_GPS"), c.Get<QCheckBox>("GNSS_SBAS"),
-                                      c.Get<QCheckBox>("GNSS_Galileo"),
-                                      c.Get<QCheckBox>("GNSS_BeiDou"),
-                                      c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
-                                      c.Get<QCheckBox>("GNSS_Glonass")},
+      ConstellationHandlers::Controls{.GNSS_GPS = c.Get<QCheckBox>("GNSS_GPS"),
+                                      .GNSS_SBAS = c.Get<QCheckBox>("GNSS_SBAS"),
+                                      .GNSS_Galileo = c.Get<QCheckBox>("GNSS_Galileo"),
+                                      .GNSS_BeiDou = c.Get<QCheckBox>("GNSS_BeiDou"),
+                                      .GNSS_IMES = c.Get<QCheckBox>("GNSS_IMES"),
+                                      .GNSS_QZSS = c.Get<QCheckBox>("GNSS_QZSS"),
+                                      .GNSS_Glonass = c.Get<QCheckBox>("GNSS_Glonass")},
       session_, events_);
   correction_ = std::make_unique<CorrectionHandlers>(
-      CorrectionHandlers::Controls{
-          c.Get<QLineEdit>("TCXO"), c.Get<QLabel>("TCXO_ppb"), c.Get<QPushButton>("set_TCXO"),
-          c.Get<QPushButton>("set_TCXO_GPS"), c.Get<QPushButton>("Sleep_cmd"),
-          c.Get<QPushButton>("Command1"), c.Get<QComboBox>("SerNo"), c.Get<QComboBox>("Enc1"),
-          c.Get<QCheckBox>("OUT1EN"), c.Get<QLineEdit>("Out1Freq"), c.Get<QComboBox>("Fvco_list")},
+      CorrectionHandlers::Controls{.TCXO = c.Get<QLineEdit>("TCXO"),
+                                   .TCXO_ppb = c.Get<QLabel>("TCXO_ppb"),
+                                   .set_TCXO = c.Get<QPushButton>("set_TCXO"),
+                                   .set_TCXO_GPS = c.Get<QPushButton>("set_TCXO_GPS"),
+                                   .Sleep_cmd = c.Get<QPushButton>("Sleep_cmd"),
+                                   .Command1 = c.Get<QPushButton>("Command1"),
+                                   .SerNo = c.Get<QComboBox>("SerNo"),
+                                   .Enc1 = c.Get<QComboBox>("Enc1"),
+                                   .OUT1EN = c.Get<QCheckBox>("OUT1EN"),
+                                   .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
+                                   .Fvco_list = c.Get<QComboBox>("Fvco_list")},
       session_, events_, message_,
-      CorrectionHandlers::Calls{[this] { output_->SetSN_Click(); },
-                                [this] { search_->FindFreq_Click(); },
-                                [this] { programming_->Command2_Click(); },
-                                [this] { readback_->ReadDeviceConfiguration(); }});
+      CorrectionHandlers::Calls{
+          .SetSN_Click = [this] { output_->SetSN_Click(); },
+          .FindFreq_Click = [this] { search_->FindFreq_Click(); },
+          .Command2_Click = [this] { programming_->Command2_Click(); },
+          .ReadDeviceConfiguration = [this] { readback_->ReadDeviceConfiguration(); }});
 }
 
 void frmMain::Form_Load() {
