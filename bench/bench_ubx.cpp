@@ -5,12 +5,17 @@
 #include <string_view>
 #include <vector>
 
+#include "device/monotonic_clock.h"
+#include "device/trace_log.h"
+#include "engine/device_link.h"
 #include "engine/label20_caption.h"
 #include "engine/satellite_chart.h"
+#include "engine/telemetry.h"
 #include "engine/ubx_messages.h"
 #include "engine/ubx_parser.h"
 #include "protocol/status_report.h"
 #include "protocol/ubx_ids.h"
+#include "sim/simulated_backend.h"
 #include "sim/ubx_writer.h"
 
 namespace orvane {
@@ -57,37 +62,40 @@ void BM_UbxParse(benchmark::State& state) {
 }
 BENCHMARK(BM_UbxParse);
 
-// What one poll tick does with a read of queued input reports, short of touching the window.
+// What one poll tick does with a read of queued input reports once they are read: the engine's
+// status and stream decoding into its telemetry, and the chart the window draws from.
 class PollTick {
  public:
-  PollTick() : parser_([this](const UbxFrame& frame) { Handle(frame); }), chart_(107) {}
+  PollTick() : link_(backend_, trace_), telemetry_(link_), chart_(107) {}
 
   void Run(std::span<const std::uint8_t> reads, std::size_t report_length) {
     benchmark::DoNotOptimize(DecodeReportStatus(reads));
-    ForEachStreamSlice(reads, report_length,
-                       [this](std::span<const std::uint8_t> bytes) { parser_.Parse(bytes); });
+    ForEachStreamSlice(reads, report_length, [this](std::span<const std::uint8_t> bytes) {
+      telemetry_.Parse(bytes, {}, [this](const UbxMessage& message) { Show(message); });
+    });
     chart_.Age();
   }
 
  private:
-  void Handle(const UbxFrame& frame) {
-    if (frame.msg_class == kUbxClassNav && frame.msg_id == kUbxIdNavSvInfo) {
-      if (const auto info = DecodeNavSvInfo(frame.payload)) chart_.Apply(*info);
-    } else if (frame.msg_class == kUbxClassNav && frame.msg_id == kUbxIdNavClock) {
-      if (const auto clock = DecodeNavClock(frame.payload)) {
-        benchmark::DoNotOptimize(TcxoPpbText(*clock));
-        benchmark::DoNotOptimize(TcxoAccText(*clock));
-      }
-    } else if (frame.msg_class == kUbxClassNav && frame.msg_id == kUbxIdNavTimeUtc) {
-      if (const auto time = DecodeNavTimeUtc(frame.payload)) {
-        benchmark::DoNotOptimize(HostClockTime(*time));
-      }
+  void Show(const UbxMessage& message) {
+    if (message.sv_info) {
+      chart_.Apply(*message.sv_info);
+    } else if (message.nav_clock) {
+      benchmark::DoNotOptimize(TcxoPpbText(*message.nav_clock));
+      benchmark::DoNotOptimize(TcxoAccText(*message.nav_clock));
+    } else if (message.time_utc) {
+      benchmark::DoNotOptimize(HostClockTime(*message.time_utc));
     } else {
-      benchmark::DoNotOptimize(Label20Caption(frame));
+      benchmark::DoNotOptimize(
+          Label20Caption({message.msg_class, message.msg_id, message.payload}));
     }
   }
 
-  UbxParser parser_;
+  ManualClock clock_;
+  SimulatedBackend backend_{clock_};
+  TraceLog trace_{nullptr, clock_};
+  DeviceLink link_;
+  Telemetry telemetry_;
   SatelliteChart chart_;
 };
 

@@ -27,12 +27,18 @@ void Telemetry::Take(const UbxFrame& frame) {
   if (frame.msg_class == kUbxClassNav) {
     // A message too short for the fields it is read for changes nothing.
     switch (frame.msg_id) {
-      case kUbxIdNavSvInfo:
-        if (auto info = DecodeNavSvInfo(frame.payload)) {
-          sv_info_ = {*info, current_};
+      case kUbxIdNavSvInfo: {
+        // Decoded in place: a kept message is 255 channel blocks.
+        const bool had = sv_info_.has_value();
+        if (!had) sv_info_.emplace();
+        if (DecodeNavSvInfo(frame.payload, sv_info_->value)) {
+          sv_info_->received = current_;
           message.sv_info = &sv_info_->value;
+        } else if (!had) {
+          sv_info_.reset();
         }
         break;
+      }
       case kUbxIdNavClock:
         if (auto clock = DecodeNavClock(frame.payload)) {
           nav_clock_ = {*clock, current_};

@@ -15,11 +15,17 @@ constexpr std::uint16_t kHostClockMilliseconds = 30;
 }  // namespace
 
 std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload) {
-  if (payload.size() < kSvInfoHeaderLength) return std::nullopt;
   NavSvInfo info;
-  info.num_ch = payload[4];
-  if (payload.size() < kSvInfoHeaderLength + kSvInfoBlockLength * info.num_ch) return std::nullopt;
-  for (int n = 0; n < info.num_ch; ++n) {
+  if (!DecodeNavSvInfo(payload, info)) return std::nullopt;
+  return info;
+}
+
+bool DecodeNavSvInfo(std::span<const std::uint8_t> payload, NavSvInfo& info) {
+  if (payload.size() < kSvInfoHeaderLength) return false;
+  const int num_ch = payload[4];
+  if (payload.size() < kSvInfoHeaderLength + kSvInfoBlockLength * num_ch) return false;
+  info.num_ch = num_ch;
+  for (int n = 0; n < num_ch; ++n) {
     const auto block = payload.subspan(kSvInfoHeaderLength + kSvInfoBlockLength * n);
     info.channels[n] = {.chn = block[0],
                         .svid = block[1],
@@ -29,7 +35,7 @@ std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload) 
                         .elevation = static_cast<std::int8_t>(block[5]),
                         .azimuth = ReadI16(block, 6)};
   }
-  return info;
+  return true;
 }
 
 std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload) {

@@ -55,6 +55,9 @@ struct NavTimeUtc {
 // Decoders of a verified frame's payload: nullopt when the payload is too short for the fields
 // they read. A NAV-SVINFO whose channel blocks do not all fit is rejected whole.
 std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload);
+// The same into `info`, untouched when the payload is refused: saves copying 255 channel blocks
+// where the decoded message is kept.
+bool DecodeNavSvInfo(std::span<const std::uint8_t> payload, NavSvInfo& info);
 std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload);
 std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload);
 
