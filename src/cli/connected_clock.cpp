@@ -48,7 +48,7 @@ ConnectedClock::ConnectedClock(ClockSession& session, const std::string& serial)
 }
 
 ConnectedClock::~ConnectedClock() {
-  session_.StopStatusMessages();
+  if (!asleep_) session_.StopStatusMessages();
   session_.Close();
 }
 

@@ -26,6 +26,9 @@ class ConnectedClock {
   const ClockIdentity& identity() const { return connection_.identity; }
   const DeviceConfiguration& configuration() const { return *connection_.configuration; }
 
+  // The clock was put to sleep: it takes no more reports, so the shutdown sends none.
+  void Slept() { asleep_ = true; }
+
   // One status tick, a poll interval after the last; a lost clock is a CommandError (1).
   PollResult Tick(const PollListener& listener = {});
   // Ticks until `done` holds (checked before every tick) or `limit` has passed since the call;
@@ -36,6 +39,7 @@ class ConnectedClock {
  private:
   ClockSession& session_;
   ClockSession::Connection connection_;
+  bool asleep_ = false;
 };
 
 // Seconds given on the command line as a duration; CommandError (2) naming `option` when

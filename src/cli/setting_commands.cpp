@@ -37,10 +37,13 @@ void Report(CommandContext& context, const char* command, const std::string& ser
 
 // Connects, sends with `send` and reports `done`.
 void RunSetting(CommandContext& context, const char* command,
-                const std::function<bool(ClockSession&)>& send, const Done& done) {
+                const std::function<bool(ClockSession&)>& send, const Done& done,
+                bool puts_to_sleep = false) {
   ConnectedClock clock(context.session, context.serial);
   const std::string serial = context.session.link().serial;
-  if (!send(context.session)) {
+  const bool sent = send(context.session);
+  if (puts_to_sleep) clock.Slept();
+  if (!sent) {
     throw CommandError(ExitCode::kDeviceFailed,
                        std::string("the clock refused the ") + command + " command");
   }
@@ -108,8 +111,9 @@ void RunConstellations(CommandContext& context, const std::string& list) {
 }
 
 void RunSleep(CommandContext& context) {
-  RunSetting(context, "sleep", [](ClockSession& session) { return session.Sleep(); },
-             {"Clock asleep", nullptr});
+  RunSetting(
+      context, "sleep", [](ClockSession& session) { return session.Sleep(); },
+      {"Clock asleep", nullptr}, true);
 }
 
 void RunRegister(CommandContext& context, const std::string& reg, const std::string& data) {
