@@ -12,38 +12,14 @@
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "sim/capture_replay.h"
-#include "sim/simulated_backend.h"
+#include "sim/simulated_clocks.h"
 #include "ui/modal_message.h"
 #include "window/frm_main.h"
 #include "window/status/host_clock.h"
 #include "window/status/system_host_clock.h"
 #include "window/termination_signals.h"
 
-namespace {
-
 using orvane::CloseOnTerminationSignals;
-
-constexpr int kMaxSimulatedDevices = 9;
-
-// N simulated clocks with serials G60031, G60032, ..., each replaying `capture` when given.
-std::unique_ptr<orvane::HidBackend> MakeSimulatedBackend(
-    orvane::MonotonicClock& clock, int devices,
-    std::shared_ptr<const std::vector<std::uint8_t>> capture) {
-  auto backend = std::make_unique<orvane::SimulatedBackend>(clock);
-  for (int i = 0; i < devices; ++i) {
-    orvane::ClockDeviceOptions options;
-    options.serial = "G" + std::to_string(60031 + i);
-    if (capture) {
-      options.make_receiver = [capture] {
-        return std::make_unique<orvane::CaptureReplay>(*capture);
-      };
-    }
-    backend->AddDevice(options);
-  }
-  return backend;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // QCommandLineParser knows no optional values: a bare --simulate means one device.
@@ -104,9 +80,9 @@ int main(int argc, char** argv) {
     if (parser.isSet(simulate)) {
       bool number = false;
       devices = parser.value(simulate).toInt(&number);
-      if (!number || devices < 1 || devices > kMaxSimulatedDevices) {
+      if (!number || devices < 1 || devices > orvane::kMaxSimulatedClocks) {
         std::cerr << "orvane-config: --simulate takes a number of devices from 1 to "
-                  << kMaxSimulatedDevices << "\n";
+                  << orvane::kMaxSimulatedClocks << "\n";
         return 2;
       }
     }
@@ -121,7 +97,7 @@ int main(int argc, char** argv) {
       }
       capture = std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes));
     }
-    backend = MakeSimulatedBackend(clock, devices, capture);
+    backend = orvane::MakeSimulatedClocks(clock, devices, capture);
   } else {
     backend = std::make_unique<orvane::HidapiBackend>(&trace);
   }

@@ -6,7 +6,7 @@
 
 namespace orvane {
 
-std::optional<FrequencyDisplays> FrequencyDisplayTexts(const DividerTexts& texts) {
+std::optional<FrequencyValues> FrequencyValuesOf(const DividerTexts& texts) {
   const std::optional<double> gps = ParseNumber(texts.gps);
   const std::optional<double> n31 = ParseNumber(texts.n31);
   const std::optional<double> n2_hs = ParseNumber(texts.n2_hs);
@@ -16,15 +16,22 @@ std::optional<FrequencyDisplays> FrequencyDisplayTexts(const DividerTexts& texts
   if (!gps || !n31 || !n2_hs || !n2_ls || !n1_hs || !nc1_ls) return std::nullopt;
 
   // Each quantity builds on the one before; another order could change the last digit.
-  const double f3 = *gps / *n31;
-  const double fosc = (f3 * *n2_ls) * *n2_hs;
-  const double fosc_over_n1 = fosc / *n1_hs;
-  const double output = fosc_over_n1 / *nc1_ls;
+  FrequencyValues values;
+  values.f3_hz = *gps / *n31;
+  values.fosc_hz = (values.f3_hz * *n2_ls) * *n2_hs;
+  values.fosc_over_n1_hz = values.fosc_hz / *n1_hs;
+  values.output_hz = values.fosc_over_n1_hz / *nc1_ls;
+  return values;
+}
+
+std::optional<FrequencyDisplays> FrequencyDisplayTexts(const DividerTexts& texts) {
+  const std::optional<FrequencyValues> values = FrequencyValuesOf(texts);
+  if (!values) return std::nullopt;
   return FrequencyDisplays{
-      .out1_freq = FormatGeneral(output),
-      .f3lbl = "F3 = " + FormatGeneral(std::floor(f3)) + " Hz ",
-      .fosclbl = "Fosc = " + FormatGeneral(std::floor(fosc / 100000) / 10000) + " GHz ",
-      .label12 = "Fvco/N1_HS = " + FormatGeneral(fosc_over_n1),
+      .out1_freq = FormatGeneral(values->output_hz),
+      .f3lbl = "F3 = " + FormatGeneral(std::floor(values->f3_hz)) + " Hz ",
+      .fosclbl = "Fosc = " + FormatGeneral(std::floor(values->fosc_hz / 100000) / 10000) + " GHz ",
+      .label12 = "Fvco/N1_HS = " + FormatGeneral(values->fosc_over_n1_hz),
   };
 }
 

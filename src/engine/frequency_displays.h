@@ -15,6 +15,18 @@ struct FrequencyDisplays {
   std::string label12;    // "Fvco/N1_HS = <Hz>"
 };
 
+// The same quantities as numbers, each computed from the one before as the window does.
+struct FrequencyValues {
+  double f3_hz = 0;
+  double fosc_hz = 0;
+  double fosc_over_n1_hz = 0;
+  double output_hz = 0;
+};
+
+// The values for the GPS, N31, N2_HS, N2_LS, N1_HS and NC1_LS texts; nullopt when one of them is
+// not a number.
+std::optional<FrequencyValues> FrequencyValuesOf(const DividerTexts& texts);
+
 // The display texts for the GPS, N31, N2_HS, N2_LS, N1_HS and NC1_LS texts; nullopt when one of
 // them is not a number.
 std::optional<FrequencyDisplays> FrequencyDisplayTexts(const DividerTexts& texts);

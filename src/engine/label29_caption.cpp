@@ -14,8 +14,8 @@ bool Usable(const std::optional<double>& field) { return field && std::isfinite(
 
 }  // namespace
 
-std::optional<std::string> Label29Caption(const PllReferenceCounts& counts,
-                                          const ReferenceDividers& dividers) {
+std::optional<PllReferenceFrequencies> PllReferenceFrequenciesOf(
+    const PllReferenceCounts& counts, const ReferenceDividers& dividers) {
   // A zero count1 would make the correction a division by zero: keep the last good caption.
   if (counts.count1 == 0 || counts.count2 == 0) return std::nullopt;
   if (!Usable(dividers.n2_hs) || !Usable(dividers.gps) || !Usable(dividers.n2_ls)) {
@@ -26,8 +26,16 @@ std::optional<std::string> Label29Caption(const PllReferenceCounts& counts,
   const double f2 = product * kCountScale / static_cast<double>(counts.count2);
   const double f1 = product * kCountScale / static_cast<double>(counts.count1);
   if (!std::isfinite(f2) || !std::isfinite(f1)) return std::nullopt;
-  return "PLL reference frequency: " + FormatThreeDecimals(f2) +
-         "Hz\r\nPLL correction: " + FormatThreeDecimals(f2 - f1) + "Hz";
+  return PllReferenceFrequencies{f2, f2 - f1};
+}
+
+std::optional<std::string> Label29Caption(const PllReferenceCounts& counts,
+                                          const ReferenceDividers& dividers) {
+  const std::optional<PllReferenceFrequencies> frequencies =
+      PllReferenceFrequenciesOf(counts, dividers);
+  if (!frequencies) return std::nullopt;
+  return "PLL reference frequency: " + FormatThreeDecimals(frequencies->reference_hz) +
+         "Hz\r\nPLL correction: " + FormatThreeDecimals(frequencies->correction_hz) + "Hz";
 }
 
 }  // namespace orvane

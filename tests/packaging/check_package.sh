@@ -83,5 +83,32 @@ else
   fail "orvane-config --version exited non-zero: $output"
 fi
 
+# orvanectl: installed, free of Qt, with its manual page and bash completion.
+orvanectl="$root/usr/bin/orvanectl"
+if [ -x "$orvanectl" ]; then
+  if output=$("$orvanectl" --version 2>&1); then
+    grep -q "$version" <<<"$output" || fail "orvanectl --version printed: $output"
+  else
+    fail "orvanectl --version exited non-zero: $output"
+  fi
+  ! ldd "$orvanectl" | grep -qi 'libQt' || fail "orvanectl links Qt: $(ldd "$orvanectl" | grep -i qt)"
+else
+  fail "no /usr/bin/orvanectl"
+fi
+man_page="$root/usr/share/man/man1/orvanectl.1"
+if [ -f "$man_page" ]; then
+  man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$man_page" 2>&1 >/dev/null || true)
+  [ -z "$man_warnings" ] || fail "orvanectl.1: $man_warnings"
+else
+  fail "no orvanectl man page"
+fi
+completion="$root/usr/share/bash-completion/completions/orvanectl"
+if [ -f "$completion" ]; then
+  bash -n "$completion" || fail "bash completion does not parse"
+  grep -q 'complete -F _orvanectl orvanectl' "$completion" || fail "completion not registered"
+else
+  fail "no orvanectl bash completion"
+fi
+
 [ "$failures" -eq 0 ] && echo "package checks passed: $(basename "$deb")"
 exit $((failures > 0))

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "device/hid/hid_backend.h"
+#include "device/monotonic_clock.h"
+#include "device/trace_log.h"
+
+namespace orvane {
+
+// What the global options ask the clocks to be: real ones through hidapi, or simulated.
+struct BackendRequest {
+  int simulate = 0;     // simulated clocks; 0: real devices (unless a capture is given)
+  std::string sim_ubx;  // capture the simulated receivers replay; empty: the built-in model
+};
+
+// The backend for `request`, as the window builds it for the same options; nullptr with the
+// reason in `error` when the capture cannot be read.
+std::unique_ptr<HidBackend> MakeBackend(const BackendRequest& request, MonotonicClock& clock,
+                                        TraceLog& trace, std::string& error);
+
+}  // namespace orvane

@@ -1,0 +1,182 @@
+#include "cli/clock_commands.h"
+
+#include <cstdio>
+#include <iomanip>
+
+#include "cli/connected_clock.h"
+#include "cli/constellation_names.h"
+#include "cli/divider_output.h"
+#include "cli/drive_strengths.h"
+#include "cli/exit_codes.h"
+#include "cli/json_writer.h"
+#include "cli/live_status.h"
+#include "cli/text_layout.h"
+
+namespace orvane {
+namespace {
+
+// The release as the window shows it: major, then the minor in upper-case hex.
+std::string VersionText(std::uint16_t release) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%X", unsigned{release} >> 8, unsigned{release} & 0xFFu);
+  return text;
+}
+
+// Why a listed clock cannot be used; empty when it can.
+std::string ProblemOf(ClockSession& session, const AttachedClock& clock) {
+  const ClockSession::OpenResult open = session.Open(clock.serial);
+  std::string problem;
+  if (!open.opened) {
+    problem = open.denied_path.empty()
+                  ? "cannot be opened"
+                  : "permission denied: install the udev rule (70-orvane.rules) and replug";
+  } else if (!session.link().ReportLengthUsable()) {
+    problem = "reports too short for this program";
+  }
+  session.DropLink();
+  return problem;
+}
+
+std::string OrDash(const std::optional<std::string>& text) { return text ? *text : "-"; }
+
+void WriteOptionalString(JsonWriter& json, const char* key,
+                         const std::optional<std::string>& text) {
+  json.Key(key);
+  if (text) {
+    json.String(*text);
+  } else {
+    json.Null();
+  }
+}
+
+std::string DriveText(std::uint8_t index) {
+  if (index < std::size(kDriveMilliamps)) return std::to_string(kDriveMilliamps[index]) + " mA";
+  return "index " + std::to_string(index);
+}
+
+std::string JoinNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
+void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdentity& identity,
+               const DeviceConfiguration& config, const LiveStatus& status) {
+  const DeviceLink& link = session.link();
+  LabelledLine(out, "Serial", link.serial);
+  LabelledLine(out, "Path", link.DevicePathName);
+  LabelledLine(out, "Manufacturer", OrDash(identity.manufacturer));
+  LabelledLine(out, "Product", OrDash(identity.product));
+  LabelledLine(out, "Version", VersionText(identity.release));
+  LabelledLine(
+      out, "Output 1",
+      std::string(config.output_flags & 1 ? "on" : "off") + ", " + DriveText(config.drive_index));
+  LabelledLine(out, "Dividers", DividersText(config.dividers));
+  if (const auto values = FrequencyValuesOf(TextsOf(config.dividers))) {
+    LabelledLine(out, "Frequency", FrequenciesText(*values));
+  }
+  LabelledLine(out, "Correction", std::to_string(config.tcxo_correction) + " ppb");
+  LabelledLine(out, "Constellations", JoinNames(ConstellationNamesOf(config.ConstellationMask)));
+  LabelledLine(out, "PLL", status.pll_locked ? "locked" : "not locked (LOL)");
+  LabelledLine(out, "GNSS signal", status.gnss_signal ? "yes" : "no (LOS)");
+  LabelledLine(out, "Signal losses", std::to_string(status.signal_loss_count));
+  LabelledLine(out, "Satellites", SatellitesText(status));
+  LabelledLine(out, "Offset", OffsetText(status));
+  LabelledLine(out, "Accuracy", AccuracyText(status));
+  LabelledLine(out, "UTC", OrDash(status.utc));
+  LabelledLine(out, "PLL reference", PllReferenceText(status));
+}
+
+void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentity& identity,
+               const DeviceConfiguration& config, const LiveStatus& status) {
+  const DeviceLink& link = session.link();
+  json.BeginObject();
+  json.Key("serial").String(link.serial);
+  json.Key("path").String(link.DevicePathName);
+  WriteOptionalString(json, "manufacturer", identity.manufacturer);
+  WriteOptionalString(json, "product", identity.product);
+  json.Key("version").String(VersionText(identity.release));
+  json.Key("configuration").BeginObject();
+  json.Key("output_enabled").Bool(config.output_flags & 1);
+  json.Key("drive_ma");
+  if (config.drive_index < std::size(kDriveMilliamps)) {
+    json.Integer(kDriveMilliamps[config.drive_index]);
+  } else {
+    json.Null();
+  }
+  json.Key("dividers");
+  WriteDividers(json, config.dividers);
+  if (const auto values = FrequencyValuesOf(TextsOf(config.dividers))) {
+    WriteFrequencyFields(json, *values);
+  }
+  json.Key("correction_ppb").Integer(config.tcxo_correction);
+  json.Key("constellations").BeginArray();
+  for (const std::string& name : ConstellationNamesOf(config.ConstellationMask)) json.String(name);
+  json.EndArray();
+  json.EndObject();
+  json.Key("status").BeginObject();
+  WriteLiveStatusFields(status, json);
+  json.EndObject();
+  json.EndObject();
+}
+
+}  // namespace
+
+void RunList(CommandContext& context) {
+  const std::vector<AttachedClock> clocks = context.session.ListClocks();
+  if (clocks.empty()) throw CommandError(ExitCode::kNoClock, "no clock is attached");
+  std::vector<std::string> problems;
+  for (const AttachedClock& clock : clocks) problems.push_back(ProblemOf(context.session, clock));
+  if (context.json) {
+    JsonWriter json(context.out);
+    json.BeginObject().Key("clocks").BeginArray();
+    for (std::size_t i = 0; i < clocks.size(); ++i) {
+      json.BeginObject();
+      json.Key("serial").String(clocks[i].serial);
+      json.Key("path").String(clocks[i].path);
+      json.Key("manufacturer").String(clocks[i].manufacturer);
+      json.Key("product").String(clocks[i].product);
+      json.Key("version").String(VersionText(clocks[i].release));
+      json.Key("usable").Bool(problems[i].empty());
+      json.Key("problem");
+      if (problems[i].empty()) {
+        json.Null();
+      } else {
+        json.String(problems[i]);
+      }
+      json.EndObject();
+    }
+    json.EndArray().EndObject();
+    context.out << '\n';
+    return;
+  }
+  std::size_t path_width = 4;
+  for (const AttachedClock& clock : clocks) path_width = std::max(path_width, clock.path.size());
+  std::ostream& out = context.out;
+  out << std::left << std::setw(8) << "SERIAL" << std::setw(static_cast<int>(path_width) + 2)
+      << "PATH" << std::setw(24) << "PRODUCT" << std::setw(9) << "VERSION"
+      << "STATE\n";
+  for (std::size_t i = 0; i < clocks.size(); ++i) {
+    out << std::setw(8) << clocks[i].serial << std::setw(static_cast<int>(path_width) + 2)
+        << clocks[i].path << std::setw(24) << clocks[i].product << std::setw(9)
+        << VersionText(clocks[i].release) << (problems[i].empty() ? "usable" : problems[i]) << '\n';
+  }
+}
+
+void RunShow(CommandContext& context, double wait_s) {
+  const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
+  ConnectedClock clock(context.session, context.serial);
+  clock.Tick();
+  const Telemetry& telemetry = context.session.telemetry();
+  clock.TickUntil(wait, [&] { return telemetry.nav_clock() && telemetry.sv_info(); });
+  const LiveStatus status = LiveStatusOf(telemetry, clock.configuration().dividers);
+  if (context.json) {
+    JsonWriter json(context.out);
+    WriteShow(json, context.session, clock.identity(), clock.configuration(), status);
+    context.out << '\n';
+  } else {
+    PrintShow(context.out, context.session, clock.identity(), clock.configuration(), status);
+  }
+}
+
+}  // namespace orvane

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "engine/clock_session.h"
+
+namespace orvane {
+
+// One clock connected for the length of a command, as the window's start-up connects it
+// (identity, configuration, status messages on), and left as its shutdown leaves it (status
+// messages off, handles closed). Failing to connect is a CommandError: no clock or not the one
+// named (3), no access (4), no configuration (1).
+class ConnectedClock {
+ public:
+  // The window's status-timer interval while a clock answers.
+  static constexpr std::chrono::milliseconds kPollInterval{50};
+
+  ConnectedClock(ClockSession& session, const std::string& serial);
+  ~ConnectedClock();
+  ConnectedClock(const ConnectedClock&) = delete;
+  ConnectedClock& operator=(const ConnectedClock&) = delete;
+
+  ClockSession& session() { return session_; }
+  const ClockIdentity& identity() const { return connection_.identity; }
+  const DeviceConfiguration& configuration() const { return *connection_.configuration; }
+
+  // The clock was put to sleep: it takes no more reports, so the shutdown sends none.
+  void Slept() { asleep_ = true; }
+
+  // One status tick, a poll interval after the last; a lost clock is a CommandError (1).
+  PollResult Tick(const PollListener& listener = {});
+  // Ticks until `done` holds (checked before every tick) or `limit` has passed since the call;
+  // whether `done` held.
+  bool TickUntil(std::chrono::nanoseconds limit, const std::function<bool()>& done,
+                 const PollListener& listener = {});
+
+ private:
+  ClockSession& session_;
+  ClockSession::Connection connection_;
+  bool asleep_ = false;
+};
+
+// Seconds given on the command line as a duration; CommandError (2) naming `option` when
+// negative or not finite.
+std::chrono::nanoseconds SecondsOption(const char* option, double seconds);
+
+}  // namespace orvane

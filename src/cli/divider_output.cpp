@@ -1,0 +1,54 @@
+#include "cli/divider_output.h"
+
+#include <cmath>
+
+#include "cli/json_writer.h"
+#include "engine/number_text.h"
+
+namespace orvane {
+
+DividerTexts TextsOf(const PllDividers& dividers) {
+  return {.gps = std::to_string(dividers.gps),
+          .n31 = std::to_string(dividers.n31),
+          .n2_hs = std::to_string(dividers.n2_hs),
+          .n2_ls = std::to_string(dividers.n2_ls),
+          .n1_hs = std::to_string(dividers.n1_hs),
+          .nc1_ls = std::to_string(dividers.nc1_ls),
+          .nc2_ls = std::to_string(dividers.nc2_ls),
+          .bw = std::to_string(dividers.bw)};
+}
+
+std::string DividersText(const PllDividers& dividers, bool with_nc2_ls) {
+  std::string text = "GPS " + std::to_string(dividers.gps) + "  N31 " +
+                     std::to_string(dividers.n31) + "  N2_HS " + std::to_string(dividers.n2_hs) +
+                     "  N2_LS " + std::to_string(dividers.n2_ls) + "  N1_HS " +
+                     std::to_string(dividers.n1_hs) + "  NC1_LS " + std::to_string(dividers.nc1_ls);
+  if (with_nc2_ls) text += "  NC2_LS " + std::to_string(dividers.nc2_ls);
+  return text + "  BW " + std::to_string(dividers.bw);
+}
+
+std::string FrequenciesText(const FrequencyValues& values) {
+  return FormatGeneral(values.output_hz) + " Hz  (F3 " + FormatGeneral(values.f3_hz) +
+         " Hz, Fosc " + FormatGeneral(values.fosc_hz / 1e9) + " GHz)";
+}
+
+void WriteDividers(JsonWriter& json, const PllDividers& dividers, bool with_nc2_ls) {
+  json.BeginObject();
+  json.Key("gps").Integer(dividers.gps);
+  json.Key("n31").Integer(dividers.n31);
+  json.Key("n2_hs").Integer(dividers.n2_hs);
+  json.Key("n2_ls").Integer(dividers.n2_ls);
+  json.Key("n1_hs").Integer(dividers.n1_hs);
+  json.Key("nc1_ls").Integer(dividers.nc1_ls);
+  if (with_nc2_ls) json.Key("nc2_ls").Integer(dividers.nc2_ls);
+  json.Key("bw").Integer(dividers.bw);
+  json.EndObject();
+}
+
+void WriteFrequencyFields(JsonWriter& json, const FrequencyValues& values) {
+  json.Key("output_hz").Number(values.output_hz);
+  json.Key("f3_hz").Number(values.f3_hz);
+  json.Key("fosc_hz").Number(values.fosc_hz);
+}
+
+}  // namespace orvane

@@ -1,0 +1,271 @@
+#include "cli/frequency_commands.h"
+
+#include <cmath>
+#include <iomanip>
+
+#include "cli/connected_clock.h"
+#include "cli/divider_output.h"
+#include "cli/exit_codes.h"
+#include "cli/json_writer.h"
+#include "cli/text_layout.h"
+#include "engine/frequency_programming.h"
+#include "engine/input_checks.h"
+#include "engine/number_text.h"
+#include "freqplan/divider_choices.h"
+
+namespace orvane {
+namespace {
+
+// Stands in for the clock's NC2_LS while no clock is asked: plan shows no NC2_LS.
+constexpr char kNoStoredNc2Ls[] = "1";
+
+double CheckedFrequency(const std::string& text) {
+  switch (CheckOutputFrequency(text)) {
+    case FrequencyVerdict::kNotANumber:
+      throw CommandError(ExitCode::kBadInput, "HZ \"" + text +
+                                                  "\" is not a number: type the output "
+                                                  "frequency in Hz, for example 10000000");
+    case FrequencyVerdict::kTooLow:
+      throw CommandError(ExitCode::kBadInput, "HZ " + text +
+                                                  " is too low: the lowest available frequency "
+                                                  "is " +
+                                                  LowestFrequencyText());
+    case FrequencyVerdict::kTooHigh:
+      throw CommandError(ExitCode::kBadInput, "HZ " + text +
+                                                  " is too high: the highest available frequency "
+                                                  "is " +
+                                                  HighestFrequencyText());
+    case FrequencyVerdict::kAccepted:
+      break;
+  }
+  return *ParseNumber(text);
+}
+
+void CheckBandwidth(const std::string& bw) {
+  if (!WholeByte(bw)) {
+    throw CommandError(
+        ExitCode::kBadInput,
+        "--bw \"" + bw + "\" is not accepted: BW must be a whole number from 0 to 255");
+  }
+}
+
+DividerRequest RequestOf(const FrequencyRequest& request, const std::string& nc2_ls) {
+  return {.vco_index = request.vco_index,
+          .n2_hs = request.n2_hs,
+          .n2_ls = request.n2_ls,
+          .bw = request.bw,
+          .nc2_ls = nc2_ls};
+}
+
+std::string NoSettingText(double hz, const std::string& why_not) {
+  return "no exact setting for " + FormatGeneral(hz) + " Hz: " + why_not +
+         " (orvanectl plan lists the choices)";
+}
+
+// The plan for a checked request; CommandError (2) when it has no exact setting.
+PlannedDividers PlanOrRefuse(double hz, const CandidateTable& table,
+                             const FrequencyRequest& request, const std::string& nc2_ls) {
+  std::string why_not;
+  std::optional<PlannedDividers> plan =
+      PlanDividers(hz, table, RequestOf(request, nc2_ls), &why_not);
+  if (!plan) throw CommandError(ExitCode::kBadInput, NoSettingText(hz, why_not));
+  return *plan;
+}
+
+template <typename T>
+void WriteNumbers(JsonWriter& json, const char* key, const std::vector<T>& values) {
+  json.Key(key).BeginArray();
+  for (const T value : values) json.Integer(value);
+  json.EndArray();
+}
+
+template <typename T>
+std::string NumbersText(const std::vector<T>& values) {
+  std::string text;
+  for (const T value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+  return text.empty() ? "none" : text;
+}
+
+void WriteChoice(JsonWriter& json, std::size_t vco_index, const PlannedDividers& plan,
+                 bool with_nc2_ls) {
+  json.Key("vco_index").Integer(static_cast<std::int64_t>(vco_index));
+  json.Key("vco_hz").Number(plan.vco_hz);
+  json.Key("dividers");
+  WriteDividers(json, plan.dividers, with_nc2_ls);
+  if (const auto values = FrequencyValuesOf(plan.texts)) WriteFrequencyFields(json, *values);
+}
+
+void PrintChoice(std::ostream& out, std::size_t vco_index, const PlannedDividers& plan,
+                 bool with_nc2_ls) {
+  LabelledLine(out, "VCO",
+               "[" + std::to_string(vco_index) + "] " + FormatGeneral(plan.vco_hz) + " Hz");
+  LabelledLine(out, "Dividers", DividersText(plan.dividers, with_nc2_ls));
+  if (const auto values = FrequencyValuesOf(plan.texts)) {
+    LabelledLine(out, "Frequency", FrequenciesText(*values));
+  }
+}
+
+}  // namespace
+
+void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& request, bool all,
+             std::size_t limit) {
+  const double hz = CheckedFrequency(request.hz);
+  CheckBandwidth(request.bw);
+  CandidateTable table;
+  FindOutputCandidates(hz, table);
+  std::string why_not;
+  const std::optional<PlannedDividers> plan =
+      PlanDividers(hz, table, RequestOf(request, kNoStoredNc2Ls), &why_not);
+  const std::size_t shown = all ? table.CandidateCount() : std::min(limit, table.CandidateCount());
+
+  if (json_output) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("frequency_hz").Number(hz);
+    json.Key("candidate_count").Integer(static_cast<std::int64_t>(table.CandidateCount()));
+    json.Key("candidates").BeginArray();
+    for (std::size_t i = 0; i < shown; ++i) {
+      json.BeginObject();
+      json.Key("index").Integer(static_cast<std::int64_t>(i));
+      json.Key("vco_hz").Number(2 * table.HalfVcoTable[i]);
+      json.Key("exact").Bool(HasExactSetting(hz, table.ProductTable[i]));
+      json.EndObject();
+    }
+    json.EndArray();
+    json.Key("choice");
+    if (plan) {
+      json.BeginObject();
+      WriteChoice(json, request.vco_index, *plan, false);
+      WriteNumbers(json, "n1_hs_choices", plan->n1_hs_choices);
+      WriteNumbers(json, "n2_hs_choices", plan->n2_hs_choices);
+      WriteNumbers(json, "n2_ls_choices", plan->n2_ls_choices);
+      json.EndObject();
+    } else {
+      json.Null();
+    }
+    json.EndObject();
+    out << '\n';
+  } else {
+    out << "VCO candidates for " << FormatGeneral(hz) << " Hz: " << table.CandidateCount()
+        << (shown < table.CandidateCount() ? " (first " + std::to_string(shown) +
+                                                 ", --all for "
+                                                 "every one)"
+                                           : std::string())
+        << "\n";
+    out << std::right << std::setw(7) << "INDEX" << std::setw(18) << "VCO HZ"
+        << "  EXACT\n";
+    for (std::size_t i = 0; i < shown; ++i) {
+      out << std::setw(7) << i << std::setw(18) << FormatGeneral(2 * table.HalfVcoTable[i])
+          << (HasExactSetting(hz, table.ProductTable[i]) ? "  yes" : "  no") << "\n";
+    }
+    if (plan) {
+      out << "\n";
+      PrintChoice(out, request.vco_index, *plan, false);
+      LabelledLine(out, "N1_HS choices", NumbersText(plan->n1_hs_choices));
+      LabelledLine(out, "N2_HS choices", NumbersText(plan->n2_hs_choices));
+      LabelledLine(out, "N2_LS choices", NumbersText(plan->n2_ls_choices));
+      LabelledLine(out, "NC2_LS", "stays as the clock stores it");
+    }
+  }
+  if (!plan) throw CommandError(ExitCode::kBadInput, NoSettingText(hz, why_not));
+}
+
+void RunSetFrequency(CommandContext& context, const FrequencyRequest& request, double wait_s) {
+  const double hz = CheckedFrequency(request.hz);
+  CheckBandwidth(request.bw);
+  const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
+  CandidateTable table;
+  FindOutputCandidates(hz, table);
+  PlanOrRefuse(hz, table, request, kNoStoredNc2Ls);  // everything is checked before connecting
+
+  ConnectedClock clock(context.session, context.serial);
+  const PlannedDividers plan =
+      PlanOrRefuse(hz, table, request, std::to_string(clock.configuration().dividers.nc2_ls));
+  clock.Tick();  // takes in what the clock said before it was programmed
+  if (!context.session.ProgramPll(plan.dividers)) {
+    throw CommandError(ExitCode::kDeviceFailed, "the clock refused the PLL configuration");
+  }
+  MonotonicClock& time = context.session.clock();
+  const std::chrono::nanoseconds programmed_at = time.Now();
+  // Reports already on their way when the set went out may still speak of the old lock.
+  clock.Tick();
+  const Telemetry& telemetry = context.session.telemetry();
+  const bool locked = clock.TickUntil(wait, [&] { return telemetry.pll_locked(); });
+  const double lock_s = std::chrono::duration<double>(time.Now() - programmed_at).count();
+
+  if (context.json) {
+    JsonWriter json(context.out);
+    json.BeginObject();
+    json.Key("frequency_hz").Number(hz);
+    WriteChoice(json, request.vco_index, plan, true);
+    json.Key("locked").Bool(locked);
+    json.Key("lock_s");
+    if (locked) {
+      json.Number(lock_s);
+    } else {
+      json.Null();
+    }
+    json.EndObject();
+    context.out << '\n';
+  } else {
+    PrintChoice(context.out, request.vco_index, plan, true);
+    LabelledLine(context.out, "PLL",
+                 locked ? "locked after " + FormatGeneral(std::round(lock_s * 100) / 100) + " s"
+                        : "not locked within " + FormatGeneral(wait_s) + " s");
+  }
+  if (!locked) {
+    throw CommandError(ExitCode::kDeviceFailed,
+                       "the PLL did not report lock within " + FormatGeneral(wait_s) + " s");
+  }
+}
+
+void RunProgram(CommandContext& context, const DividerTexts& texts) {
+  struct Field {
+    const char* option;
+    std::string DividerTexts::*text;
+  };
+  static constexpr Field kFields[] = {
+      {"--gps", &DividerTexts::gps},      {"--n31", &DividerTexts::n31},
+      {"--n2hs", &DividerTexts::n2_hs},   {"--n2ls", &DividerTexts::n2_ls},
+      {"--n1hs", &DividerTexts::n1_hs},   {"--nc1ls", &DividerTexts::nc1_ls},
+      {"--nc2ls", &DividerTexts::nc2_ls},
+  };
+  DividerTexts checked = texts;
+  CheckDividerFields(checked);
+  for (const Field& field : kFields) {
+    const std::string& typed = texts.*field.text;
+    const std::optional<double> value = ParseNumber(typed);
+    if (!value) {
+      throw CommandError(ExitCode::kBadInput,
+                         std::string(field.option) + " \"" + typed + "\" is not a number");
+    }
+    if (*value != ParseNumber(checked.*field.text)) {
+      throw CommandError(ExitCode::kBadInput, std::string(field.option) + " " + typed +
+                                                  " is not accepted: the nearest value the PLL "
+                                                  "accepts is " +
+                                                  checked.*field.text);
+    }
+  }
+  CheckBandwidth(texts.bw);
+  const std::optional<PllDividers> dividers = DividersFromTexts(checked);
+  if (!dividers) throw CommandError(ExitCode::kBadInput, "the divider set cannot be sent");
+
+  ConnectedClock clock(context.session, context.serial);
+  if (!context.session.ProgramPll(*dividers)) {
+    throw CommandError(ExitCode::kDeviceFailed, "the clock refused the PLL configuration");
+  }
+  const std::optional<FrequencyValues> values = FrequencyValuesOf(checked);
+  if (context.json) {
+    JsonWriter json(context.out);
+    json.BeginObject().Key("dividers");
+    WriteDividers(json, *dividers);
+    if (values) WriteFrequencyFields(json, *values);
+    json.EndObject();
+    context.out << '\n';
+  } else {
+    LabelledLine(context.out, "Dividers", DividersText(*dividers));
+    if (values) LabelledLine(context.out, "Frequency", FrequenciesText(*values));
+  }
+}
+
+}  // namespace orvane

@@ -1,0 +1,105 @@
+#include "cli/live_status.h"
+
+#include <cstdio>
+
+#include "cli/json_writer.h"
+#include "engine/decimal_text.h"
+#include "engine/label29_caption.h"
+
+namespace orvane {
+namespace {
+
+constexpr std::uint8_t kUtcValid = 0x04;
+
+template <typename T>
+void OptionalNumber(JsonWriter& json, const char* key, const std::optional<T>& value) {
+  json.Key(key);
+  if (value) {
+    json.Number(static_cast<double>(*value));
+  } else {
+    json.Null();
+  }
+}
+
+}  // namespace
+
+LiveStatus LiveStatusOf(const Telemetry& telemetry, const PllDividers& dividers) {
+  LiveStatus status;
+  status.pll_locked = telemetry.pll_locked();
+  if (const auto& report = telemetry.status()) {
+    status.gnss_signal = !report->no_gnss_signal;
+    status.signal_loss_count = report->signal_loss_count;
+  }
+  if (const auto& sv_info = telemetry.sv_info()) {
+    int used = 0;
+    int seen = 0;
+    for (const SvInfoChannel& channel : sv_info->value.Channels()) {
+      if (channel.cno == 0) continue;
+      ++seen;
+      if (channel.flags & kSvInfoUsedForNavigation) ++used;
+    }
+    status.satellites_used = used;
+    status.satellites_seen = seen;
+  }
+  if (const auto& clock = telemetry.nav_clock()) {
+    status.offset_ppb = clock->value.clk_d;
+    status.accuracy_ppb = clock->value.f_acc / 1000.0;  // ps/s
+  }
+  if (const auto& time = telemetry.time_utc(); time && (time->value.valid & kUtcValid)) {
+    const NavTimeUtc& utc = time->value;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned{utc.year},
+                  unsigned{utc.month}, unsigned{utc.day}, unsigned{utc.hour}, unsigned{utc.min},
+                  unsigned{utc.sec});
+    status.utc = text;
+  }
+  if (const auto& counts = telemetry.pll_reference()) {
+    const ReferenceDividers fields = {
+        .n2_hs = dividers.n2_hs, .gps = dividers.gps, .n2_ls = dividers.n2_ls};
+    if (const auto reference = PllReferenceFrequenciesOf(*counts, fields)) {
+      status.pll_reference_hz = reference->reference_hz;
+      status.pll_correction_hz = reference->correction_hz;
+    }
+  }
+  return status;
+}
+
+void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json) {
+  json.Key("pll_locked").Bool(status.pll_locked);
+  json.Key("gnss_signal").Bool(status.gnss_signal);
+  json.Key("signal_loss_count").Integer(status.signal_loss_count);
+  OptionalNumber(json, "satellites_used", status.satellites_used);
+  OptionalNumber(json, "satellites_seen", status.satellites_seen);
+  OptionalNumber(json, "offset_ppb", status.offset_ppb);
+  OptionalNumber(json, "accuracy_ppb", status.accuracy_ppb);
+  json.Key("utc");
+  if (status.utc) {
+    json.String(*status.utc);
+  } else {
+    json.Null();
+  }
+  OptionalNumber(json, "pll_reference_hz", status.pll_reference_hz);
+  OptionalNumber(json, "pll_correction_hz", status.pll_correction_hz);
+}
+
+std::string SatellitesText(const LiveStatus& status) {
+  if (!status.satellites_used) return "-";
+  return std::to_string(*status.satellites_used) + " used, " +
+         std::to_string(*status.satellites_seen) + " seen";
+}
+
+std::string OffsetText(const LiveStatus& status) {
+  return status.offset_ppb ? std::to_string(*status.offset_ppb) + " ppb" : "-";
+}
+
+std::string AccuracyText(const LiveStatus& status) {
+  return status.accuracy_ppb ? FormatThreeDecimals(*status.accuracy_ppb) + " ppb" : "-";
+}
+
+std::string PllReferenceText(const LiveStatus& status) {
+  if (!status.pll_reference_hz) return "-";
+  return FormatThreeDecimals(*status.pll_reference_hz) + " Hz, correction " +
+         FormatThreeDecimals(*status.pll_correction_hz) + " Hz";
+}
+
+}  // namespace orvane

@@ -1,0 +1,30 @@
+// orvanectl: the Orvane USB GNSS reference clock from a terminal and from scripts.
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/app.h"
+#include "cli/backend_choice.h"
+#include "cli/termination_watch.h"
+#include "device/monotonic_clock.h"
+
+int main(int argc, char** argv) {
+  orvane::SteadyClock clock;
+  const orvane::CliEnvironment environment{
+      .clock = clock,
+      .out = std::cout,
+      .err = std::cerr,
+      .make_backend =
+          [&clock](const orvane::BackendRequest& request, orvane::TraceLog& trace,
+                   std::string& error) {
+            return orvane::MakeBackend(request, clock, trace, error);
+          },
+      .watch_stop =
+          [] {
+            auto watch = std::make_shared<orvane::TerminationWatch>();
+            return std::function<bool()>([watch] { return watch->Requested(); });
+          },
+  };
+  return orvane::RunOrvanectl(std::vector<std::string>(argv + 1, argv + argc), environment);
+}

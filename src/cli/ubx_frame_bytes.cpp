@@ -1,0 +1,24 @@
+#include "cli/ubx_frame_bytes.h"
+
+#include "protocol/ubx_checksum.h"
+#include "protocol/ubx_ids.h"
+
+namespace orvane {
+
+void AppendUbxFrameBytes(std::uint8_t msg_class, std::uint8_t msg_id,
+                         std::span<const std::uint8_t> payload, std::vector<std::uint8_t>& out) {
+  const auto length = static_cast<std::uint16_t>(payload.size());
+  const std::uint8_t header[] = {msg_class, msg_id, static_cast<std::uint8_t>(length & 0xFF),
+                                 static_cast<std::uint8_t>(length >> 8)};
+  UbxChecksumState checksum;
+  checksum.Add(header);
+  checksum.Add(payload);
+  out.push_back(kUbxSync1);
+  out.push_back(kUbxSync2);
+  out.insert(out.end(), std::begin(header), std::end(header));
+  out.insert(out.end(), payload.begin(), payload.end());
+  out.push_back(checksum.ck_a);
+  out.push_back(checksum.ck_b);
+}
+
+}  // namespace orvane

@@ -1,0 +1,23 @@
+#include "sim/simulated_clocks.h"
+
+#include <string>
+
+#include "sim/capture_replay.h"
+
+namespace orvane {
+
+std::unique_ptr<SimulatedBackend> MakeSimulatedClocks(
+    MonotonicClock& clock, int count, std::shared_ptr<const std::vector<std::uint8_t>> capture) {
+  auto backend = std::make_unique<SimulatedBackend>(clock);
+  for (int i = 0; i < count; ++i) {
+    ClockDeviceOptions options;
+    options.serial = "G" + std::to_string(60031 + i);
+    if (capture) {
+      options.make_receiver = [capture] { return std::make_unique<CaptureReplay>(*capture); };
+    }
+    backend->AddDevice(options);
+  }
+  return backend;
+}
+
+}  // namespace orvane

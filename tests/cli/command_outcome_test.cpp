@@ -1,0 +1,65 @@
+// What commands with more than one step leave behind and report.
+#include "cli_fixture.h"
+#include "protocol/commands.h"
+
+namespace orvane {
+namespace {
+
+TEST_F(CliTest, SetFrequencyProgramsTheChosenEntry) {
+  backend_.AddDevice();
+  ASSERT_EQ(Run({"--json", "set-frequency", "10000000", "--vco", "59", "--bw", "7"}), 0)
+      << err_.str();
+  EXPECT_NE(out_.str().find(R"("vco_index":59,"vco_hz":6100000000)"), std::string::npos)
+      << out_.str();
+  const Reports sent = Commands();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(DecodePllConfiguration(sent[0]).bw, 7);
+}
+
+TEST_F(CliTest, CorrectionSaveStoresTheReceiversEstimateOnceItHasASignal) {
+  ClockDevice& clock = backend_.AddDevice();
+  // The receiver has no signal for its first seconds.
+  EXPECT_EQ(Run({"correction", "save", "--wait", "1"}), 1);
+  EXPECT_TRUE(Commands().empty());
+  ASSERT_EQ(Run({"correction", "save", "--wait", "10"}), 0) << err_.str();
+  const Reports sent = Commands();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0][1], 11);
+  EXPECT_NE(clock.configuration().tcxo_correction, -500);
+  EXPECT_EQ(out_.str(), "Stored correction " +
+                            std::to_string(clock.configuration().tcxo_correction) + " ppb\n");
+}
+
+TEST_F(CliTest, SerialWaitsForTheClockUnderItsNewNumber) {
+  ClockDevice& clock = backend_.AddDevice();
+  ASSERT_EQ(Run({"serial", "A12345"}), 0) << err_.str();
+  EXPECT_EQ(clock.serial(), "A12345");
+  EXPECT_EQ(out_.str(), "Serial number G60031 is now A12345\n");
+  ASSERT_EQ(Run({"--serial", "A12345", "show"}), 0) << err_.str();
+}
+
+TEST_F(CliTest, FactoryDefaultsOnlyNamesAClockWithoutSerialNumber) {
+  ClockDeviceOptions options;
+  options.serial = "000000";
+  ClockDevice& clock = backend_.AddDevice(options);
+  ASSERT_EQ(Run({"factory-defaults"}), 0) << err_.str();
+  EXPECT_EQ(Commands(), (Reports{Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}));
+  EXPECT_EQ(clock.serial(), "G60031");
+}
+
+TEST_F(CliTest, ListShowsEveryClockAndShowPicksTheLast) {
+  ClockDeviceOptions second;
+  second.serial = "G60032";
+  backend_.AddDevice();
+  backend_.AddDevice(second);
+  ASSERT_EQ(Run({"list"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(),
+            "SERIAL  PATH   PRODUCT                 VERSION  STATE\n"
+            "G60031  sim:0  GNSS Reference Clock    1.12     usable\n"
+            "G60032  sim:1  GNSS Reference Clock    1.12     usable\n");
+  ASSERT_EQ(Run({"show"}), 0) << err_.str();
+  EXPECT_EQ(out_.str().substr(0, 22), "Serial          G60032");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,115 @@
+// Exit status per class of failure, and refused input that sends nothing.
+#include "cli/exit_codes.h"
+#include "cli_fixture.h"
+
+namespace orvane {
+namespace {
+
+// A backend whose clocks are listed but refuse to be opened, as without the udev rule.
+class DeniedBackend : public ForwardingHidBackend {
+ public:
+  using ForwardingHidBackend::ForwardingHidBackend;
+  std::unique_ptr<HidDevice> Open(const std::string&, OpenError* error) override {
+    if (error != nullptr) *error = OpenError::kPermissionDenied;
+    return nullptr;
+  }
+};
+
+int Code(ExitCode code) { return static_cast<int>(code); }
+
+TEST_F(CliTest, NoClockOrNotTheNamedOneIsExitThree) {
+  EXPECT_EQ(Run({"show"}), Code(ExitCode::kNoClock));
+  EXPECT_EQ(Run({"list"}), Code(ExitCode::kNoClock));
+  backend_.AddDevice();
+  EXPECT_EQ(Run({"--serial", "A00001", "output", "on"}), Code(ExitCode::kNoClock));
+  EXPECT_NE(err_.str().find("attached: G60031"), std::string::npos) << err_.str();
+  EXPECT_TRUE(backend_.device(0).received().empty());
+}
+
+TEST_F(CliTest, AClockThatCannotBeOpenedIsExitFourAndNamesTheUdevRule) {
+  backend_.AddDevice();
+  DeniedBackend denied(backend_);
+  const CliEnvironment environment{
+      .clock = clock_,
+      .out = out_,
+      .err = err_,
+      .make_backend =
+          [&](const BackendRequest&, TraceLog&, std::string&) {
+            return std::make_unique<ForwardingHidBackend>(static_cast<HidBackend&>(denied));
+          },
+      .watch_stop = [] { return [] { return false; }; },
+  };
+  EXPECT_EQ(RunOrvanectl({"show"}, environment), Code(ExitCode::kCannotOpen));
+  EXPECT_NE(err_.str().find("70-orvane.rules"), std::string::npos) << err_.str();
+  EXPECT_EQ(RunOrvanectl({"list"}, environment), 0);
+  EXPECT_NE(out_.str().find("permission denied"), std::string::npos) << out_.str();
+}
+
+TEST_F(CliTest, RefusedReportsAndALostClockAreExitOne) {
+  ClockDevice& clock = backend_.AddDevice();
+  clock.FailNextGet();  // the configuration readback
+  EXPECT_EQ(Run({"show"}), Code(ExitCode::kDeviceFailed));
+  clock.FailNextSet();  // the first receiver-message switch
+  EXPECT_EQ(Run({"output", "on"}), Code(ExitCode::kDeviceFailed));
+  EXPECT_NE(err_.str().find("refused"), std::string::npos) << err_.str();
+
+  int checks = 0;
+  stop_ = [&] {
+    if (++checks == 5) clock.Unplug();
+    return false;
+  };
+  EXPECT_EQ(Run({"monitor"}), Code(ExitCode::kDeviceFailed));
+  EXPECT_NE(err_.str().find("lost"), std::string::npos) << err_.str();
+}
+
+TEST_F(CliTest, NoLockWithinTheWaitIsExitOne) {
+  backend_.AddDevice();
+  // The simulated PLL locks a second after programming.
+  EXPECT_EQ(Run({"set-frequency", "10000000", "--wait", "0.5"}), Code(ExitCode::kDeviceFailed));
+  EXPECT_NE(err_.str().find("did not report lock within 0.5 s"), std::string::npos);
+  EXPECT_EQ(Run({"set-frequency", "10000000"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("PLL             locked after"), std::string::npos) << out_.str();
+}
+
+TEST_F(CliTest, BadInputIsExitTwoWithNothingSent) {
+  const struct {
+    std::vector<std::string> args;
+    const char* message;  // part of what the user is told
+  } cases[] = {
+      {{"set-frequency", "100"}, "lowest available frequency is 365 Hz"},
+      {{"set-frequency", "9e8"}, "highest available frequency is 825 MHz"},
+      {{"set-frequency", "10 MHz"}, "is not a number"},
+      {{"set-frequency", "10000000", "--bw", "256"}, "BW must be a whole number from 0 to 255"},
+      {{"set-frequency", "10000000", "--vco", "9999"}, "VCO entry 9999 is not in the list"},
+      {{"set-frequency", "10000000", "--n2hs", "3"}, "N2_HS 3 is not among the choices"},
+      {{"set-frequency", "10000000", "--wait", "-1"}, "--wait"},
+      {{"program", "--gps", "1875000", "--n31", "0", "--n2hs", "10", "--n2ls", "224", "--n1hs",
+        "10", "--nc1ls", "42", "--nc2ls", "46"},
+       "--n31 0 is not accepted: the nearest value the PLL accepts is 1"},
+      {{"program", "--gps", "x", "--n31", "1", "--n2hs", "10", "--n2ls", "224", "--n1hs", "10",
+        "--nc1ls", "42", "--nc2ls", "46"},
+       "--gps \"x\" is not a number"},
+      {{"register", "256", "1"}, "REG \"256\" is not accepted"},
+      {{"register", "1", "2.5"}, "DATA \"2.5\" is not accepted"},
+      {{"serial", "123456"}, "one letter and five digits"},
+      {{"constellations", "gps,galileo,mars"}, "constellation \"mars\" is not known"},
+      {{"drive", "12"}, "choose 8, 16, 24 or 32"},
+      {{"output", "maybe"}, "maybe"},
+      {{"correction", "save", "9000"}, "from -7500 to 7500"},
+      {{"monitor", "--interval", "0"}, "--interval"},
+      {{"record", "/nonexistent/dir/x.ubx"}, "cannot write /nonexistent/dir/x.ubx"},
+      {{"--simulate=10", "show"}, "--simulate"},
+      {{"frobnicate"}, "subcommand"},
+      {{}, "subcommand"},
+  };
+  ClockDevice& clock = backend_.AddDevice();
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.message);
+    EXPECT_EQ(Run(test.args), Code(ExitCode::kBadInput));
+    EXPECT_NE(err_.str().find(test.message), std::string::npos) << err_.str();
+  }
+  EXPECT_TRUE(clock.received().empty());
+}
+
+}  // namespace
+}  // namespace orvane

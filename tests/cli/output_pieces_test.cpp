@@ -1,0 +1,55 @@
+// The small pieces orvanectl prints and parses with.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/constellation_names.h"
+#include "cli/json_writer.h"
+#include "cli/ubx_frame_bytes.h"
+
+namespace orvane {
+namespace {
+
+TEST(JsonWriterTest, NestsSeparatesAndEscapes) {
+  std::ostringstream out;
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("text").String("a\"b\\c\n\x01");
+  json.Key("list").BeginArray().Integer(-3).Number(0.5).Bool(false).Null().EndArray();
+  json.Key("empty").BeginObject().EndObject();
+  json.Key("nan").Number(std::numeric_limits<double>::quiet_NaN());
+  json.EndObject();
+  EXPECT_EQ(out.str(),
+            R"({"text":"a\"b\\c\n\u0001","list":[-3,0.5,false,null],"empty":{},"nan":null})");
+}
+
+TEST(ConstellationNamesTest, ListsTurnIntoTheWindowsMask) {
+  const struct {
+    const char* list;
+    std::optional<std::uint8_t> mask;
+  } cases[] = {
+      {"gps,glonass", 0x41},
+      {"GPS,SBAS,Galileo,BeiDou,IMES,QZSS,Glonass", 0x7F},
+      {"none", 0},
+      {"gps,gps", 0x01},
+      {"gps,", std::nullopt},
+      {"glonas", std::nullopt},
+  };
+  for (const auto& test : cases) {
+    std::string unknown;
+    EXPECT_EQ(ConstellationMaskFromList(test.list, &unknown), test.mask) << test.list;
+  }
+  EXPECT_EQ(ConstellationNamesOf(0xC1), (std::vector<std::string>{"gps", "glonass"}));
+}
+
+TEST(UbxFrameBytesTest, RebuildsSyncLengthAndChecksum) {
+  // CFG-MSG NAV-CLOCK rate 1; checksum worked out by hand.
+  const std::uint8_t payload[] = {0x01, 0x22, 0x01};
+  std::vector<std::uint8_t> out = {0xAA};
+  AppendUbxFrameBytes(0x06, 0x01, payload, out);
+  EXPECT_EQ(out, (std::vector<std::uint8_t>{0xAA, 0xB5, 0x62, 0x06, 0x01, 0x03, 0x00, 0x01, 0x22,
+                                            0x01, 0x2E, 0x87}));
+}
+
+}  // namespace
+}  // namespace orvane
