@@ -2,40 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 namespace orvane {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(FrameInputReport, UnnumberedGetsReportIdZeroInFront) {
-  const std::uint8_t received[] = {0x81, 0x02, 0x03};
-  EXPECT_EQ(FrameInputReport(received, false), (Bytes{0x00, 0x81, 0x02, 0x03}));
+TEST(FrameInputReport, UnnumberedGetsReportIdZeroInFrontNumberedKeepsItsId) {
+  EXPECT_EQ(FrameInputReport(Bytes{0x81, 0x02}, false), (Bytes{0x00, 0x81, 0x02}));
+  EXPECT_EQ(FrameInputReport(Bytes{0x02, 0x10}, true), (Bytes{0x02, 0x10}));
 }
 
-TEST(FrameInputReport, NumberedAlreadyStartsWithItsId) {
-  const std::uint8_t received[] = {0x02, 0x10, 0x20};
-  EXPECT_EQ(FrameInputReport(received, true), (Bytes{0x02, 0x10, 0x20}));
-}
-
-TEST(FinishFeatureReply, FullReplyIsKeptAsIs) {
-  std::array<std::uint8_t, 4> report = {0, 9, 8, 7};
-  EXPECT_TRUE(FinishFeatureReply(4, report));
-  EXPECT_EQ(report, (std::array<std::uint8_t, 4>{0, 9, 8, 7}));
-}
-
-TEST(FinishFeatureReply, ShortReplyZeroesTheRest) {
-  std::array<std::uint8_t, 5> report = {0, 9, 8, 7, 6};
-  EXPECT_TRUE(FinishFeatureReply(3, report));
-  EXPECT_EQ(report, (std::array<std::uint8_t, 5>{0, 9, 8, 0, 0}));
-}
-
-TEST(FinishFeatureReply, FailureOrIdAloneIsNoReplyAndLeavesTheBuffer) {
-  for (int result : {-1, 0, 1}) {
-    std::array<std::uint8_t, 3> report = {0, 4, 5};
-    EXPECT_FALSE(FinishFeatureReply(result, report)) << result;
-    EXPECT_EQ(report, (std::array<std::uint8_t, 3>{0, 4, 5})) << result;
+TEST(FinishFeatureReply, ShortReplyZeroesTheRestAndNoReplyLeavesTheBuffer) {
+  const struct {
+    int result;
+    bool replied;
+    Bytes after;
+  } cases[] = {{4, true, {0, 9, 8, 7}},
+               {3, true, {0, 9, 8, 0}},
+               {1, false, {0, 9, 8, 7}},
+               {0, false, {0, 9, 8, 7}},
+               {-1, false, {0, 9, 8, 7}}};
+  for (const auto& c : cases) {
+    Bytes report = {0, 9, 8, 7};
+    EXPECT_EQ(FinishFeatureReply(c.result, report), c.replied) << c.result;
+    EXPECT_EQ(report, c.after) << c.result;
   }
 }
 

@@ -18,45 +18,42 @@ auto Tie(const DividerTexts& t) {
   return std::tie(t.gps, t.n31, t.n2_hs, t.n2_ls, t.n1_hs, t.nc1_ls, t.nc2_ls, t.bw);
 }
 
-struct FieldCase {
-  std::string DividerTexts::*field;
-  std::string typed;
-  std::string checked;
-};
-
-class CheckDividerFieldsTest : public testing::TestWithParam<FieldCase> {};
-
-TEST_P(CheckDividerFieldsTest, RewritesOnlyThatField) {
-  const FieldCase c = GetParam();
-  DividerTexts texts = Defaults();
-  DividerTexts expected = Defaults();
-  texts.*c.field = c.typed;
-  expected.*c.field = c.checked;
-  CheckDividerFields(texts);
-  EXPECT_EQ(Tie(texts), Tie(expected));
+TEST(CheckDividerFields, RewritesOnlyTheFieldItCorrects) {
+  const struct {
+    std::string DividerTexts::*field;
+    std::string typed, checked;
+  } cases[] = {
+      {&DividerTexts::gps, "0.5", "1"},
+      {&DividerTexts::gps, "letters", "2875000"},
+      {&DividerTexts::gps, "10000001", "10000000"},
+      {&DividerTexts::n31, "600000", "524288"},
+      {&DividerTexts::n2_hs, "3", "4"},
+      {&DividerTexts::n2_hs, "", "11"},
+      {&DividerTexts::n1_hs, "12", "11"},
+      {&DividerTexts::n2_ls, "3", "2"},
+      {&DividerTexts::n2_ls, "481", "480"},
+      {&DividerTexts::n2_ls, "0480", "480"},
+      // Fractions round, halves to even, before the even rule: the field holds what is sent.
+      {&DividerTexts::n2_ls, "480.6", "480"},
+      {&DividerTexts::nc1_ls, "47.5", "48"},
+      {&DividerTexts::nc2_ls, "48.5", "48"},
+      {&DividerTexts::n2_hs, "10.5", "10"},
+      {&DividerTexts::n1_hs, "4.5", "4"},
+      {&DividerTexts::n31, "4.5", "4"},
+      {&DividerTexts::gps, "2875000.5", "2875000"},
+      {&DividerTexts::nc1_ls, "1", "2"},
+      {&DividerTexts::nc2_ls, "1048577", "1048576"},
+      {&DividerTexts::nc2_ls, "", "46"},
+      {&DividerTexts::bw, "abc", "abc"}};
+  for (const auto& c : cases) {
+    DividerTexts texts = Defaults();
+    DividerTexts expected = Defaults();
+    texts.*c.field = c.typed;
+    expected.*c.field = c.checked;
+    CheckDividerFields(texts);
+    EXPECT_EQ(Tie(texts), Tie(expected)) << c.typed;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CheckDividerFieldsTest,
-    testing::Values(
-        FieldCase{&DividerTexts::gps, "0.5", "1"},
-        FieldCase{&DividerTexts::gps, "letters", "2875000"},
-        FieldCase{&DividerTexts::gps, "10000001", "10000000"},
-        FieldCase{&DividerTexts::n31, "600000", "524288"},
-        FieldCase{&DividerTexts::n2_hs, "3", "4"}, FieldCase{&DividerTexts::n2_hs, "", "11"},
-        FieldCase{&DividerTexts::n1_hs, "12", "11"}, FieldCase{&DividerTexts::n2_ls, "3", "2"},
-        FieldCase{&DividerTexts::n2_ls, "481", "480"},
-        FieldCase{&DividerTexts::n2_ls, "0480", "480"},
-        // Fractions round, halves to even, before the even rule: the field holds what is sent.
-        FieldCase{&DividerTexts::n2_ls, "480.6", "480"},
-        FieldCase{&DividerTexts::nc1_ls, "47.5", "48"},
-        FieldCase{&DividerTexts::nc2_ls, "48.5", "48"},
-        FieldCase{&DividerTexts::n2_hs, "10.5", "10"}, FieldCase{&DividerTexts::n1_hs, "4.5", "4"},
-        FieldCase{&DividerTexts::n31, "4.5", "4"},
-        FieldCase{&DividerTexts::gps, "2875000.5", "2875000"},
-        FieldCase{&DividerTexts::nc1_ls, "1", "2"},
-        FieldCase{&DividerTexts::nc2_ls, "1048577", "1048576"},
-        FieldCase{&DividerTexts::nc2_ls, "", "46"}, FieldCase{&DividerTexts::bw, "abc", "abc"}));
 
 // The PLL configuration a checked set is sent as.
 std::vector<std::uint8_t> Image(const DividerTexts& texts) {

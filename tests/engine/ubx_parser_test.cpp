@@ -32,16 +32,6 @@ class UbxParserTest : public ::testing::Test {
 const Bytes kPayload = {1, 2, 3, 4, 5};
 const Delivered kExpected = {0x01, 0x22, kPayload};
 
-TEST_F(UbxParserTest, WalksTheStatesOfAFrame) {
-  const Bytes frame = BuildUbxFrame(0x01, 0x22, kPayload);
-  const int states[] = {1, 2, 3, 4, 5, 6, 6, 6, 6, 6, 7, 8, 0};
-  for (std::size_t i = 0; i < frame.size(); ++i) {
-    parser_.UbxParseByte(frame[i]);
-    EXPECT_EQ(static_cast<int>(parser_.UbxState()), states[i]) << "after byte " << i;
-  }
-  EXPECT_EQ(frames_, std::vector{kExpected});
-}
-
 TEST_F(UbxParserTest, DeliversFramesSplitAnywhere) {
   Bytes stream = {0x24, 0xB5, 0x47};  // noise, with a lone sync character
   AppendUbxFrame(0x01, 0x22, kPayload, stream);

@@ -122,18 +122,6 @@ TEST_F(ClockDeviceTest, MalformedReportsAreCountedButConformingOnesAreNot) {
   EXPECT_EQ(Readback().drive_index, 1);  // taken all the same, as the firmware reads byte 2
 }
 
-TEST_F(ClockDeviceTest, SerialNumberCommandReenumeratesAfterTheDelay) {
-  const std::uint64_t before = device_.connection();
-  ASSERT_TRUE(device_.SetFeature(Command(0x53, {0x4E, 'G', '6', '0', '0', '3', '2'})));
-  EXPECT_EQ(device_.serial(), "G60032");
-  EXPECT_NE(device_.connection(), before);
-  EXPECT_FALSE(device_.present());
-  clock_.Advance(ClockDevice::kReenumerationDelay - milliseconds(1));
-  EXPECT_FALSE(device_.present());
-  clock_.Advance(milliseconds(1));
-  EXPECT_TRUE(device_.present());
-}
-
 TEST_F(ClockDeviceTest, ShortFeatureReportsCarryWhatFits) {
   device_.SetReportLengths(21, 64);
   std::vector<std::uint8_t> report(21, 0);
