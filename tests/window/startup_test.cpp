@@ -54,30 +54,26 @@ TEST_F(StartupTest, WithoutClockControlsAreEmptyAndDisabledUntilThePollFindsOne)
   EXPECT_TRUE(messages_.empty());
 }
 
+// An unset serial number turns the list red.
 TEST_F(StartupTest, OneClockIsListedDisabledTwoAreSelectableAndAPickSwitches) {
-  AddDevice();
+  AddDevice("000000");
   Start();
   EXPECT_EQ(Control<QComboBox>("SerNo")->count(), 1);
   EXPECT_FALSE(Control("SerNo")->isEnabled());
+  EXPECT_EQ(Control<QComboBox>("SerNo")->palette().color(QPalette::Base), QColor(255, 0, 0));
 
   AddDevice("G60032");
   Start();
   auto* serials = Control<QComboBox>("SerNo");
   ASSERT_EQ(serials->count(), 2);
-  EXPECT_EQ(serials->itemText(0).toStdString(), "G60031");
+  EXPECT_EQ(serials->itemText(0).toStdString(), "000000");
   EXPECT_EQ(Text("SerNo"), "G60032");  // the last one listed
   EXPECT_TRUE(serials->isEnabled());
   window_->events().SelectEntry(serials, 0);
-  EXPECT_EQ(window_->link().serial, "G60031");
+  EXPECT_EQ(window_->link().serial, "000000");
   EXPECT_EQ(TraceLines("open").back(), "open sim:0");
   EXPECT_EQ(window_->timer().interval(), 250);  // until the next good read
   EXPECT_TRUE(messages_.empty());
-}
-
-TEST_F(StartupTest, UnsetSerialNumberTurnsTheListRed) {
-  AddDevice("000000");
-  Start();
-  EXPECT_EQ(Control<QComboBox>("SerNo")->palette().color(QPalette::Base), QColor(255, 0, 0));
 }
 
 // Closing the window, kill, Ctrl+C and a closed terminal all end the same way.
