@@ -19,7 +19,6 @@
 #include "device/trace_log.h"
 #include "sim/receiver_model.h"
 #include "sim/simulated_backend.h"
-#include "sim/ubx_writer.h"
 #include "window/frm_main.h"
 #include "window/status/host_clock.h"
 
@@ -36,10 +35,24 @@ class RecordingHostClock : public HostClock {
   std::string outcome = "simulated";
 };
 
+// The text a line edit, label, list or button shows.
+inline std::string TextOf(const QWidget* control) {
+  if (auto* box = qobject_cast<const QLineEdit*>(control)) return box->text().toStdString();
+  if (auto* label = qobject_cast<const QLabel*>(control)) return label->text().toStdString();
+  if (auto* list = qobject_cast<const QComboBox*>(control))
+    return list->currentText().toStdString();
+  if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
+    return button->text().toStdString();
+  }
+  ADD_FAILURE() << "no text control";
+  return {};
+}
+
 // The window on simulated devices and a manual clock: nothing sleeps, every report the devices
-// receive and every message the window shows can be inspected.
+// receive and every message the window shows can be inspected. Members are public so that rigs
+// built outside a test body (the fault matrix) use them as tests do.
 class WindowTest : public ::testing::Test {
- protected:
+ public:
   static void SetUpTestSuite() {
     static int argc = 1;
     static char name[] = "window_test";
@@ -58,51 +71,71 @@ class WindowTest : public ::testing::Test {
     }
     return sim_.AddDevice(std::move(options));
   }
+  ClockDevice& AddDevice(std::string serial) {
+    ClockDeviceOptions options;
+    options.serial = std::move(serial);
+    return AddDevice(std::move(options));
+  }
 
-  // Creates the window and runs its start-up.
+  // Creates the window on `backend` (the traced devices unless said) and runs its start-up.
   frmMain& Start() { return Start(traced_); }
-  // The same on `backend`, a decorator in front of the traced devices, say.
   frmMain& Start(HidBackend& backend) {
     window_ = MakeWindow(backend);
     window_->Form_Load();
     return *window_;
   }
-  // A window on `backend` that records its messages, not yet started.
-  std::unique_ptr<frmMain> MakeWindow(HidBackend& backend) {
-    return std::make_unique<frmMain>(AppServices{backend, trace_,
-                                                 [this](const QString& title, const QString& text) {
-                                                   messages_.emplace_back(title.toStdString(),
-                                                                          text.toStdString());
-                                                 },
-                                                 clock_, host_clock_});
+  // A window on `backend`, not yet started, whose messages go to `show` (recorded unless said).
+  std::unique_ptr<frmMain> MakeWindow(HidBackend& backend, ModalMessage show = {}) {
+    if (!show) {
+      show = [this](const QString& title, const QString& text) {
+        messages_.emplace_back(title.toStdString(), text.toStdString());
+      };
+    }
+    return std::make_unique<frmMain>(
+        AppServices{backend, trace_, std::move(show), clock_, host_clock_});
   }
 
-  // One status-timer tick, the clock moved on by the timer's interval first.
+  // Status-timer ticks, the clock moved on by the timer's interval before each.
   void Tick(int count = 1) {
     for (int i = 0; i < count; ++i) {
       clock_.Advance(std::chrono::milliseconds(window_->timer().interval()));
       window_->poll().Timer_Timer();
     }
   }
+  // Ticks until a device is open and read, as after a serial number was written.
+  void TickUntilLoaded() {
+    for (int i = 0; i < 8 && !window_->link().ConfigLoaded; ++i) Tick();
+  }
 
-  template <typename T>
+  template <typename T = QWidget>
   T* Control(const char* name) {
     T* control = window_->controls().Get<T>(QString::fromLatin1(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
-  std::string Text(const char* name) {
-    QWidget* control = window_->controls().Find(QString::fromLatin1(name));
-    if (auto* box = qobject_cast<QLineEdit*>(control)) return box->text().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(control)) return label->text().toStdString();
-    if (auto* list = qobject_cast<QComboBox*>(control)) return list->currentText().toStdString();
-    if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text().toStdString();
-    ADD_FAILURE() << "no text control " << name;
-    return {};
+  std::string Text(const char* name) { return TextOf(Control(name)); }
+  // The texts of `names` joined by "|", to compare several displays at once.
+  std::string Texts(std::initializer_list<const char*> names) {
+    QStringList texts;
+    for (const char* name : names) texts << QString::fromStdString(Text(name));
+    return texts.join('|').toStdString();
   }
   void SetText(const char* name, const char* text) {
     Control<QLineEdit>(name)->setText(QString::fromUtf8(text));
   }
+  void Click(const char* name) { Control<QAbstractButton>(name)->click(); }
+  // The user's choice of entry `index` in list `name`.
+  void Pick(const char* name, int index) {
+    QComboBox* list = Control<QComboBox>(name);
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+  }
+  // The only message shown since messages_ was cleared, as "title | text", or its title alone;
+  // empty when there was none or more than one.
+  std::string Message() {
+    return messages_.size() == 1 ? messages_[0].first + " | " + messages_[0].second : "";
+  }
+  std::string Title() { return messages_.size() == 1 ? messages_[0].first : ""; }
 
   // Feature reports device `index` received from `mark` on (see Mark()).
   std::vector<std::vector<std::uint8_t>> ReceivedSince(std::size_t mark, std::size_t index = 0) {
@@ -110,8 +143,14 @@ class WindowTest : public ::testing::Test {
     return {all.begin() + static_cast<std::ptrdiff_t>(mark), all.end()};
   }
   std::size_t Mark(std::size_t index = 0) { return sim_.device(index).received().size(); }
+  // The command codes of those reports: which operations reached the device.
+  std::vector<int> CodesSince(std::size_t mark, std::size_t index = 0) {
+    std::vector<int> codes;
+    for (const auto& report : ReceivedSince(mark, index)) codes.push_back(report[1]);
+    return codes;
+  }
 
-  // The trace lines written so far whose kind is `kind`.
+  // The trace lines written so far whose kind is `kind`, from the kind on.
   std::vector<std::string> TraceLines(const std::string& kind) {
     std::vector<std::string> lines;
     std::istringstream in(trace_text_.str());
@@ -120,21 +159,6 @@ class WindowTest : public ::testing::Test {
       std::string stamp, serial, line_kind;
       fields >> stamp >> serial >> line_kind;
       if (line_kind == kind) lines.push_back(line.substr(line.find(kind)));
-    }
-    return lines;
-  }
-
-  // The feature-report exchanges traced so far, in order, each "set <hex>" or "get <hex>".
-  std::vector<std::string> Exchanges() {
-    std::vector<std::string> lines;
-    std::istringstream in(trace_text_.str());
-    for (std::string line; std::getline(in, line);) {
-      for (const char* kind : {" set ", " get "}) {
-        const std::size_t at = line.find(kind);
-        if (at == std::string::npos) continue;
-        lines.push_back(line.substr(at + 1));
-        break;
-      }
     }
     return lines;
   }
@@ -148,25 +172,5 @@ class WindowTest : public ::testing::Test {
   std::vector<std::pair<std::string, std::string>> messages_;
   std::unique_ptr<frmMain> window_;
 };
-
-// A report of `length` bytes: `head` followed by zeros.
-inline std::vector<std::uint8_t> Report(std::initializer_list<std::uint8_t> head,
-                                        std::size_t length = 64) {
-  std::vector<std::uint8_t> report(head);
-  report.resize(length, 0);
-  return report;
-}
-
-// A NAV-CLOCK frame with clkD `clk_d` ns/s and fAcc `f_acc` ps/s, its payload cut to `length`.
-inline std::vector<std::uint8_t> NavClockFrame(std::int32_t clk_d, std::int32_t f_acc,
-                                               std::size_t length = 20) {
-  std::vector<std::uint8_t> payload(20, 0);
-  for (int i = 0; i < 4; ++i) {
-    payload[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(clk_d) >> (8 * i));
-    payload[16 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(f_acc) >> (8 * i));
-  }
-  payload.resize(length);
-  return BuildUbxFrame(0x01, 0x22, payload);
-}
 
 }  // namespace orvane
