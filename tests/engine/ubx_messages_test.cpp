@@ -6,7 +6,6 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/label20_caption.h"
 #include "engine/ubx_trace.h"
 #include "protocol/byte_order.h"
 
@@ -75,21 +74,6 @@ TEST(UbxMessages, HostClockOnlyNearAWholeSecond) {
   for (const std::int32_t nano : {2147483647, -2147483647 - 1}) {
     EXPECT_EQ(HostClockTime(*DecodeNavTimeUtc(TimeUtc(nano, 0x07))), std::nullopt) << nano;
   }
-}
-
-TEST(UbxMessages, Label20Captions) {
-  const Bytes rxm = {0x00, 0x0A, 0x1F, 0xFF, 0xF9, 0xFF, 0xFF, 0xFF, 9};  // numSV 9, -7 at 4
-  Bytes mon(21);
-  for (std::size_t i = 0; i < mon.size(); ++i) mon[i] = static_cast<std::uint8_t>(i * 13);
-  EXPECT_EQ(Label20Caption({0x02, 0x52, rxm}), "9  0 A 1F FF -7");
-  EXPECT_EQ(Label20Caption({0x0A, 0x11, rxm}), "9 ");
-  EXPECT_EQ(Label20Caption({0x0A, 0x1B, {}}), "0 ");
-  EXPECT_EQ(Label20Caption({0x0A, 0x1E, mon}),
-            "  0 D 1A 27 34 41 4E 5B 68 75 82 8F 9C A9 B6 C3 D0 DD EA F7 4");
-  // Too short for the bytes printed, or not a message the label shows: caption unchanged.
-  EXPECT_FALSE(Label20Caption({0x02, 0x52, std::span(rxm).first(7)}));
-  EXPECT_FALSE(Label20Caption({0x0A, 0x1E, std::span(mon).first(20)}));
-  EXPECT_FALSE(Label20Caption({0x01, 0x22, rxm}));
 }
 
 }  // namespace
