@@ -18,17 +18,11 @@ using Bytes = std::vector<std::uint8_t>;
 
 // What a test sets and sees of the receivers a device makes, one per power-up.
 struct FakeReceiverState {
-  struct Message {
-    std::uint8_t msg_class;
-    std::uint8_t msg_id;
-    Bytes payload;
-  };
-
   int bytes_per_ms = 0;  // stream rate; byte n of a power-up is SequenceByte(n)
   bool has_signal = true;
   double drift_ppb = 0;
   int power_ups = 0;
-  std::vector<Message> received;
+  std::vector<Bytes> received;  // the payloads of the CFG-MSG messages the receivers took
 
   static std::uint8_t SequenceByte(std::size_t n) { return static_cast<std::uint8_t>(n * 7 % 251); }
 
@@ -47,7 +41,8 @@ class FakeReceiver : public ReceiverStream {
   }
   void Receive(std::uint8_t msg_class, std::uint8_t msg_id,
                std::span<const std::uint8_t> payload) override {
-    state_.received.push_back({msg_class, msg_id, {payload.begin(), payload.end()}});
+    if (msg_class == 0x06 && msg_id == 0x01)
+      state_.received.emplace_back(payload.begin(), payload.end());
   }
   bool HasSignal(std::chrono::nanoseconds) const override { return state_.has_signal; }
   double ClockDriftPpb(std::chrono::nanoseconds) const override { return state_.drift_ppb; }
