@@ -14,51 +14,37 @@ struct Channel {
   std::uint8_t chn, flags, cno;
 };
 
-NavSvInfo Channels(std::initializer_list<Channel> channels) {
+SatelliteBar Bar(int i, float height, Rgb colour) {
+  return {8.0f * i + 1, kScaleHeight - height, 7, height, colour, true};
+}
+
+TEST(SatelliteChartTest, DrawsChannelsWithABarAndLossEmptiesAllButBarZero) {
+  SatelliteChart chart(kScaleHeight);
   NavSvInfo info;
-  for (const Channel& c : channels) {
+  // Channels 255, 40 and 32 have no bar.
+  for (const Channel c : {Channel{3, 0x00, 40},
+                          {31, 0x0D, 51},
+                          {0, 0x01, 255},
+                          {255, 0x01, 40},
+                          {40, 0x01, 40},
+                          {32, 0x01, 40}}) {
     info.channels[info.num_ch++] = {.chn = c.chn, .flags = c.flags, .cno = c.cno};
   }
-  return info;
-}
-
-SatelliteBar Empty(int i) { return {8.0f * i + 1, kScaleHeight - 2, 7, 2, kBarBlack, true}; }
-
-TEST(SatelliteChartTest, DrawsHeightAndColourFromTheChannel) {
-  const struct {
-    Channel channel;
-    float height;
-    Rgb colour;
-  } cases[] = {{{3, 0x00, 40}, 32, kBarRed},
-               {{31, 0x0D, 51}, 40.25f, kBarGreen},
-               {{0, 0x01, 255}, 193.25f, kBarGreen}};
-  for (const auto& c : cases) {
-    SatelliteChart chart(kScaleHeight);
-    chart.Apply(Channels({c.channel}));
-    const int i = c.channel.chn;
-    const SatelliteBar expected = {8.0f * i + 1, kScaleHeight - c.height, 7, c.height, c.colour,
-                                   true};
-    EXPECT_EQ(chart.Bar(i), expected) << i;
-    EXPECT_EQ(chart.SatAge(i), 500);
-  }
-}
-
-TEST(SatelliteChartTest, StartsEmptyAndSkipsChannelsWithoutABar) {
-  SatelliteChart chart(kScaleHeight);
-  chart.Apply(Channels({{255, 0x01, 40}, {40, 0x01, 40}, {32, 0x01, 40}}));
+  chart.Apply(info);
   for (int i = 0; i < SatelliteChart::kBarCount; ++i) {
-    EXPECT_EQ(chart.Bar(i), Empty(i));
-    EXPECT_EQ(chart.SatAge(i), 0);
+    const bool drawn = i == 0 || i == 3 || i == 31;
+    EXPECT_EQ(chart.SatAge(i), drawn ? 500 : 0) << i;
+    if (!drawn) {
+      EXPECT_EQ(chart.Bar(i), Bar(i, 2, kBarBlack)) << i;
+    }
   }
-}
-
-TEST(SatelliteChartTest, LossEmptiesBarsOneUpAndLeavesTheCounters) {
-  SatelliteChart chart(kScaleHeight);
-  chart.Apply(Channels({{0, 0x01, 40}, {5, 0x00, 20}}));
+  EXPECT_EQ(chart.Bar(3), Bar(3, 32, kBarRed));
+  EXPECT_EQ(chart.Bar(31), Bar(31, 40.25f, kBarGreen));
+  EXPECT_EQ(chart.Bar(0), Bar(0, 193.25f, kBarGreen));
   chart.Age();
   chart.ResetOnLoss();
-  EXPECT_EQ(chart.Bar(5), Empty(5));
-  EXPECT_EQ(chart.SatAge(5), 499);
+  EXPECT_EQ(chart.Bar(3), Bar(3, 2, kBarBlack));
+  EXPECT_EQ(chart.SatAge(3), 499);
   EXPECT_EQ(chart.Bar(0).colour, kBarGreen);
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 using testing::ElementsAre;
 
-// The chained lists for 10 MHz are checked by the engine tests; this edge they cannot tell apart
+// The chained lists for 10 MHz are checked through the window; this edge it cannot tell apart
 // from an empty N2_HS list.
 TEST(DividerChoices, HsOfferedAlthoughEveryF3IsBelowTheThreshold) {
   // H / 4 is the product of the primes 24,989 and 25,013: only those two F3 values exist, both

@@ -1,28 +1,28 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <sstream>
 #include <vector>
 
-#include "sim/clock_device.h"
-#include "sim/receiver_stream.h"
+#include "device/hid/tracing_backend.h"
+#include "device/monotonic_clock.h"
+#include "device/trace_log.h"
+#include "sim/simulated_backend.h"
 
 namespace orvane {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // What a test sets and sees of the receivers a device makes, one per power-up.
 struct FakeReceiverState {
-  struct Message {
-    std::uint8_t msg_class;
-    std::uint8_t msg_id;
-    std::vector<std::uint8_t> payload;
-  };
-
   int bytes_per_ms = 0;  // stream rate; byte n of a power-up is SequenceByte(n)
   bool has_signal = true;
   double drift_ppb = 0;
   int power_ups = 0;
-  std::vector<Message> received;
+  std::vector<Bytes> received;  // the payloads of the CFG-MSG messages the receivers took
 
   static std::uint8_t SequenceByte(std::size_t n) { return static_cast<std::uint8_t>(n * 7 % 251); }
 
@@ -33,7 +33,7 @@ class FakeReceiver : public ReceiverStream {
  public:
   explicit FakeReceiver(FakeReceiverState& state) : state_(state) {}
 
-  void EmitUntil(std::chrono::nanoseconds since_power_up, std::vector<std::uint8_t>& out) override {
+  void EmitUntil(std::chrono::nanoseconds since_power_up, Bytes& out) override {
     const auto due = static_cast<std::size_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(since_power_up).count() *
         state_.bytes_per_ms);
@@ -41,7 +41,8 @@ class FakeReceiver : public ReceiverStream {
   }
   void Receive(std::uint8_t msg_class, std::uint8_t msg_id,
                std::span<const std::uint8_t> payload) override {
-    state_.received.push_back({msg_class, msg_id, {payload.begin(), payload.end()}});
+    if (msg_class == 0x06 && msg_id == 0x01)
+      state_.received.emplace_back(payload.begin(), payload.end());
   }
   bool HasSignal(std::chrono::nanoseconds) const override { return state_.has_signal; }
   double ClockDriftPpb(std::chrono::nanoseconds) const override { return state_.drift_ppb; }
@@ -58,11 +59,26 @@ inline ReceiverFactory FakeReceiverState::Factory() {
   };
 }
 
+// Simulated clocks on a manual clock, every exchange traced into `trace_text`: nothing sleeps.
+struct SimRig {
+  // A clock whose receivers are `receiver`'s unless `options` has others.
+  ClockDevice& AddClock(ClockDeviceOptions options = {}) {
+    if (!options.make_receiver) options.make_receiver = receiver.Factory();
+    return sim.AddDevice(std::move(options));
+  }
+
+  FakeReceiverState receiver;
+  ManualClock clock;
+  std::ostringstream trace_text;
+  TraceLog trace{&trace_text, clock};
+  SimulatedBackend sim{clock};
+  TracingBackend traced{sim, trace};
+};
+
 // A zero-filled feature report of `length` bytes: report ID 0, the command code, then `payload`.
-inline std::vector<std::uint8_t> Command(std::uint8_t code,
-                                         std::initializer_list<std::uint8_t> payload = {},
-                                         std::size_t length = 64) {
-  std::vector<std::uint8_t> report(length, 0);
+inline Bytes Command(std::uint8_t code, std::initializer_list<std::uint8_t> payload = {},
+                     std::size_t length = 64) {
+  Bytes report(length, 0);
   report[1] = code;
   std::copy(payload.begin(), payload.end(), report.begin() + 2);
   return report;

@@ -3,22 +3,16 @@
 #include <chrono>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "device/hid/forwarding_backend.h"
-#include "device/hid/tracing_backend.h"
-#include "device/monotonic_clock.h"
-#include "device/trace_log.h"
 #include "engine/clock_session.h"
-#include "sim/receiver_model.h"
-#include "sim/simulated_backend.h"
+#include "support/fake_receiver.h"
 
 namespace orvane {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // In front of the traced simulated clocks: refuses the `denied` paths as a missing permission
 // would and, once `scripted`, answers reads from `reports` instead of the clock (an empty report
@@ -73,19 +67,14 @@ class ScriptedBackend : public ForwardingHidBackend {
   int read_count_ = 0;
 };
 
-// A clock session on simulated clocks and a manual clock, every exchange traced: nothing sleeps,
-// and every report the clocks receive can be read back in order.
-struct SessionRig {
-  // A clock with a deterministic receiver (fixed seed and start time) unless `options` has one.
-  ClockDevice& AddClock(ClockDeviceOptions options = {}) {
-    if (!options.make_receiver) {
-      options.make_receiver = [] {
-        using namespace std::chrono;
-        return std::make_unique<ReceiverModel>(
-            7, ReceiverModel::UtcTime(sys_days(2026y / December / 6) + 12h));
-      };
-    }
-    return sim.AddDevice(std::move(options));
+// A clock session on the rig's simulated clocks, through the scripted backend.
+struct SessionRig : SimRig {
+  // Adds a clock and connects to it, forgetting the connection's exchanges.
+  std::optional<DeviceConfiguration> Connected(ClockDeviceOptions options = {}) {
+    AddClock(std::move(options));
+    const std::optional<DeviceConfiguration> stored = session.Connect("").configuration;
+    Exchanges();
+    return stored;
   }
 
   // The feature-report exchanges since the last call, in order: "set <hex>", or "get" whatever
@@ -104,27 +93,21 @@ struct SessionRig {
     return lines;
   }
 
-  ManualClock clock;
-  std::ostringstream trace_text;
-  TraceLog trace{&trace_text, clock};
-  SimulatedBackend sim{clock};
-  TracingBackend traced{sim, trace};
   ScriptedBackend script{traced, clock};
   ClockSession session{script, trace, clock};
 };
 
-// The trace text of a set report of `length` bytes that starts with the bytes `head` (hex) and
-// is zero after them.
-inline std::string Set(const std::string& head, std::size_t length = 64) {
+// The trace text of a 64-byte set report that starts with the bytes `head` (hex), zero after.
+inline std::string Set(const std::string& head) {
   std::string line = "set " + head;
-  for (std::size_t bytes = (head.size() + 1) / 3; bytes < length; ++bytes) line += " 00";
+  for (std::size_t bytes = (head.size() + 1) / 3; bytes < 64; ++bytes) line += " 00";
   return line;
 }
 
-// An input report of `length` bytes: `head` followed by zeros.
-inline Bytes Report(std::initializer_list<std::uint8_t> head, std::size_t length = 64) {
+// A 64-byte input report: `head` followed by zeros.
+inline Bytes Report(std::initializer_list<std::uint8_t> head) {
   Bytes report(head);
-  report.resize(length, 0);
+  report.resize(64, 0);
   return report;
 }
 

@@ -1,0 +1,215 @@
+// The simulated clock through its backend's handles: what each command does, the input reports,
+// and the faults a test can inject.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "device/device_ids.h"
+#include "protocol/config_report.h"
+#include "sim/pll_model.h"
+#include "support/fake_receiver.h"
+
+namespace orvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The factory's divider set in stored form, as the PLL configuration command carries it.
+const Bytes kFactoryPll = Command(
+    4, {0x78, 0xDE, 0x2B, 0x02, 0, 0, 0x07, 0xDF, 0x01, 0, 0x07, 0x2D, 0, 0, 0x2D, 0, 0, 0, 3});
+
+class SimulatedClockTest : public ::testing::Test {
+ protected:
+  Bytes Get() {
+    Bytes report(64, 0);
+    EXPECT_TRUE(handle_->GetFeature(report));
+    return report;
+  }
+  DeviceConfiguration Readback() { return DecodeConfigurationReport(Get()).value(); }
+  // Reads every report that is already waiting.
+  std::vector<Bytes> Drain(HidDevice& handle) {
+    std::vector<Bytes> reports;
+    Bytes buffer(handle.InputReportLength());
+    while (handle.ReadInput(buffer, 0ms) > 0) reports.push_back(buffer);
+    return reports;
+  }
+
+  SimRig rig_;
+  ClockDevice& device_ = rig_.AddClock();
+  std::unique_ptr<HidDevice> handle_ = rig_.sim.Open("sim:0");
+};
+
+TEST_F(SimulatedClockTest, EachCommandShowsInTheConfigurationReport) {
+  const struct {
+    Bytes command;
+    std::function<void(DeviceConfiguration&)> effect;
+  } cases[] = {
+      {Command(1, {0}), [](auto& c) { c.output_flags = 0; }},
+      {Command(3, {2}), [](auto& c) { c.drive_index = 2; }},
+      {Command(4, {0x40, 0x42, 0x0F, 0, 0, 0, 0, 0xDF, 0x01, 0, 1, 9, 0, 0, 0x2D, 0, 0, 0, 3}),
+       [](auto& c) { c.dividers = {1'000'000, 1, 4, 480, 5, 10, 46, 3}; }},
+      {Command(11, {0xFF, 0xFF, 1}), [](auto& c) { c.tcxo_correction = -1; }},
+      {Command(11, {0x4C, 0x1D, 1}), [](auto& c) { c.tcxo_correction = 7500; }},
+      {Command(12, {0x7F}), [](auto& c) { c.ConstellationMask = 0x7F; }},
+      {Command(2, {1}), [](auto&) {}},
+      {Command(5, {0x19, 0xA0}), [](auto&) {}},
+      {Command(8, {0x06, 0x01, 8, 0, 0x01, 0x30, 10}), [](auto&) {}},
+  };
+  DeviceConfiguration expected = FactoryConfiguration();
+  EXPECT_EQ(Readback(), expected);
+  for (const auto& c : cases) {
+    ASSERT_TRUE(handle_->SendFeature(c.command));
+    c.effect(expected);
+    EXPECT_EQ(Readback(), expected) << "after command " << int{c.command[1]};
+  }
+  EXPECT_EQ(device_.violations(), std::vector<std::string>{});
+  EXPECT_EQ(device_.received().size(), std::size(cases));
+  EXPECT_TRUE(device_.led_blinking());
+  EXPECT_EQ(device_.register_value(0x19), 0xA0);
+  ASSERT_EQ(rig_.receiver.received.size(), 1u);
+  EXPECT_EQ(rig_.receiver.received[0], (Bytes{0x01, 0x30, 10, 0, 0, 0, 0, 0}));
+
+  // The reference reply answers the next fetch only.
+  rig_.receiver.drift_ppb = 200;
+  ASSERT_TRUE(handle_->SendFeature(Command(10, {3})));
+  EXPECT_EQ(DecodePllReferenceReply(Get()), MakeReferenceCounts(expected.dividers, 200));
+  EXPECT_EQ(Readback(), expected);
+}
+
+TEST_F(SimulatedClockTest, InjectedFailuresHitOnceAndAStallHoldsTheReports) {
+  device_.FailNextSet();
+  EXPECT_FALSE(handle_->SendFeature(Command(1, {0})));
+  EXPECT_TRUE(device_.received().empty());
+  device_.FailNextGet();
+  Bytes report(64, 0);
+  EXPECT_FALSE(handle_->GetFeature(report));
+  EXPECT_EQ(Readback().output_flags, 1);
+  device_.FailNextRead();
+  EXPECT_EQ(handle_->ReadInput(report, 1000ms), -1);
+  device_.StallInput(true);
+  EXPECT_EQ(handle_->ReadInput(report, 100ms), 0);
+  device_.StallInput(false);
+  EXPECT_EQ(handle_->ReadInput(report, 100ms), 64);
+}
+
+TEST_F(SimulatedClockTest, SleepLastsUntilPowerCycledAndUnplugKillsOpenHandles) {
+  Bytes buffer(64, 0);
+  ASSERT_TRUE(handle_->SendFeature(Command(6)));
+  rig_.clock.Advance(100ms);
+  EXPECT_EQ(handle_->ReadInput(buffer, 100ms), 0);
+  EXPECT_FALSE(handle_->GetFeature(buffer));
+  device_.Unplug();
+  EXPECT_TRUE(rig_.sim.Enumerate(kVendorId, kProductIds).empty());
+  OpenError error = OpenError::kNone;
+  EXPECT_EQ(rig_.sim.Open("sim:0", &error), nullptr);
+  EXPECT_EQ(error, OpenError::kNotFound);
+  EXPECT_FALSE(handle_->SendFeature(Command(1, {1})));
+  EXPECT_EQ(handle_->ReadInput(buffer, 100ms), -1);
+  EXPECT_EQ(handle_->SerialNumber(), std::nullopt);
+  device_.Replug();
+  EXPECT_EQ(handle_->ReadInput(buffer, 100ms), -1);  // still the old connection
+  EXPECT_EQ(rig_.sim.Open("sim:0")->ReadInput(buffer, 100ms), 64);
+  EXPECT_EQ(rig_.receiver.power_ups, 2);
+}
+
+TEST_F(SimulatedClockTest, MalformedReportsAreCountedAndShortOnesCarryWhatFits) {
+  ASSERT_TRUE(handle_->SendFeature(Command(9)));
+  ASSERT_TRUE(handle_->SendFeature(Command(3, {1}, 40)));
+  Bytes report(64, 0);
+  report[0] = 2;
+  EXPECT_FALSE(handle_->GetFeature(report));
+  EXPECT_EQ(device_.violations().size(), 3u);
+  EXPECT_EQ(device_.violations()[0], "unknown command 9");
+  const Bytes full = Get();
+  EXPECT_EQ(DecodeConfigurationReport(full)->drive_index, 1);  // taken all the same
+  device_.SetReportLengths(21, 64);
+  report.assign(21, 0);
+  ASSERT_TRUE(handle_->GetFeature(report));
+  EXPECT_EQ(report, Bytes(full.begin(), full.begin() + 21));
+  EXPECT_EQ(device_.violations().size(), 3u);
+}
+
+TEST_F(SimulatedClockTest, OneReportPerPeriodToEveryHandleFromItsOpenOnWithItsStatus) {
+  rig_.receiver.has_signal = false;
+  Bytes buffer(64);
+  EXPECT_EQ(handle_->ReadInput(buffer, 3ms), 0);  // waits for the next report, not past the timeout
+  EXPECT_EQ(rig_.clock.Now(), 3ms);
+  EXPECT_EQ(handle_->ReadInput(buffer, 1000ms), 64);
+  EXPECT_EQ(rig_.clock.Now(), ClockDevice::kReportPeriod);
+  EXPECT_EQ(buffer[2], 0x03);  // no signal, the PLL not yet settled
+  auto second = rig_.sim.Open("sim:0");
+  rig_.clock.Advance(50ms);
+  EXPECT_EQ(Drain(*handle_).size(), 5u);
+  EXPECT_EQ(Drain(*second).size(), 5u);
+  rig_.clock.Advance(ClockDevice::kReportPeriod * 5000);
+  EXPECT_EQ(Drain(*handle_).size(), ClockDevice::kInputQueueCapacity);
+  EXPECT_EQ(device_.input_overflow_count(), 2 * (5000 - ClockDevice::kInputQueueCapacity));
+
+  // Only a signal lost after one was there counts; programming unsettles the PLL again.
+  for (const bool signal : {true, false}) {
+    rig_.receiver.has_signal = signal;
+    ASSERT_EQ(handle_->ReadInput(buffer, 100ms), 64);
+  }
+  EXPECT_EQ(buffer[1], 1);
+  EXPECT_EQ(buffer[2], 0x01);  // locked, no signal
+  ASSERT_TRUE(handle_->SendFeature(kFactoryPll));
+  ASSERT_EQ(handle_->ReadInput(buffer, 100ms), 64);
+  EXPECT_EQ(buffer[2], 0x03);
+}
+
+TEST(SimulatedBackend, StreamArrivesInOrderWithoutLossInWholeSlices) {
+  SimRig rig;
+  ClockDevice& device = rig.AddClock();
+  device.SetReportLengths(64, 32);
+  rig.receiver.bytes_per_ms = 20;  // 200 bytes a period: several reports each time
+  auto handle = rig.sim.Open("sim:0");
+  EXPECT_EQ(handle->InputReportLength(), 32);
+  rig.clock.Advance(200ms);
+  device.StallInput(true);  // held bytes must come out later, not vanish
+  rig.clock.Advance(100ms);
+  device.StallInput(false);
+  rig.clock.Advance(100ms);
+  Bytes stream;
+  Bytes report(32);
+  int reports = 0;
+  for (; handle->ReadInput(report, 0ms) > 0; ++reports) {
+    if (report[2] & 0x80) stream.insert(stream.end(), report.begin() + 3, report.end());
+  }
+  EXPECT_GT(reports, 30);
+  ASSERT_GE(stream.size(), 400u * 20 - 29);
+  for (std::size_t i = 0; i < stream.size(); ++i) {
+    ASSERT_EQ(stream[i], FakeReceiverState::SequenceByte(i)) << "stream byte " << i;
+  }
+}
+
+TEST(TracingBackend, TracesEveryExchangeUnderTheEnumeratedSerial) {
+  SimRig rig;
+  rig.AddClock().SetReportLengths(4, 3);
+  rig.clock.Advance(1500ms);
+  rig.sim.device(0).FailNextSet();
+  EXPECT_FALSE(rig.traced.Open("sim:0")->SendFeature(Command(10, {3}, 4)));
+  EXPECT_EQ(rig.traced.Open("sim:9"), nullptr);
+  rig.traced.Enumerate(kVendorId, kProductIds);
+  auto handle = rig.traced.Open("sim:0");
+  EXPECT_TRUE(handle->SendFeature(Command(1, {1}, 4)));
+  rig.clock.Advance(25ms);
+  Bytes report(4);
+  EXPECT_TRUE(handle->GetFeature(report));
+  rig.sim.device(0).FailNextGet();
+  EXPECT_FALSE(handle->GetFeature(report));
+  EXPECT_EQ(handle->ReadInput(std::span(report).first(3), 0ms), 3);
+  handle.reset();
+  EXPECT_EQ(rig.trace_text.str(),
+            "1.500 - open sim:0\n"
+            "1.500 - set 00 0A 03 00 failed\n"
+            "1.500 - close sim:0\n"
+            "1.500 G60031 open sim:0\n"
+            "1.500 G60031 set 00 01 01 00\n"
+            "1.525 G60031 get 00 01 03 78\n"
+            "1.525 G60031 get 00 01 03 78 failed\n"
+            "1.525 G60031 input 00 00 00\n"
+            "1.525 G60031 close sim:0\n");
+}
+
+}  // namespace
+}  // namespace orvane
