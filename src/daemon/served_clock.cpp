@@ -18,7 +18,9 @@ bool ServedClock::Connect(std::string* denied_path) {
 
 bool ServedClock::Tick(const SampleSink& on_sample) {
   const std::chrono::nanoseconds now = clock_.Now();
-  next_tick_ = now + kPollInterval;
+  // On the schedule, not on the time this tick ran: wake-up delays must not add up.
+  next_tick_ += kPollInterval;
+  if (next_tick_ <= now) next_tick_ = now + kPollInterval;
   PollListener listener;
   listener.stream = [this](std::span<const std::uint8_t> bytes, const ReceiveTime&) {
     if (share_) share_->Publish(bytes);
