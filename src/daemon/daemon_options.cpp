@@ -45,11 +45,14 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
       ->check(CLI::ExistingFile);
   app.add_option("--trace", options.trace, "Write the event trace to FILE (- for standard error)")
       ->type_name("FILE");
-  app.add_option("--chrony-sock", chrony_socket,
-                 "chronyd's `refclock SOCK` socket, %s standing for the serial with several "
-                 "clocks (default for USB clocks: " +
-                     std::string(kDefaultChronySocket) + "; empty: no feed)")
-      ->type_name("PATH");
+  bool no_chrony = false;
+  auto* chrony_option =
+      app.add_option("--chrony-sock", chrony_socket,
+                     "chronyd's `refclock SOCK` socket, %s standing for the serial with several "
+                     "clocks (default for USB clocks: " +
+                         std::string(kDefaultChronySocket) + ")")
+          ->type_name("PATH");
+  app.add_flag("--no-chrony", no_chrony, "Send nothing to chronyd")->excludes(chrony_option);
   app.add_option("--ubx-listen", ubx_listen,
                  "Share each clock's UBX stream on TCP, read-only: [ADDR:]PORT is the first "
                  "clock's, the next clocks get the next ports (address default 127.0.0.1)")
@@ -66,7 +69,8 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& error) {
-    parsed.exit_code = app.exit(error, out, err);
+    // CLI11 numbers its mistakes; the program's convention is 2 for all of them.
+    parsed.exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
     parsed.message = out.str() + err.str();
     return parsed;
   }
@@ -81,7 +85,10 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   }
   if (!options.sim_ubx.empty() && options.simulate == 0) options.simulate = 1;
   // A simulated clock's time must never steer the host unless a socket is named for it.
-  options.chrony_socket = chrony_socket.value_or(options.simulate > 0 ? "" : kDefaultChronySocket);
+  if (!no_chrony) {
+    options.chrony_socket =
+        chrony_socket.value_or(options.simulate > 0 ? "" : kDefaultChronySocket);
+  }
   if (estimate_seconds > 0) options.estimate_offset = std::chrono::seconds(estimate_seconds);
   parsed.options = options;
   return parsed;

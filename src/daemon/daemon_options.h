@@ -16,7 +16,8 @@ struct DaemonOptions {
   int simulate = 0;  // simulated clocks; 0: the attached ones
   std::string sim_ubx;
   std::string trace;  // "-": standard error
-  // The socket template; empty: no feed. Simulated clocks get one only when it is named.
+  // The socket template; empty: no feed (--no-chrony). Simulated clocks get one only when it is
+  // named.
   std::string chrony_socket;
   std::optional<ListenAddress> ubx_listen;
   // Set: measure the offsets for this long, print them and exit.

@@ -53,7 +53,7 @@ void ServedClock::AlignTo(const ReceiveTime& received) {
 
 void ServedClock::Stop() {
   if (connected()) session_.StopStatusMessages();
-  session_.Close();
+  session_.DropLink();
 }
 
 }  // namespace orvane
