@@ -141,7 +141,8 @@ std::string ClockDaemon::Status() const {
   std::size_t serving = 0;
   std::size_t feeding = 0;
   for (const auto& [serial, served] : clocks_) {
-    if (served.clock->connected()) ++serving;
+    if (!served.clock->connected()) continue;
+    ++serving;
     if (served.chrony && served.chrony->state() == ChronySocketState::kOk) ++feeding;
   }
   return "serving " + std::to_string(serving) + " clock(s), " + std::to_string(feeding) +
