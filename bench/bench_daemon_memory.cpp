@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < clocks; ++i) {
     ClockDeviceOptions options;
     options.serial = "G" + std::to_string(60031 + i);
+    options.record_received = false;  // as orvaned's simulated clocks
     backend.AddDevice(options);
   }
   TraceLog trace(nullptr, clock);

@@ -22,6 +22,7 @@ std::unique_ptr<HidBackend> MakeDaemonBackend(const DaemonOptions& options, Mono
   for (int i = 0; i < options.simulate; ++i) {
     ClockDeviceOptions device;
     device.serial = "G" + std::to_string(60031 + i);
+    device.record_received = false;
     if (capture) {
       device.make_receiver = [capture] { return std::make_unique<CaptureReplay>(*capture); };
     }
