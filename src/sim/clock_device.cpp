@@ -102,7 +102,7 @@ std::shared_ptr<InputReportQueue> ClockDevice::OpenInputQueue() {
 bool ClockDevice::SetFeature(std::span<const std::uint8_t> report) {
   Advance();
   if (asleep_ || std::exchange(fail_next_set_, false)) return false;
-  received_.emplace_back(report.begin(), report.end());
+  if (options_.record_received) received_.emplace_back(report.begin(), report.end());
   for (std::string& fault : CheckCommandReport(report, options_.feature_report_length)) {
     violations_.push_back(std::move(fault));
   }

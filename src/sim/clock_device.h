@@ -34,6 +34,9 @@ struct ClockDeviceOptions {
   int input_report_length = 64;
   DeviceConfiguration stored = FactoryConfiguration();
   ReceiverFactory make_receiver;  // empty: the built-in receiver model
+  // Every feature report the host sent is kept for received(); a device that runs for days in a
+  // service keeps none.
+  bool record_received = true;
 };
 
 // The simulated clock: stored configuration and identity, every command's effect, the status

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the .deb from a finished build tree, unpacks it into a scratch root and checks what a
 # Debian 12 desktop relies on: the udev rule matches this build's USB IDs and grants access the
-# seat way, the menu entry validates and finds its program and icon, and the program runs.
+# seat way and to the service's group, the menu entry validates and finds its program and icon,
+# the program runs, and orvaned runs without Qt under a hardened, disabled unit.
 #
 #   check_package.sh BUILD_DIR VERSION VENDOR_ID PRODUCT_ID_1 PRODUCT_ID_2   (IDs as in the cache)
 set -euo pipefail
@@ -35,29 +36,41 @@ dpkg-deb -e "$deb" "$scratch/control"
 [ "$(dpkg-deb -f "$deb" Package)" = orvane-config ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libhidapi-hidraw0; do
+for needed in libqt6widgets6 libhidapi-hidraw0 libsystemd0 adduser; do
   grep -qw "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 postinst="$scratch/control/postinst"
 if [ -x "$postinst" ]; then
   grep -q 'udevadm control --reload-rules' "$postinst" || fail "postinst does not reload udev rules"
-  # Where there is no udevadm (chroots, containers) the script must still succeed.
-  PATH=/nonexistent /bin/sh "$postinst" configure || fail "postinst fails without udevadm"
+  # Stubs stand in for the account tools, so no account is made on this machine: first where
+  # orvane exists, then where it does not. There is no udevadm (as in chroots and containers).
+  stubs="$scratch/stubs"
+  mkdir "$stubs"
+  for tool in addgroup adduser; do
+    printf '#!/bin/sh\necho %s "$@" >>"%s/accounts"\n' "$tool" "$scratch" >"$stubs/$tool"
+  done
+  printf '#!/bin/sh\nexit "${GETENT_STATUS:-0}"\n' >"$stubs/getent"
+  chmod +x "$stubs"/*
+  PATH="$stubs:/bin" /bin/sh "$postinst" configure || fail "postinst fails without udevadm"
+  [ ! -e "$scratch/accounts" ] || fail "postinst makes an account that exists"
+  GETENT_STATUS=2 PATH="$stubs:/bin" /bin/sh "$postinst" configure || fail "postinst fails"
+  grep -q '^addgroup --system orvane$' "$scratch/accounts" || fail "postinst makes no group"
+  grep -q '^adduser --system --ingroup orvane .*orvane$' "$scratch/accounts" ||
+    fail "postinst makes no system user"
 else
   fail "no executable postinst"
 fi
+grep -qx /etc/default/orvaned "$scratch/control/conffiles" || fail "defaults file not a conffile"
 
-# The udev rule: this build's IDs, the uaccess tag, never a world-writable mode.
+# The udev rule: this build's IDs, the uaccess tag and group orvane, never a world-writable mode.
 rule="$root/usr/lib/udev/rules.d/70-orvane.rules"
 if [ -f "$rule" ]; then
   active=$(grep -v '^[[:space:]]*\(#\|$\)' "$rule" || true)
   [ "$(wc -l <<<"$active")" -eq 2 ] || fail "rule should have one active line per product ID"
   for product in "$product_1" "$product_2"; do
-    grep -q "ATTRS{idVendor}==\"$vendor\", ATTRS{idProduct}==\"$product\", TAG+=\"uaccess\"" \
-      <<<"$active" || fail "no uaccess line for $vendor:$product"
+    grep -q "ATTRS{idVendor}==\"$vendor\", ATTRS{idProduct}==\"$product\", TAG+=\"uaccess\", GROUP=\"orvane\", MODE=\"0660\"" \
+      <<<"$active" || fail "no uaccess and group line for $vendor:$product"
   done
-  ! grep -q 'MODE=' <<<"$active" || fail "active rule sets a mode"
-  grep -q '^#.*GROUP="[a-z]*"' "$rule" || fail "no commented group line for headless use"
   ! grep -o 'id[A-Za-z]*=="[^"]*"' "$rule" | grep -q '=="[^"]*[A-F]' ||
     fail "upper-case hex ID in the rule"
 else
@@ -109,6 +122,30 @@ if [ -f "$completion" ]; then
 else
   fail "no orvanectl bash completion"
 fi
+# orvaned: no Qt, starts, and its unit is hardened as promised and not enabled by the package.
+orvaned="$root/usr/sbin/orvaned"
+if [ -x "$orvaned" ]; then
+  ! ldd "$orvaned" | grep -qi qt || fail "orvaned links Qt"
+  "$orvaned" --version | grep -q "$version" || fail "orvaned --version"
+else
+  fail "no /usr/sbin/orvaned"
+fi
+unit="$root/usr/lib/systemd/system/orvaned.service"
+if [ -f "$unit" ]; then
+  for line in Type=notify 'EnvironmentFile=-/etc/default/orvaned' \
+    'ExecStart=/usr/sbin/orvaned $ORVANED_OPTS' WatchdogSec=10s User=orvane \
+    RuntimeDirectory=orvane ProtectSystem=strict PrivateTmp=yes NoNewPrivileges=yes \
+    CapabilityBoundingSet=; do
+    grep -qxF "$line" "$unit" || fail "unit lacks $line"
+  done
+  ! grep -q '^AmbientCapabilities=.' "$unit" || fail "unit grants capabilities"
+else
+  fail "no orvaned.service"
+fi
+! grep -q 'systemctl enable\|deb-systemd-helper' "$postinst" || fail "postinst enables the service"
+dropin="$root/usr/lib/systemd/system/chrony.service.d/orvane-refclock.conf"
+grep -q 'chgrp orvane /run/orvane.sock' "$dropin" || fail "no chrony drop-in for the socket"
+grep -q 'ORVANED_OPTS=' "$root/etc/default/orvaned" || fail "no /etc/default/orvaned"
 
 [ "$failures" -eq 0 ] && echo "package checks passed: $(basename "$deb")"
 exit $((failures > 0))

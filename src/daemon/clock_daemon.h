@@ -1,0 +1,77 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "daemon/served_clock.h"
+#include "service/chrony_socket.h"
+#include "service/journal_log.h"
+#include "service/listen_address.h"
+
+namespace orvane {
+
+struct DaemonSettings {
+  // chronyd's socket, `%s` standing for the serial; empty: no feed.
+  std::string chrony_socket;
+  // Set: every clock's stream is shared, the first port here, the next clocks on the next ports.
+  std::optional<ListenAddress> ubx_listen;
+  // Set: the serial→address map of the shares is kept in this file for other programs.
+  std::string share_map_path;
+  // Set: samples go here instead of to chronyd (offset estimation).
+  std::function<void(const std::string& serial, const SockSample&)> sample_sink;
+};
+
+// The service's poll loop without its waiting: serves every attached clock, finds new ones,
+// re-finds lost ones and lets go of those that left. One thread.
+class ClockDaemon {
+ public:
+  static constexpr std::chrono::seconds kRescanInterval{1};
+
+  ClockDaemon(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, JournalLog& log,
+              DaemonSettings settings);
+  ~ClockDaemon();
+
+  // Lists the clocks when due and polls each whose tick has come; returns the monotonic time of
+  // the next call.
+  std::chrono::nanoseconds RunOnce();
+  // Every clock's receiver messages back to 0 and its handles closed.
+  void Stop();
+
+  // One line for the service manager: how many clocks are served and how many feed chronyd.
+  std::string Status() const;
+  std::size_t clock_count() const { return clocks_.size(); }
+
+ private:
+  struct Served {
+    std::unique_ptr<ServedClock> clock;
+    std::unique_ptr<ChronySocket> chrony;
+    std::optional<std::uint16_t> port_offset;
+    bool started = false;  // share and feed set up at the first connection
+  };
+
+  void Rescan();
+  void StartServing(Served& served);
+  void Forget(const std::string& serial);
+  void Feed(Served& served, const SockSample& sample);
+  void WriteShareMap() const;
+  void Log(LogPriority priority, const std::string& serial, const std::string& message);
+
+  HidBackend& backend_;
+  TraceLog& trace_;
+  MonotonicClock& clock_;
+  JournalLog& log_;
+  const DaemonSettings settings_;
+  ClockSession scout_;                    // lists clocks; never opens one
+  std::map<std::string, Served> clocks_;  // by serial: the map's order is the serial order
+  std::set<std::string> refused_;         // serials whose refusal was logged
+  std::set<std::string> fed_paths_;       // chrony sockets in use
+  std::chrono::nanoseconds next_rescan_{0};
+};
+
+}  // namespace orvane

@@ -1,0 +1,97 @@
+#include "daemon/daemon_options.h"
+
+#include <CLI/CLI.hpp>
+#include <sstream>
+
+namespace orvane {
+namespace {
+
+constexpr int kMaxSimulatedClocks = 9;
+constexpr int kDefaultEstimateSeconds = 60;
+
+}  // namespace
+
+ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
+  // CLI11 has no optional values: the bare forms get their defaults here.
+  std::vector<std::string> words;
+  for (const std::string& argument : arguments) {
+    if (argument == "--simulate") {
+      words.push_back("--simulate=1");
+    } else if (argument == "--estimate-offset") {
+      words.push_back("--estimate-offset=" + std::to_string(kDefaultEstimateSeconds));
+    } else {
+      words.push_back(argument);
+    }
+  }
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+
+  CLI::App app(
+      "Serves Orvane GNSS reference clocks: a time source for chronyd and their "
+      "receivers' UBX streams for gpsd.",
+      "orvaned");
+  app.set_version_flag("--version", std::string(ORVANE_VERSION));
+  DaemonOptions options;
+  std::optional<std::string> chrony_socket;
+  std::string ubx_listen;
+  int estimate_seconds = 0;
+  app.add_option("--simulate", options.simulate,
+                 "Serve N simulated clocks instead of USB devices (--simulate alone: one)")
+      ->type_name("N")
+      ->check(CLI::Range(1, kMaxSimulatedClocks));
+  app.add_option("--sim-ubx", options.sim_ubx,
+                 "Simulated receivers replay the recorded UBX capture FILE")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile);
+  app.add_option("--trace", options.trace, "Write the event trace to FILE (- for standard error)")
+      ->type_name("FILE");
+  bool no_chrony = false;
+  auto* chrony_option =
+      app.add_option("--chrony-sock", chrony_socket,
+                     "chronyd's `refclock SOCK` socket, %s standing for the serial with several "
+                     "clocks (default for USB clocks: " +
+                         std::string(kDefaultChronySocket) + ")")
+          ->type_name("PATH");
+  app.add_flag("--no-chrony", no_chrony, "Send nothing to chronyd")->excludes(chrony_option);
+  app.add_option("--ubx-listen", ubx_listen,
+                 "Share each clock's UBX stream on TCP, read-only: [ADDR:]PORT is the first "
+                 "clock's, the next clocks get the next ports (address default 127.0.0.1)")
+      ->type_name("ADDR:PORT");
+  app.add_option("--estimate-offset", estimate_seconds,
+                 "Print the mean and spread of the offsets that would be sent, over SECONDS "
+                 "(alone: 60), and exit")
+      ->type_name("SECONDS")
+      ->check(CLI::PositiveNumber);
+
+  ParsedOptions parsed;
+  std::ostringstream out;
+  std::ostringstream err;
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& error) {
+    // CLI11 numbers its mistakes; the program's convention is 2 for all of them.
+    parsed.exit_code = app.exit(error, out, err) == 0 ? 0 : 2;
+    parsed.message = out.str() + err.str();
+    return parsed;
+  }
+  if (!ubx_listen.empty()) {
+    std::string error;
+    options.ubx_listen = ParseListenAddress(ubx_listen, &error);
+    if (!options.ubx_listen) {
+      parsed.message = "orvaned: --ubx-listen " + ubx_listen + ": " + error + "\n";
+      parsed.exit_code = 2;
+      return parsed;
+    }
+  }
+  if (!options.sim_ubx.empty() && options.simulate == 0) options.simulate = 1;
+  // A simulated clock's time must never steer the host unless a socket is named for it.
+  if (!no_chrony) {
+    options.chrony_socket =
+        chrony_socket.value_or(options.simulate > 0 ? "" : kDefaultChronySocket);
+  }
+  if (estimate_seconds > 0) options.estimate_offset = std::chrono::seconds(estimate_seconds);
+  parsed.options = options;
+  return parsed;
+}
+
+}  // namespace orvane

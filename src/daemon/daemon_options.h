@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "service/listen_address.h"
+
+namespace orvane {
+
+// Where real clocks feed chronyd unless `--chrony-sock` says otherwise (see the README).
+inline constexpr char kDefaultChronySocket[] = "/run/orvane.sock";
+
+struct DaemonOptions {
+  int simulate = 0;  // simulated clocks; 0: the attached ones
+  std::string sim_ubx;
+  std::string trace;  // "-": standard error
+  // The socket template; empty: no feed (--no-chrony). Simulated clocks get one only when it is
+  // named.
+  std::string chrony_socket;
+  std::optional<ListenAddress> ubx_listen;
+  // Set: measure the offsets for this long, print them and exit.
+  std::optional<std::chrono::seconds> estimate_offset;
+};
+
+// The outcome of reading the command line: the options, or the text to print and the exit code
+// (0 for --help and --version, 2 for a mistake).
+struct ParsedOptions {
+  std::optional<DaemonOptions> options;
+  std::string message;
+  int exit_code = 0;
+};
+
+// `arguments` as main() gets them, program name first.
+ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments);
+
+}  // namespace orvane

@@ -1,0 +1,90 @@
+// orvaned: serves every attached Orvane clock unattended, as chronyd's time source and as a
+// read-only UBX stream for gpsd and UBX tools.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+
+#include "daemon/clock_daemon.h"
+#include "daemon/daemon_backend.h"
+#include "daemon/daemon_options.h"
+#include "daemon/offset_estimate.h"
+#include "daemon/service_notifier.h"
+#include "daemon/stop_signals.h"
+#include "device/hid/tracing_backend.h"
+
+int main(int argc, char** argv) {
+  using namespace orvane;
+  const ParsedOptions parsed = ParseDaemonOptions({argv, argv + argc});
+  if (!parsed.options) {
+    (parsed.exit_code == 0 ? std::cout : std::cerr) << parsed.message;
+    return parsed.exit_code;
+  }
+  const DaemonOptions& options = *parsed.options;
+  // Before any thread starts: the share's and the HID readers' threads inherit the mask.
+  StopSignals stop;
+  JournalLog log(std::cerr, IsJournalStream(std::getenv("JOURNAL_STREAM"), STDERR_FILENO));
+
+  SteadyClock clock;
+  std::ofstream trace_file;
+  std::ostream* trace_stream = nullptr;
+  if (options.trace == "-") {
+    trace_stream = &std::cerr;
+  } else if (!options.trace.empty()) {
+    trace_file.open(options.trace);
+    if (!trace_file) {
+      std::cerr << "orvaned: cannot write the trace to " << options.trace << "\n";
+      return 2;
+    }
+    trace_stream = &trace_file;
+  }
+  TraceLog trace(trace_stream, clock);
+  std::string error;
+  std::unique_ptr<HidBackend> backend = MakeDaemonBackend(options, clock, trace, &error);
+  if (!backend) {
+    std::cerr << "orvaned: " << error << "\n";
+    return 2;
+  }
+  TracingBackend traced(*backend, trace);
+
+  DaemonSettings settings;
+  settings.chrony_socket = options.chrony_socket;
+  settings.ubx_listen = options.ubx_listen;
+  // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
+  if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
+    settings.share_map_path = std::string(runtime) + "/ubx-share";
+  }
+  std::map<std::string, OffsetEstimate> estimates;
+  if (options.estimate_offset) {
+    settings.sample_sink = [&](const std::string& serial, const SockSample& sample) {
+      estimates[serial].Add(sample.offset);
+    };
+  }
+  ClockDaemon daemon(traced, trace, clock, log, std::move(settings));
+  ServiceNotifier notifier;
+  log.Write(LogPriority::kInfo,
+            std::string("started") + (options.simulate ? " on simulated clocks" : "") +
+                (options.chrony_socket.empty() ? "; no chrony feed"
+                                               : "; chrony socket " + options.chrony_socket));
+  const std::chrono::nanoseconds end = options.estimate_offset
+                                           ? clock.Now() + *options.estimate_offset
+                                           : std::chrono::nanoseconds::max();
+  notifier.Ready(daemon.Status());
+  while (stop.WaitUntil(clock, std::min(daemon.RunOnce(), end)) && clock.Now() < end) {
+    notifier.Update(daemon.Status(), clock.Now());
+  }
+  notifier.Stopping();
+  daemon.Stop();
+  if (stop.signal() != 0) {
+    log.Write(LogPriority::kInfo, std::string("stopped by ") + strsignal(stop.signal()));
+  }
+  if (!options.estimate_offset) return 0;
+  for (const auto& [serial, estimate] : estimates) {
+    std::cout << OffsetEstimateText(serial, estimate) << "\n";
+  }
+  if (estimates.empty()) std::cout << "no samples: no clock was locked with valid UTC\n";
+  return estimates.empty() ? 1 : 0;
+}

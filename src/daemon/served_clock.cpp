@@ -1,0 +1,59 @@
+#include "daemon/served_clock.h"
+
+#include "daemon/utc_of_message.h"
+
+namespace orvane {
+
+ServedClock::ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock,
+                         std::string serial)
+    : session_(backend, trace, clock), clock_(clock), serial_(std::move(serial)) {}
+
+bool ServedClock::Connect(std::string* denied_path) {
+  const ClockSession::Connection connection = session_.Connect(serial_);
+  *denied_path = connection.open.denied_path;
+  connected_at_ = clock_.Now();
+  next_tick_ = connected_at_ + kPollInterval;
+  return connection.open.opened;
+}
+
+bool ServedClock::Tick(const SampleSink& on_sample) {
+  const std::chrono::nanoseconds now = clock_.Now();
+  // On the schedule, not on the time this tick ran: wake-up delays must not add up.
+  next_tick_ += kPollInterval;
+  if (next_tick_ <= now) next_tick_ = now + kPollInterval;
+  PollListener listener;
+  listener.stream = [this](std::span<const std::uint8_t> bytes, const ReceiveTime&) {
+    if (share_) share_->Publish(bytes);
+  };
+  listener.message = [&](const UbxMessage& message) {
+    if (message.time_utc == nullptr) return;
+    AlignTo(message.received);
+    if (!session_.telemetry().pll_locked() || now - connected_at_ < kSettleTime) return;
+    const std::optional<RealTime> utc = UtcOfMessage(*message.time_utc);
+    if (!utc) return;
+    // The receiver's leap-second warning is not among the messages the design switches on.
+    on_sample(MakeSockSample(
+        std::chrono::time_point_cast<std::chrono::nanoseconds>(message.received.realtime), *utc,
+        LeapIndicator::kNone));
+  };
+  return session_.Poll(listener).outcome != PollOutcome::kLost;
+}
+
+void ServedClock::AlignTo(const ReceiveTime& received) {
+  // Backends stamp monotonic time on bases of their own; the wall clock is common to all.
+  const std::chrono::nanoseconds now = clock_.Now();
+  const std::chrono::nanoseconds age = clock_.RealtimeAt(now) - received.realtime;
+  const std::chrono::nanoseconds expected = now - age + std::chrono::seconds(1) + kArrivalMargin;
+  std::chrono::nanoseconds wait =
+      ((expected - now) % kPollInterval + kPollInterval) % kPollInterval;
+  // Never much sooner than the design's rate: a poll that finds nothing waits for a report.
+  if (wait < kPollInterval / 2) wait += kPollInterval;
+  next_tick_ = now + wait;
+}
+
+void ServedClock::Stop() {
+  if (connected()) session_.StopStatusMessages();
+  session_.DropLink();
+}
+
+}  // namespace orvane

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/clock_session.h"
+#include "service/chrony_sample.h"
+#include "service/ubx_share.h"
+
+namespace orvane {
+
+// One attached clock as the service drives it: its session, polled at the design's rate, the
+// share of its receiver stream, and a chronyd sample for each NAV-TIMEUTC it can vouch for.
+class ServedClock {
+ public:
+  static constexpr std::chrono::milliseconds kPollInterval{50};
+  // A freshly (re)connected clock's first messages may still come from before the connection.
+  static constexpr std::chrono::seconds kSettleTime{2};
+  // Ticks are placed this long after the second's NAV-TIMEUTC is expected, so that it is sent on
+  // almost as soon as it arrives rather than up to a poll interval later.
+  static constexpr std::chrono::microseconds kArrivalMargin{500};
+
+  using SampleSink = std::function<void(const SockSample&)>;
+
+  ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, std::string serial);
+
+  // Opens the clock, reads it back and switches its status messages on. On failure
+  // `*denied_path` names a clock refused for lack of permission (empty otherwise).
+  bool Connect(std::string* denied_path);
+  // One poll: stream bytes to the share, samples to `on_sample`. False when the clock was lost.
+  bool Tick(const SampleSink& on_sample);
+  // Receiver messages back to their power-up rates (0), handles closed.
+  void Stop();
+
+  const std::string& serial() const { return serial_; }
+  bool connected() const { return session_.link().DeviceDetected; }
+  const ClockSession& session() const { return session_; }
+  // Monotonic time of the next poll.
+  std::chrono::nanoseconds next_tick() const { return next_tick_; }
+  UbxShare* share() const { return share_.get(); }
+  void set_share(std::unique_ptr<UbxShare> share) { share_ = std::move(share); }
+
+ private:
+  // Moves the next tick so that one falls just after the next second's NAV-TIMEUTC.
+  void AlignTo(const ReceiveTime& received);
+
+  ClockSession session_;
+  MonotonicClock& clock_;
+  const std::string serial_;
+  std::unique_ptr<UbxShare> share_;
+  std::chrono::nanoseconds connected_at_{0};
+  std::chrono::nanoseconds next_tick_{0};
+};
+
+}  // namespace orvane

@@ -1,0 +1,45 @@
+#include "daemon/daemon_options.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
+  const struct {
+    std::vector<std::string> words;
+    int exit_code;  // -1: parsed
+    std::string chrony_socket_or_message;
+  } cases[] = {
+      {{}, -1, "/run/orvane.sock"},
+      {{"--no-chrony"}, -1, ""},
+      {{"--simulate"}, -1, ""},
+      {{"--sim-ubx", ORVANE_UBX_CAPTURES_DIR "/gpsd_ublox-lea-4t.log"}, -1, ""},
+      {{"--simulate=3", "--chrony-sock", "/tmp/%s.sock"}, -1, "/tmp/%s.sock"},
+      {{"--simulate=10"}, 2, "--simulate"},
+      {{"--ubx-listen", "localhost:x"}, 2, "--ubx-listen localhost:x"},
+      {{"--no-chrony", "--chrony-sock", "/x"}, 2, "excludes"},
+      {{"--help"}, 0, "--estimate-offset SECONDS"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> words = {"orvaned"};
+    words.insert(words.end(), c.words.begin(), c.words.end());
+    const ParsedOptions parsed = ParseDaemonOptions(words);
+    if (c.exit_code < 0) {
+      ASSERT_TRUE(parsed.options) << parsed.message;
+      EXPECT_EQ(parsed.options->chrony_socket, c.chrony_socket_or_message);
+      EXPECT_EQ(parsed.options->simulate > 0, !c.words.empty() && c.words[0] != "--no-chrony");
+    } else {
+      EXPECT_EQ(parsed.exit_code, c.exit_code);
+      EXPECT_NE(parsed.message.find(c.chrony_socket_or_message), std::string::npos)
+          << parsed.message;
+    }
+  }
+  const ParsedOptions share =
+      ParseDaemonOptions({"orvaned", "--ubx-listen", "2950", "--estimate-offset"});
+  EXPECT_EQ(share.options->ubx_listen, (ListenAddress{"127.0.0.1", 2950}));
+  EXPECT_EQ(share.options->estimate_offset, std::chrono::seconds(60));
+}
+
+}  // namespace
+}  // namespace orvane
