@@ -14,9 +14,9 @@
 #include "engine/ubx_messages.h"
 #include "engine/ubx_parser.h"
 #include "protocol/status_report.h"
+#include "protocol/ubx_frame.h"
 #include "protocol/ubx_ids.h"
 #include "sim/simulated_backend.h"
-#include "sim/ubx_writer.h"
 
 namespace orvane {
 namespace {

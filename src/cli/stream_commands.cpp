@@ -9,9 +9,9 @@
 #include "cli/exit_codes.h"
 #include "cli/json_writer.h"
 #include "cli/live_status.h"
-#include "cli/ubx_frame_bytes.h"
 #include "engine/decimal_text.h"
 #include "engine/number_text.h"
+#include "protocol/ubx_frame.h"
 
 namespace orvane {
 namespace {
@@ -92,7 +92,7 @@ void RunRecord(CommandContext& context, const std::string& path, double duration
     ++frames;
     if (raw) return;
     frame.clear();
-    AppendUbxFrameBytes(message.msg_class, message.msg_id, message.payload, frame);
+    AppendUbxFrame(message.msg_class, message.msg_id, message.payload, frame);
     file.write(reinterpret_cast<const char*>(frame.data()),
                static_cast<std::streamsize>(frame.size()));
     bytes += frame.size();

@@ -7,8 +7,8 @@
 
 #include "protocol/byte_order.h"
 #include "protocol/cfg_msg.h"
+#include "protocol/ubx_frame.h"
 #include "protocol/ubx_ids.h"
-#include "sim/ubx_writer.h"
 
 namespace orvane {
 namespace {

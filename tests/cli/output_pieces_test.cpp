@@ -5,7 +5,6 @@
 
 #include "cli/constellation_names.h"
 #include "cli/json_writer.h"
-#include "cli/ubx_frame_bytes.h"
 
 namespace orvane {
 namespace {
@@ -40,15 +39,6 @@ TEST(ConstellationNamesTest, ListsTurnIntoTheWindowsMask) {
     EXPECT_EQ(ConstellationMaskFromList(test.list, &unknown), test.mask) << test.list;
   }
   EXPECT_EQ(ConstellationNamesOf(0xC1), (std::vector<std::string>{"gps", "glonass"}));
-}
-
-TEST(UbxFrameBytesTest, RebuildsSyncLengthAndChecksum) {
-  // CFG-MSG NAV-CLOCK rate 1; checksum worked out by hand.
-  const std::uint8_t payload[] = {0x01, 0x22, 0x01};
-  std::vector<std::uint8_t> out = {0xAA};
-  AppendUbxFrameBytes(0x06, 0x01, payload, out);
-  EXPECT_EQ(out, (std::vector<std::uint8_t>{0xAA, 0xB5, 0x62, 0x06, 0x01, 0x03, 0x00, 0x01, 0x22,
-                                            0x01, 0x2E, 0x87}));
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include "engine/frequency_programming.h"
 #include "freqplan/output_search.h"
 #include "protocol/byte_order.h"
+#include "protocol/ubx_frame.h"
 #include "protocol/ubx_ids.h"
 #include "sim/pll_model.h"
-#include "sim/ubx_writer.h"
 #include "support/session_rig.h"
 
 namespace orvane {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/ubx_messages.h"
-#include "sim/ubx_writer.h"
+#include "protocol/ubx_frame.h"
 
 namespace orvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "sim/ubx_writer.h"
+#include "protocol/ubx_frame.h"
 
 namespace orvane {
 namespace {

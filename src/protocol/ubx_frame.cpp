@@ -1,4 +1,4 @@
-#include "sim/ubx_writer.h"
+#include "protocol/ubx_frame.h"
 
 #include "protocol/byte_order.h"
 #include "protocol/ubx_checksum.h"
