@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "device/hid/hidapi_backend.h"
 #include "device/hid/tracing_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
-#include "sim/capture_replay.h"
-#include "sim/simulated_clocks.h"
+#include "frontend/backend_choice.h"
 #include "ui/modal_message.h"
 #include "window/frm_main.h"
 #include "window/status/host_clock.h"
@@ -73,33 +71,23 @@ int main(int argc, char** argv) {
   }
   orvane::TraceLog trace(trace_stream, clock);
 
-  std::unique_ptr<orvane::HidBackend> backend;
   const bool simulated = parser.isSet(simulate) || parser.isSet(sim_ubx);
-  if (simulated) {
-    int devices = 1;
-    if (parser.isSet(simulate)) {
-      bool number = false;
-      devices = parser.value(simulate).toInt(&number);
-      if (!number || devices < 1 || devices > orvane::kMaxSimulatedClocks) {
-        std::cerr << "orvane-config: --simulate takes a number of devices from 1 to "
-                  << orvane::kMaxSimulatedClocks << "\n";
-        return 2;
-      }
+  orvane::BackendRequest request;
+  if (parser.isSet(simulate)) {
+    bool number = false;
+    request.simulate = parser.value(simulate).toInt(&number);
+    if (!number || request.simulate < 1 || request.simulate > orvane::kMaxSimulatedClocks) {
+      std::cerr << "orvane-config: --simulate takes a number of devices from 1 to "
+                << orvane::kMaxSimulatedClocks << "\n";
+      return 2;
     }
-    std::shared_ptr<const std::vector<std::uint8_t>> capture;
-    if (parser.isSet(sim_ubx)) {
-      std::string error;
-      std::optional<std::vector<std::uint8_t>> bytes =
-          orvane::LoadCaptureFile(parser.value(sim_ubx).toStdString(), error);
-      if (!bytes) {
-        std::cerr << "orvane-config: " << error << "\n";
-        return 2;
-      }
-      capture = std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes));
-    }
-    backend = orvane::MakeSimulatedClocks(clock, devices, capture);
-  } else {
-    backend = std::make_unique<orvane::HidapiBackend>(&trace);
+  }
+  if (parser.isSet(sim_ubx)) request.sim_ubx = parser.value(sim_ubx).toStdString();
+  std::string error;
+  std::unique_ptr<orvane::HidBackend> backend = orvane::MakeBackend(request, clock, trace, error);
+  if (!backend) {
+    std::cerr << "orvane-config: " << error << "\n";
+    return 2;
   }
   orvane::TracingBackend traced(*backend, trace);
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/backend_choice.h"
 #include "cli/command_context.h"
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
+#include "frontend/backend_choice.h"
 
 namespace orvane {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "cli/app.h"
-#include "cli/backend_choice.h"
 #include "cli/termination_watch.h"
 #include "device/monotonic_clock.h"
+#include "frontend/backend_choice.h"
 
 int main(int argc, char** argv) {
   orvane::SteadyClock clock;

@@ -9,12 +9,12 @@
 #include <map>
 
 #include "daemon/clock_daemon.h"
-#include "daemon/daemon_backend.h"
 #include "daemon/daemon_options.h"
 #include "daemon/offset_estimate.h"
 #include "daemon/service_notifier.h"
 #include "daemon/stop_signals.h"
 #include "device/hid/tracing_backend.h"
+#include "frontend/backend_choice.h"
 
 int main(int argc, char** argv) {
   using namespace orvane;
@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   }
   TraceLog trace(trace_stream, clock);
   std::string error;
-  std::unique_ptr<HidBackend> backend = MakeDaemonBackend(options, clock, trace, &error);
+  std::unique_ptr<HidBackend> backend =
+      MakeBackend({options.simulate, options.sim_ubx}, clock, trace, error);
   if (!backend) {
     std::cerr << "orvaned: " << error << "\n";
     return 2;

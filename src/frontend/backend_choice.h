@@ -6,6 +6,7 @@
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
+#include "sim/simulated_clocks.h"  // kMaxSimulatedClocks
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "cli/backend_choice.h"
+#include "frontend/backend_choice.h"
 
 #include "device/hid/hidapi_backend.h"
 #include "sim/capture_replay.h"
