@@ -220,8 +220,8 @@ int RunOrvanectl(const std::vector<std::string>& args, const CliEnvironment& env
     TracingBackend traced(*backend, trace);
     ExchangeWatch watch(traced);
     ClockSession session(watch, trace, environment.clock);
-    CommandContext context{session, environment.out, global.json, global.serial,
-                           environment.watch_stop};
+    CommandContext context{session,       environment.out,        global.json,
+                           global.serial, environment.watch_stop, environment.share_map};
     for (const auto& [command, run] : commands) {
       if (command->parsed()) run(context);
     }

@@ -26,6 +26,7 @@ struct CliEnvironment {
                                             std::string& error)>
       make_backend;
   StopWatchFactory watch_stop;
+  std::string share_map = kShareMapPath;
 };
 
 // Runs orvanectl with `args` (the program name left out) and returns its exit status (ExitCode).

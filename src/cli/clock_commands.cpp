@@ -1,6 +1,7 @@
 #include "cli/clock_commands.h"
 
 #include <cstdio>
+#include <fstream>
 #include <iomanip>
 
 #include "cli/connected_clock.h"
@@ -127,6 +128,14 @@ void RunList(CommandContext& context) {
   if (clocks.empty()) throw CommandError(ExitCode::kNoClock, "no clock is attached");
   std::vector<std::string> problems;
   for (const AttachedClock& clock : clocks) problems.push_back(ProblemOf(context.session, clock));
+  // Only while orvaned shares the streams; without it there is no file.
+  std::ifstream share_file(context.share_map);
+  const std::map<std::string, std::string> shares = ReadShareMap(share_file);
+  const auto share_of = [&shares](const std::string& serial) -> std::optional<std::string> {
+    const auto found = shares.find(serial);
+    if (found == shares.end()) return std::nullopt;
+    return found->second;
+  };
   if (context.json) {
     JsonWriter json(context.out);
     json.BeginObject().Key("clocks").BeginArray();
@@ -144,6 +153,7 @@ void RunList(CommandContext& context) {
       } else {
         json.String(problems[i]);
       }
+      WriteOptionalString(json, "ubx_share", share_of(clocks[i].serial));
       json.EndObject();
     }
     json.EndArray().EndObject();
@@ -155,11 +165,13 @@ void RunList(CommandContext& context) {
   std::ostream& out = context.out;
   out << std::left << std::setw(8) << "SERIAL" << std::setw(static_cast<int>(path_width) + 2)
       << "PATH" << std::setw(24) << "PRODUCT" << std::setw(9) << "VERSION"
-      << "STATE\n";
+      << (shares.empty() ? "" : "UBX SHARE        ") << "STATE\n";
   for (std::size_t i = 0; i < clocks.size(); ++i) {
     out << std::setw(8) << clocks[i].serial << std::setw(static_cast<int>(path_width) + 2)
         << clocks[i].path << std::setw(24) << clocks[i].product << std::setw(9)
-        << VersionText(clocks[i].release) << (problems[i].empty() ? "usable" : problems[i]) << '\n';
+        << VersionText(clocks[i].release);
+    if (!shares.empty()) out << std::setw(17) << share_of(clocks[i].serial).value_or("-");
+    out << (problems[i].empty() ? "usable" : problems[i]) << '\n';
   }
 }
 

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/share_map.h"
 #include "engine/clock_session.h"
 
 namespace orvane {
@@ -19,6 +20,7 @@ struct CommandContext {
   bool json = false;
   std::string serial;  // --serial; empty: the design's choice of clock
   StopWatchFactory watch_stop;
+  std::string share_map = kShareMapPath;  // orvaned's serial → UBX share address file
 };
 
 }  // namespace orvane

@@ -34,6 +34,7 @@ class CliTest : public ::testing::Test {
           return std::make_unique<ForwardingHidBackend>(backend_);
         },
         .watch_stop = [this] { return stop_; },
+        .share_map = share_map_,
     };
     return RunOrvanectl(args, environment);
   }
@@ -53,6 +54,7 @@ class CliTest : public ::testing::Test {
   std::ostringstream out_;
   std::ostringstream err_;
   std::function<bool()> stop_ = [] { return false; };
+  std::string share_map_ = "/nonexistent/ubx-share";
 };
 
 // A report of `length` bytes: `head` followed by zeros.
