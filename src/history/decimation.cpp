@@ -1,45 +1,67 @@
 #include "history/decimation.h"
 
+#include <array>
 #include <cmath>
-#include <cstdint>
+#include <utility>
 
 namespace orvane {
+namespace {
 
-std::vector<PlotPoint> DecimateMinMax(const SampleRing& ring, std::uint8_t clock, SeriesField field,
-                                      std::int64_t from_ms, std::int64_t to_ms, int columns) {
-  std::vector<PlotPoint> points;
-  if (columns <= 0 || to_ms <= from_ms) return points;
-  points.reserve(2 * static_cast<std::size_t>(columns));
-  int column = -1;
+// Appends the smallest and the largest value of `kField` among `clock`'s samples [first, last),
+// in the order they occurred. The field is a template argument so that the scan of a column is a
+// tight loop: a day at 4 Hz is 350 samples a column at 1000 columns.
+template <SeriesField kField>
+void AppendExtremes(const SampleRing& ring, std::size_t first, std::size_t last, std::uint8_t clock,
+                    std::vector<PlotPoint>& points) {
   PlotPoint low, high;
-  const auto flush = [&] {
-    if (column < 0) return;
-    if (low.time_ms <= high.time_ms) {
-      points.push_back(low);
-      if (high != low) points.push_back(high);
-    } else {
-      points.push_back(high);
-      points.push_back(low);
-    }
-  };
-  for (std::size_t i = ring.LowerBound(from_ms); i < ring.size(); ++i) {
+  bool any = false;
+  for (std::size_t i = first; i < last; ++i) {
     const HistorySample& sample = ring[i];
-    if (sample.time_ms >= to_ms) break;
-    if (sample.clock != clock) continue;
-    const double value = FieldValue(sample, field);
-    if (std::isnan(value)) continue;
-    const auto at = static_cast<int>((sample.time_ms - from_ms) * columns / (to_ms - from_ms));
-    const PlotPoint point{sample.time_ms, value};
-    if (at != column) {
-      flush();
-      column = at;
-      low = high = point;
-      continue;
-    }
-    if (value < low.value) low = point;
-    if (value > high.value) high = point;
+    const double value = FieldValue(sample, kField);
+    if (sample.clock != clock || std::isnan(value)) continue;
+    if (!any || value < low.value) low = {sample.time_ms, value};
+    if (!any || value > high.value) high = {sample.time_ms, value};
+    any = true;
   }
-  flush();
+  if (!any) return;
+  const bool low_first = low.time_ms <= high.time_ms;
+  points.push_back(low_first ? low : high);
+  if (high != low) points.push_back(low_first ? high : low);
+}
+
+using AppendFunction = void (*)(const SampleRing&, std::size_t, std::size_t, std::uint8_t,
+                                std::vector<PlotPoint>&);
+
+template <std::size_t... kFields>
+constexpr auto MakeAppendFunctions(std::index_sequence<kFields...>) {
+  return std::array<AppendFunction, sizeof...(kFields)>{
+      &AppendExtremes<static_cast<SeriesField>(kFields)>...};
+}
+
+// Indexed by SeriesField.
+constexpr auto kAppendExtremes = MakeAppendFunctions(std::make_index_sequence<kSeriesFields>());
+
+}  // namespace
+
+std::vector<std::vector<PlotPoint>> DecimateMinMax(const SampleRing& ring, std::uint8_t clock,
+                                                   std::span<const SeriesField> fields,
+                                                   std::int64_t from_ms, std::int64_t to_ms,
+                                                   int columns) {
+  std::vector<std::vector<PlotPoint>> points(fields.size());
+  if (columns <= 0 || to_ms <= from_ms) return points;
+  for (auto& list : points) list.reserve(2 * static_cast<std::size_t>(columns));
+  const std::int64_t span = to_ms - from_ms;
+  // Column c holds the times t with floor((t - from_ms) * columns / span) == c.
+  std::size_t first = ring.LowerBound(from_ms);
+  for (std::int64_t column = 0; column < columns; ++column) {
+    const std::int64_t end_ms = from_ms + ((column + 1) * span + columns - 1) / columns;
+    const std::size_t last = ring.LowerBound(end_ms);
+    if (last == first) continue;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      kAppendExtremes[static_cast<std::size_t>(fields[f])](ring, first, last, clock, points[f]);
+    }
+    first = last;
+  }
   return points;
 }
 

@@ -43,8 +43,8 @@ TEST(Decimation, EveryColumnKeepsItsMinimumAndMaximum) {
   }
   constexpr int kColumns = 300;
   const std::int64_t from = kStart + 1000, to = kStart + 19000 * 250;
-  const std::vector<PlotPoint> points =
-      DecimateMinMax(ring, 0, SeriesField::kOffsetPpb, from, to, kColumns);
+  const SeriesField fields[] = {SeriesField::kClockBiasNs, SeriesField::kOffsetPpb};
+  const std::vector<PlotPoint> points = DecimateMinMax(ring, 0, fields, from, to, kColumns)[1];
   EXPECT_LE(points.size(), 2u * kColumns);
   EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
                              [](auto& a, auto& b) { return a.time_ms < b.time_ms; }));

@@ -63,7 +63,6 @@ TimeChart::TimeChart(const QString& title, const QString& unit, Scale scale, Ran
   chart->addAxis(time_axis_, Qt::AlignBottom);
   chart->addAxis(value_axis_, Qt::AlignLeft);
   setChart(chart);
-  setRenderHint(QPainter::Antialiasing);
   setRubberBand(QChartView::HorizontalRubberBand);
   // The rubber band and the right button's zoom-out move the axis directly: take their range as a
   // request for every plot.

@@ -24,15 +24,15 @@ TimeSeriesView::TimeSeriesView(TimeChart::RangeRequest on_range, QWidget* parent
     return chart;
   };
   const auto add_line = [&](TimeChart* chart, const QColor& colour, SeriesField field) {
-    traces_.push_back({chart->AddLine(colour), chart, field});
+    traces_.push_back({chart->AddLine(colour), field});
   };
 
   TimeChart* offset =
       add_chart(QStringLiteral("Oscillator offset against GNSS time, with its accuracy as a band"),
                 QStringLiteral("ppb"), 4);
   QAreaSeries* band = offset->AddBand(QColor(160, 190, 240, 140));
-  traces_.push_back({band->lowerSeries(), offset, SeriesField::kOffsetLowPpb});
-  traces_.push_back({band->upperSeries(), offset, SeriesField::kOffsetHighPpb});
+  traces_.push_back({band->lowerSeries(), SeriesField::kOffsetLowPpb});
+  traces_.push_back({band->upperSeries(), SeriesField::kOffsetHighPpb});
   add_line(offset, QColor(20, 60, 170), SeriesField::kOffsetPpb);
   add_line(add_chart(QStringLiteral("Receiver clock bias"), QStringLiteral("ns"), 2),
            QColor(150, 60, 0), SeriesField::kClockBiasNs);
@@ -52,7 +52,7 @@ TimeSeriesView::TimeSeriesView(TimeChart::RangeRequest on_range, QWidget* parent
                                QStringLiteral("state"), 2, TimeChart::Scale::kStates);
   const auto add_strip = [&](const QColor& colour, SeriesField field, double level) {
     QAreaSeries* area = state->AddBand(colour);
-    traces_.push_back({area->upperSeries(), state, field, 0.8, level});
+    traces_.push_back({area->upperSeries(), field, 0.8, level});
     strip_floors_.push_back({area->lowerSeries(), area->upperSeries(), level});
   };
   add_strip(QColor(220, 40, 40), SeriesField::kGnssSignalLost, 0.1);
@@ -62,10 +62,14 @@ TimeSeriesView::TimeSeriesView(TimeChart::RangeRequest on_range, QWidget* parent
 void TimeSeriesView::Draw(const SampleRing& ring, std::uint8_t clock, std::int64_t from_ms,
                           std::int64_t to_ms) {
   for (TimeChart* chart : charts_) chart->SetTimeRange(from_ms, to_ms);
-  for (const Trace& trace : traces_) {
-    const std::vector<PlotPoint> points =
-        DecimateMinMax(ring, clock, trace.field, from_ms, to_ms, trace.chart->PlotColumns());
-    trace.series->replace(TimeChart::ToPoints(points, trace.scale, trace.offset));
+  std::vector<SeriesField> fields;
+  for (const Trace& trace : traces_) fields.push_back(trace.field);
+  // The plots line up, so one width serves them all.
+  const std::vector<std::vector<PlotPoint>> points =
+      DecimateMinMax(ring, clock, fields, from_ms, to_ms, charts_.front()->PlotColumns());
+  for (std::size_t i = 0; i < traces_.size(); ++i) {
+    const Trace& trace = traces_[i];
+    trace.series->replace(TimeChart::ToPoints(points[i], trace.scale, trace.offset));
   }
   for (const auto& [floor, top, level] : strip_floors_) {
     QList<QPointF> points = top->points();

@@ -27,7 +27,6 @@ class TimeSeriesView : public QWidget {
   // What one series of a plot shows: a field, scaled and moved (the state strip's levels).
   struct Trace {
     QXYSeries* series;
-    TimeChart* chart;
     SeriesField field;
     double scale = 1;
     double offset = 0;
