@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "history/deviation_table.h"
+
 namespace orvane {
 namespace {
 
@@ -54,6 +56,16 @@ TEST(CsvLog, RowsWithAFieldOutOfItsTypeOrRangeAreRejected) {
   };
   for (const char* line : kBad) EXPECT_FALSE(ParseCsvRow(line)) << line;
   EXPECT_TRUE(ParseCsvRow("2026-12-06T12:00:00Z,-312,3.217,-487123,27,8,11,41.75,1,0,3\r"));
+}
+
+TEST(DeviationTable, OneTauALineThatReadsBackExactly) {
+  const DeviationPoint points[] = {
+      {.tau = 2.5, .deviation = 1.25e-10, .count = 479, .lower = 1.2e-10, .upper = 1.3125e-10},
+      {.tau = 5, .deviation = 7e-11, .count = 238, .lower = 6.5e-11, .upper = 7.7e-11}};
+  EXPECT_EQ(DeviationTableCsv(points),
+            "tau_s,deviation,lower,upper,count\n"
+            "2.5,1.25e-10,1.2e-10,1.3125e-10,479\n"
+            "5,7e-11,6.5e-11,7.7e-11,238\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 #include <QXYSeries>
 #include <filesystem>
 #include <fstream>
@@ -148,6 +149,71 @@ TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitch) {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].second,
             "No samples could be read from " + scratch_.filePath("missing.csv").toStdString());
+}
+
+// The time range each plot's axis shows.
+std::vector<std::pair<double, double>> AxisRanges(const HistoryWindow& history) {
+  std::vector<std::pair<double, double>> ranges;
+  for (const TimeChart* chart : history.time_series().charts()) {
+    const auto* axis = qobject_cast<QValueAxis*>(chart->chart()->axes(Qt::Horizontal).front());
+    ranges.emplace_back(axis->min(), axis->max());
+  }
+  return ranges;
+}
+
+TEST_F(HistoryWindowTest, SpansWheelAndDragMoveEveryPlotAndResetFollowsAgain) {
+  AddDevice();
+  Start();
+  TickUntilSamples(10);
+  window_->History_Click();
+  HistoryWindow& history = *window_->history_window();
+  const SampleRing& samples = window_->history().samples();
+  const std::int64_t newest = samples.back().time_ms + 1;
+  for (int span = 0; span < 4; ++span) {
+    history.SelectSpan(span);
+    EXPECT_EQ(history.from_ms(), newest - HistoryWindow::kSpansMs[span]) << span;
+    EXPECT_EQ(history.to_ms(), newest) << span;
+  }
+  history.SelectSpan(4);  // all
+  EXPECT_EQ(history.from_ms(), samples[0].time_ms);
+
+  history.SelectSpan(0);
+  TimeChart& chart = *history.time_series().charts().front();
+  const QPoint middle = chart.mapFromScene(chart.chart()->plotArea().center());
+  QWheelEvent wheel(middle, chart.mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(chart.viewport(), &wheel);
+  EXPECT_NEAR(static_cast<double>(history.to_ms() - history.from_ms()), 0.8 * 600'000, 2);
+  EXPECT_NEAR(static_cast<double>(history.from_ms() + history.to_ms()) / 2, newest - 300'000,
+              600'000 / chart.PlotColumns());
+  const std::int64_t zoomed_from = history.from_ms();
+  QTest::mousePress(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle);
+  QTest::mouseMove(chart.viewport(), middle + QPoint(100, 0));
+  QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(100, 0));
+  const double ms_per_pixel = 0.8 * 600'000 / chart.chart()->plotArea().width();
+  EXPECT_NEAR(static_cast<double>(zoomed_from - history.from_ms()), 100 * ms_per_pixel, 2);
+  const auto ranges = AxisRanges(history);
+  for (const auto& range : ranges) EXPECT_EQ(range, ranges.front());
+
+  const std::int64_t panned_from = history.from_ms();
+  TickUntilSamples(samples.size() + 1);
+  history.Refresh();
+  EXPECT_EQ(history.from_ms(), panned_from);  // a zoomed view stays where it was put
+  history.SelectSpan(0);
+  EXPECT_EQ(history.to_ms(), samples.back().time_ms + 1);
+}
+
+TEST_F(HistoryWindowTest, KeepsItsSizeBetweenRuns) {
+  Start();
+  const auto make = [this] {
+    return std::make_unique<HistoryWindow>(
+        window_->history(), [] { return std::string(); }, window_->message());
+  };
+  auto first = make();
+  first->resize(910, 640);
+  first->show();
+  first->close();
+  EXPECT_EQ(make()->size(), QSize(910, 640));
 }
 
 }  // namespace
