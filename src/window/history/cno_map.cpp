@@ -31,8 +31,10 @@ void CnoMap::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), palette().color(QPalette::Base));
   const QFontMetrics metrics = painter.fontMetrics();
   const int line = metrics.height();
-  const QRect plot = rect().adjusted(metrics.horizontalAdvance(QStringLiteral("90° ")) + 4,
-                                     2 * line, -70, -2 * line);
+  QRect plot = rect().adjusted(metrics.horizontalAdvance(QStringLiteral("90° ")) + 4, 2 * line, -70,
+                               -3 * line);
+  // Cells twice as wide as high in degrees; taller ones would only stretch the picture.
+  plot.setHeight(std::min(plot.height(), plot.width() / 2));
   painter.drawText(QRect(0, 0, width(), line + 4), Qt::AlignCenter,
                    QStringLiteral("Mean C/N0 by azimuth × elevation (10° cells)"));
   const double cell_width = plot.width() / double{SkyView::kAzimuthCells};

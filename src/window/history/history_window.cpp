@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSettings>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -70,9 +69,10 @@ HistoryWindow::HistoryWindow(const HistoryStore& store,
   bar->addStretch(1);
   for (QPushButton* button : {open, save_csv, save_table, save_plot}) bar->addWidget(button);
 
-  auto* sky = new QSplitter;
-  sky->addWidget(sky_plot_);
-  sky->addWidget(cno_map_);
+  auto* sky = new QWidget;
+  auto* sky_layout = new QHBoxLayout(sky);
+  sky_layout->addWidget(sky_plot_, 1);
+  sky_layout->addWidget(cno_map_, 1);
   tabs_->addTab(time_series_, QStringLiteral("Time series"));
   tabs_->addTab(stability_, QStringLiteral("Stability"));
   tabs_->addTab(sky, QStringLiteral("Sky"));

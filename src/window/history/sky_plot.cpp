@@ -5,7 +5,6 @@
 #include <QLineSeries>
 #include <QPolarChart>
 #include <QScatterSeries>
-#include <QValueAxis>
 #include <cstdlib>
 
 namespace orvane {
@@ -20,11 +19,14 @@ struct MarkerClass {
   QColor colour;
 };
 
+// The labels at 90°, 180°, 270° and 360°.
+constexpr const char* kCompass[] = {"E", "S", "W", "N"};
+
 const MarkerClass kCnoClasses[] = {
-    {"≥ 40 dB-Hz", 40, QColor(0, 160, 0)},
-    {"30-39 dB-Hz", 30, QColor(220, 180, 0)},
-    {"1-29 dB-Hz", 1, QColor(220, 60, 0)},
-    {"not tracked", 0, QColor(150, 150, 150)},
+    {"≥40 dB-Hz", 40, QColor(0, 160, 0)},
+    {"30-39", 30, QColor(220, 180, 0)},
+    {"<30", 1, QColor(220, 60, 0)},
+    {"untracked", 0, QColor(150, 150, 150)},
 };
 
 }  // namespace
@@ -32,19 +34,23 @@ const MarkerClass kCnoClasses[] = {
 SkyPlot::SkyPlot(QWidget* parent)
     : QChartView(parent),
       polar_(new QPolarChart),
-      azimuth_axis_(new QValueAxis),
+      azimuth_axis_(new QCategoryAxis),
       elevation_axis_(new QCategoryAxis) {
   polar_->setTitle(QStringLiteral("Sky view (NAV-SVINFO): azimuth, elevation"));
   azimuth_axis_->setRange(0, 360);
-  azimuth_axis_->setTickCount(9);
-  azimuth_axis_->setLabelFormat(QStringLiteral("%d°"));
+  azimuth_axis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  for (int azimuth = 45; azimuth <= 360; azimuth += 45) {
+    azimuth_axis_->append(azimuth % 90 == 0 ? QString::fromLatin1(kCompass[azimuth / 90 - 1])
+                                            : QStringLiteral("%1°").arg(azimuth),
+                          azimuth);
+  }
   elevation_axis_->setRange(0, 90);
   elevation_axis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   for (int elevation : {60, 30, 0})
     elevation_axis_->append(QStringLiteral("%1°").arg(elevation), Radius(elevation));
   polar_->addAxis(azimuth_axis_, QPolarChart::PolarOrientationAngular);
   polar_->addAxis(elevation_axis_, QPolarChart::PolarOrientationRadial);
-  polar_->legend()->setAlignment(Qt::AlignRight);
+  polar_->legend()->setAlignment(Qt::AlignBottom);
   setChart(polar_);
   setRenderHint(QPainter::Antialiasing);
 }
@@ -74,8 +80,8 @@ void SkyPlot::Draw(const SkyView& sky) {
     for (const MarkerClass& cno_class : kCnoClasses) {
       auto* markers = new QScatterSeries;
       markers->setName(
-          QStringLiteral("%1, %2").arg(QString::fromUtf8(cno_class.name),
-                                       used ? QStringLiteral("used") : QStringLiteral("not used")));
+          QStringLiteral("%1 %2").arg(QString::fromUtf8(cno_class.name),
+                                      used ? QStringLiteral("used") : QStringLiteral("unused")));
       markers->setColor(cno_class.colour);
       markers->setMarkerShape(used ? QScatterSeries::MarkerShapeCircle
                                    : QScatterSeries::MarkerShapeRectangle);

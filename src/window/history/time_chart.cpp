@@ -2,6 +2,7 @@
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
+#include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QMouseEvent>
@@ -25,7 +26,6 @@ QAbstractAxis* MakeValueAxis(TimeChart::Scale scale) {
     case TimeChart::Scale::kLogarithmic: {
       auto* axis = new QLogValueAxis;
       axis->setLabelFormat(QStringLiteral("%.0e"));
-      axis->setBase(1000);  // a label every third decade: the plot is low
       return axis;
     }
     case TimeChart::Scale::kStates: {
@@ -117,19 +117,28 @@ void TimeChart::FitValues() {
   }
   if (!std::isfinite(low) || scale_ == Scale::kStates) return;
   if (scale_ == Scale::kLogarithmic) {
-    if (low > 0) value_axis_->setRange(low / 1.5, high * 1.5);
+    if (low <= 0) return;
+    auto* axis = static_cast<QLogValueAxis*>(value_axis_);
+    // A label every decade while they fit into the low plot, else every third.
+    axis->setBase(high / low > 1e4 ? 1000 : 10);
+    axis->setRange(low / 1.5, high * 1.5);
     return;
   }
   const double margin = high > low ? 0.05 * (high - low) : std::max(1.0, 0.01 * std::abs(low));
   value_axis_->setRange(low - margin, high + margin);
 }
 
-qreal TimeChart::UnpaddedLeft() const { return chart()->plotArea().left() - padding_; }
+qreal TimeChart::UnpaddedLeft() const {
+  // Lays out the labels of the latest range now rather than at the next paint.
+  chart()->layout()->activate();
+  return chart()->plotArea().left() - padding_;
+}
 
 void TimeChart::PadLeft(int pixels) {
   if (pixels == padding_) return;
   padding_ = pixels;
   chart()->setMargins(kMargins + QMargins(pixels, 0, 0, 0));
+  chart()->layout()->activate();
 }
 
 int TimeChart::PlotColumns() const {

@@ -2,7 +2,6 @@
 
 #include <QAreaSeries>
 #include <QLineSeries>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -77,8 +76,7 @@ void TimeSeriesView::Draw(const SampleRing& ring, std::uint8_t clock, std::int64
     floor->replace(points);
   }
   for (TimeChart* chart : charts_) chart->FitValues();
-  // The plots lay out their new labels when events are next handled: line them up after that.
-  QTimer::singleShot(0, this, [this] { AlignPlotAreas(); });
+  AlignPlotAreas();
 }
 
 void TimeSeriesView::AlignPlotAreas() {
