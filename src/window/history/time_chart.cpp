@@ -138,7 +138,6 @@ void TimeChart::PadLeft(int pixels) {
   if (pixels == padding_) return;
   padding_ = pixels;
   chart()->setMargins(kMargins + QMargins(pixels, 0, 0, 0));
-  chart()->layout()->activate();
 }
 
 int TimeChart::PlotColumns() const {
