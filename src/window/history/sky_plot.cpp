@@ -25,7 +25,7 @@ constexpr const char* kCompass[] = {"E", "S", "W", "N"};
 const MarkerClass kCnoClasses[] = {
     {"≥40 dB-Hz", 40, QColor(0, 160, 0)},
     {"30-39", 30, QColor(220, 180, 0)},
-    {"<30", 1, QColor(220, 60, 0)},
+    {"≤29", 1, QColor(220, 60, 0)},  // "<" would start a tag: legend names are rich text
     {"untracked", 0, QColor(150, 150, 150)},
 };
 
