@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   int argument_count = static_cast<int>(argument_pointers.size());
 
   QApplication app(argument_count, argument_pointers.data());
+  QApplication::setOrganizationName(QStringLiteral("Orvane"));
   QApplication::setApplicationName(QStringLiteral("orvane-config"));
   QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
 

@@ -133,6 +133,8 @@ constexpr ControlRow kControls[] = {
   {"set_TCXO_GPS", Kind::kButton, "Frame4", "Save current oscillator correction", "Set local TCXO correction offset, ppb", 240, 1320, 3975, 375, 0, 0},
 
   {"Sleep_cmd", Kind::kButton, "", "Sleep MCU", "", 5040, 9000, 1815, 375, 0, 0},
+  // Beside "Sleep MCU", on the free row under the GPS frame, right edges aligned with it.
+  {"History", Kind::kButton, "", "History...", "Time series, stability and sky view (Ctrl+H)", 7200, 9000, 1815, 375, 0, 0},
 
   {"Fvco_list", Kind::kDropDown, "Frame5", "", "", 120, 360, 3000, 420, 0, 0},
   {"Label18", Kind::kLabel, "Frame5", "Fvco", "", 3240, 360, 975, 315, 0, 0},

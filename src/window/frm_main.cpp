@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace orvane {
 
@@ -44,6 +45,9 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   CreatePllHandlers();
   CreateConfigurationHandlers();
   events_.OnButtonClick(controls_.Get<QPushButton>("Advanced"), [this] { Advanced_Click(); });
+  events_.OnButtonClick(controls_.Get<QPushButton>("History"), [this] { History_Click(); });
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this), &QShortcut::activated, this,
+          [this] { History_Click(); });
   connect(&Timer_, &QTimer::timeout, this, [this] { poll_->Timer_Timer(); });
 }
 
@@ -67,7 +71,7 @@ void frmMain::CreateStatusHandlers() {
       TelemetryDisplay::Controls{.TCXO_ppb = c.Get<QLabel>("TCXO_ppb"),
                                  .TCXO_acc = c.Get<QLabel>("TCXO_acc"),
                                  .Label20 = c.Get<QLabel>("Label20")},
-      *bars_, session_, services_.host_clock);
+      *bars_, session_, services_.host_clock, history_);
   poll_ = std::make_unique<PollHandlers>(
       PollHandlers::Controls{.Label16 = c.Get<QLabel>("Label16"),
                              .LOS = c.Get<QLabel>("LOS"),
@@ -222,6 +226,8 @@ void frmMain::Form_Unload() {
   // device out of it).
   session_.StopStatusMessages();
   Timer_.stop();
+  // An open History window would keep the program running without its main window.
+  if (history_window_) history_window_->close();
   session_.link().DeviceListReady = false;
   session_.Close();
 }
@@ -239,6 +245,17 @@ void frmMain::Advanced_Click() {
   }
   // Narrowing cuts the advanced side off; its controls are not hidden one by one.
   setFixedWidth(TwipsToPixels(outer_width_twips_));
+}
+
+void frmMain::History_Click() {
+  if (!history_window_) {
+    history_window_ = std::make_unique<HistoryWindow>(
+        history_, [this] { return session_.link().serial; }, message_);
+  }
+  history_window_->show();
+  history_window_->raise();
+  history_window_->activateWindow();
+  history_window_->Refresh();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

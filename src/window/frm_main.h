@@ -8,12 +8,14 @@
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "engine/clock_session.h"
+#include "history/history_store.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
 #include "window/control_inventory.h"
 #include "window/device/config_readback.h"
 #include "window/device/discovery.h"
 #include "window/device/output_handlers.h"
+#include "window/history/history_window.h"
 #include "window/pll/programming_handlers.h"
 #include "window/pll/search_handlers.h"
 #include "window/pll/vco_selection_handlers.h"
@@ -51,6 +53,8 @@ class frmMain : public QWidget {
   void Form_Load();
   void Form_Unload();
   void Advanced_Click();
+  // Opens the History window, or brings it to the front.
+  void History_Click();
 
   int OuterWidthTwips() const { return outer_width_twips_; }
   ControlInventory& controls() { return controls_; }
@@ -70,6 +74,8 @@ class frmMain : public QWidget {
   SearchHandlers& search() { return *search_; }
   const VcoCandidates& candidates() const { return candidates_; }
   SatelliteBars& bars() { return *bars_; }
+  const HistoryStore& history() const { return history_; }
+  HistoryWindow* history_window() { return history_window_.get(); }
   // Shows a modal message and writes it to the trace.
   const ModalMessage& message() const { return message_; }
 
@@ -92,6 +98,8 @@ class frmMain : public QWidget {
   bool AdvancedCollapsed = true;
   bool unloaded_ = false;
   int outer_width_twips_ = kWideTwips;
+  HistoryStore history_;
+  std::unique_ptr<HistoryWindow> history_window_;
   std::unique_ptr<SatelliteBars> bars_;
   std::unique_ptr<ConfigReadback> readback_;
   std::unique_ptr<Discovery> discovery_;

@@ -31,7 +31,7 @@ for number, line in enumerate(sys.stdin.read().splitlines()):
 "$orvanectl" --simulate --json list | python3 -c '
 import json, sys
 clock = json.load(sys.stdin)["clocks"][0]
-assert set(clock) == {"serial", "path", "manufacturer", "product", "version", "usable", "problem"}, clock'
+assert set(clock) == {"serial", "path", "manufacturer", "product", "version", "usable", "problem", "ubx_share"}, clock'
 "$orvanectl" --simulate --json show |
   check show serial path manufacturer product version configuration.output_enabled \
     configuration.drive_ma configuration.dividers.gps configuration.dividers.nc2_ls \

@@ -64,16 +64,28 @@ class DaemonTest : public testing::Test {
   }
 
   // A loopback port that was free a moment ago.
+  // A port whose next two are free as well, for the shares of several clocks: the kernel hands
+  // out a free one, and the ones after it may be another process's.
   static std::uint16_t FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    const auto bind_to = [](std::uint16_t port) {
+      const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      const int reuse = 1;
+      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      address.sin_port = htons(port);
+      socklen_t length = sizeof address;
+      const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+      close(fd);
+      return bound ? ntohs(address.sin_port) : std::uint16_t{0};
+    };
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::uint16_t port = bind_to(0);
+      if (port < 65533 && bind_to(port + 1) != 0 && bind_to(port + 2) != 0) return port;
+    }
+    return 0;
   }
 
   ManualClock clock_;

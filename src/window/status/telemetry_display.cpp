@@ -5,10 +5,11 @@
 namespace orvane {
 
 TelemetryDisplay::TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockSession& session,
-                                   HostClock& host_clock)
-    : ui_(controls), bars_(bars), session_(session), host_clock_(host_clock) {}
+                                   HostClock& host_clock, HistoryStore& history)
+    : ui_(controls), bars_(bars), session_(session), host_clock_(host_clock), history_(history) {}
 
 void TelemetryDisplay::UbxHandleMessage(const UbxMessage& message) {
+  history_.Take(session_.link().serial, message, session_.telemetry().status());
   if (const auto caption = Label20Caption({message.msg_class, message.msg_id, message.payload})) {
     ui_.Label20->setText(QString::fromStdString(*caption));
     return;

@@ -3,13 +3,14 @@
 #include <QLabel>
 
 #include "engine/clock_session.h"
+#include "history/history_store.h"
 #include "window/status/host_clock.h"
 #include "window/status/satellite_bars.h"
 
 namespace orvane {
 
 // What the receiver's messages change in the window: signal bars, oscillator offset and
-// accuracy, the host clock and the diagnostic `Label20`.
+// accuracy, the host clock, the diagnostic `Label20` and the recorded history.
 class TelemetryDisplay {
  public:
   struct Controls {
@@ -19,7 +20,7 @@ class TelemetryDisplay {
   };
 
   TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockSession& session,
-                   HostClock& host_clock);
+                   HostClock& host_clock, HistoryStore& history);
 
   // One checksum-verified message, as the poll decodes it.
   void UbxHandleMessage(const UbxMessage& message);
@@ -31,6 +32,7 @@ class TelemetryDisplay {
   SatelliteBars& bars_;
   ClockSession& session_;
   HostClock& host_clock_;
+  HistoryStore& history_;
 };
 
 }  // namespace orvane
