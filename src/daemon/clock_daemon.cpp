@@ -24,7 +24,9 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     next_rescan_ = clock_.Now() + kRescanInterval;
   }
   std::chrono::nanoseconds next = next_rescan_;
-  for (auto& [serial, served] : clocks_) {
+  for (auto& entry : clocks_) {
+    const std::string& serial = entry.first;
+    auto& served = entry.second;  // named, not bound: the lambda below captures it
     ServedClock& clock = *served.clock;
     if (!clock.connected()) continue;
     if (clock.next_tick() <= clock_.Now() &&

@@ -1,6 +1,7 @@
 // The reports each subcommand sends, against the window's for the same operation.
+#include <algorithm>
+
 #include "cli_fixture.h"
-#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -8,72 +9,54 @@ namespace {
 const std::vector<std::uint8_t> kTenMegahertz =
     Report({0, 4, 0x38, 0x9C, 0x1C, 0, 0, 0, 6, 0xDF, 0, 0, 6, 0x29, 0, 0, 0x2D, 0, 0, 0, 15});
 
-struct BytesCase {
-  std::vector<std::string> args;
-  Reports expected;
-};
-
-TEST_F(CliTest, EachCommandSendsTheWindowsReports) {
-  const BytesCase cases[] = {
+TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
+  // VCO entry 59 of the 10 MHz search, as searched and as saved with NC2_LS = NC1_LS.
+  const auto entry59 = [](std::uint8_t nc2_ls) {
+    return Report(
+        {0, 4, 0x4A, 0x16, 0x1D, 0, 0, 0, 6, 0x3F, 1, 0, 1, 0x79, 0, 0, nc2_ls, 0, 0, 0, 15});
+  };
+  const std::pair<std::vector<std::string>, Reports> cases[] = {
       {{"set-frequency", "10000000"}, {kTenMegahertz, kTenMegahertz}},
       {{"output", "off"}, {Report({0, 1, 0})}},
       {{"output", "on"}, {Report({0, 1, 1})}},
       {{"drive", "24"}, {Report({0, 3, 2})}},
       {{"blink"}, {Report({0, 2, 1})}},
       {{"constellations", "GPS,glonass"}, {Report({0, 12, 0x41})}},
-      {{"constellations", "none"}, {Report({0, 12, 0})}},
       {{"sleep"}, {Report({0, 6})}},
       {{"register", "7", "200"}, {Report({0, 5, 7, 200})}},
       {{"correction", "save", "-1"}, {Report({0, 11, 0xFF, 0xFF, 1})}},
       {{"program", "--gps", "1875000", "--n31", "1", "--n2hs", "10", "--n2ls", "224", "--n1hs",
         "10", "--nc1ls", "42", "--nc2ls", "46"},
        {kTenMegahertz, kTenMegahertz}},
+      // Drive strength, then the search's entry 0, entry 59 and entry 59 saved, twice each.
+      {{"factory-defaults"},
+       {Report({0, 3, 3}), kTenMegahertz, kTenMegahertz, entry59(0x2D), entry59(0x2D),
+        entry59(0x79), entry59(0x79)}},
       {{"serial", "G60031"}, {Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}},
   };
-  for (const BytesCase& test : cases) {
-    SCOPED_TRACE(test.args.front());
-    ClockDeviceOptions options;
-    options.serial = "H" + std::to_string(70000 + backend_.device_count());
-    backend_.AddDevice(options);
-    const std::size_t device = backend_.device_count() - 1;
-    std::vector<std::string> args = {"--serial", backend_.device(device).serial()};
-    args.insert(args.end(), test.args.begin(), test.args.end());
+  for (const auto& [args, expected] : cases) {
+    SCOPED_TRACE(args.front());
+    // A clock of its own for each, listed last: the one the program picks.
+    const std::size_t device = backend_.device_count();
+    backend_.AddDevice({.serial = "H" + std::to_string(70000 + device), .make_receiver = {}});
     EXPECT_EQ(Run(args), 0) << err_.str();
-    EXPECT_EQ(Commands(device), test.expected);
+    EXPECT_EQ(Commands(device), expected);
     EXPECT_TRUE(backend_.device(device).violations().empty());
   }
 }
 
-TEST_F(CliTest, FactoryDefaultsSendsTheWindowsSequence) {
-  backend_.AddDevice();
-  ASSERT_EQ(Run({"factory-defaults"}), 0) << err_.str();
-  const Reports sent = Commands();
-  // Drive strength, then the search's entry 0, entry 59 and save-and-recalibrate, twice each.
-  ASSERT_EQ(sent.size(), 7u);
-  EXPECT_EQ(sent[0], Report({0, 3, 3}));
-  EXPECT_EQ(sent[1], kTenMegahertz);
-  EXPECT_EQ(sent[2], kTenMegahertz);
-  EXPECT_EQ(sent[3], sent[4]);
-  EXPECT_EQ(sent[5], sent[6]);
-  const PllDividers saved = DecodePllConfiguration(sent[5]);
-  EXPECT_EQ(saved.nc2_ls, saved.nc1_ls);
-}
-
 TEST_F(CliTest, MonitorStopsOnRequestAndSwitchesTheStatusMessagesOff) {
   backend_.AddDevice();
-  int checks = 0;
-  stop_ = [&checks] { return ++checks > 30; };
+  stop_ = [checks = 0]() mutable { return ++checks > 30; };
   ASSERT_EQ(Run({"monitor", "--interval", "0.5"}), 0) << err_.str();
   const Reports& received = backend_.device(0).received();
   ASSERT_GE(received.size(), 2u);
   // CFG-MSG NAV-SVINFO and NAV-CLOCK at rate 0, the window's shutdown.
-  EXPECT_EQ(received[received.size() - 2], Report({0, 8, 6, 1, 8, 0, 1, 0x30, 0}));
-  EXPECT_EQ(received.back(), Report({0, 8, 6, 1, 8, 0, 1, 0x22, 0}));
+  EXPECT_EQ(
+      Reports(received.end() - 2, received.end()),
+      (Reports{Report({0, 8, 6, 1, 8, 0, 1, 0x30, 0}), Report({0, 8, 6, 1, 8, 0, 1, 0x22, 0})}));
   // A header and a line every half second of the 1.5 s or more watched.
-  std::istringstream lines(out_.str());
-  int count = 0;
-  for (std::string line; std::getline(lines, line);) ++count;
-  EXPECT_GE(count, 1 + 3);
+  EXPECT_GE(std::ranges::count(out_.str(), '\n'), 1 + 3);
 }
 
 }  // namespace

@@ -6,8 +6,7 @@ namespace orvane {
 namespace {
 
 // A backend whose clocks are listed but refuse to be opened, as without the udev rule.
-class DeniedBackend : public ForwardingHidBackend {
- public:
+struct DeniedBackend : ForwardingHidBackend {
   using ForwardingHidBackend::ForwardingHidBackend;
   std::unique_ptr<HidDevice> Open(const std::string&, OpenError* error) override {
     if (error != nullptr) *error = OpenError::kPermissionDenied;
@@ -17,17 +16,14 @@ class DeniedBackend : public ForwardingHidBackend {
 
 int Code(ExitCode code) { return static_cast<int>(code); }
 
-TEST_F(CliTest, NoClockOrNotTheNamedOneIsExitThree) {
-  EXPECT_EQ(Run({"show"}), Code(ExitCode::kNoClock));
-  EXPECT_EQ(Run({"list"}), Code(ExitCode::kNoClock));
+TEST_F(CliTest, NoClockOrNotTheNamedOneIsExitThreeAndOneThatCannotBeOpenedExitFour) {
+  for (const char* command : {"show", "list"}) EXPECT_EQ(Run({command}), Code(ExitCode::kNoClock));
   backend_.AddDevice();
   EXPECT_EQ(Run({"--serial", "A00001", "output", "on"}), Code(ExitCode::kNoClock));
   EXPECT_NE(err_.str().find("attached: G60031"), std::string::npos) << err_.str();
   EXPECT_TRUE(backend_.device(0).received().empty());
-}
 
-TEST_F(CliTest, AClockThatCannotBeOpenedIsExitFourAndNamesTheUdevRule) {
-  backend_.AddDevice();
+  // Opening it refused, the error names the udev rule.
   DeniedBackend denied(backend_);
   const CliEnvironment environment{
       .clock = clock_,
@@ -37,15 +33,14 @@ TEST_F(CliTest, AClockThatCannotBeOpenedIsExitFourAndNamesTheUdevRule) {
           [&](const BackendRequest&, TraceLog&, std::string&) {
             return std::make_unique<ForwardingHidBackend>(static_cast<HidBackend&>(denied));
           },
-      .watch_stop = [] { return [] { return false; }; },
-  };
+      .watch_stop = [this] { return stop_; }};
   EXPECT_EQ(RunOrvanectl({"show"}, environment), Code(ExitCode::kCannotOpen));
   EXPECT_NE(err_.str().find("70-orvane.rules"), std::string::npos) << err_.str();
   EXPECT_EQ(RunOrvanectl({"list"}, environment), 0);
   EXPECT_NE(out_.str().find("permission denied"), std::string::npos) << out_.str();
 }
 
-TEST_F(CliTest, RefusedReportsAndALostClockAreExitOne) {
+TEST_F(CliTest, RefusedReportsALostClockAndNoLockWithinTheWaitAreExitOne) {
   ClockDevice& clock = backend_.AddDevice();
   clock.FailNextGet();  // the configuration readback
   EXPECT_EQ(Run({"show"}), Code(ExitCode::kDeviceFailed));
@@ -60,10 +55,8 @@ TEST_F(CliTest, RefusedReportsAndALostClockAreExitOne) {
   };
   EXPECT_EQ(Run({"monitor"}), Code(ExitCode::kDeviceFailed));
   EXPECT_NE(err_.str().find("lost"), std::string::npos) << err_.str();
-}
 
-TEST_F(CliTest, NoLockWithinTheWaitIsExitOne) {
-  backend_.AddDevice();
+  backend_.AddDevice({.serial = "G60032", .make_receiver = {}});
   // The simulated PLL locks a second after programming.
   EXPECT_EQ(Run({"set-frequency", "10000000", "--wait", "0.5"}), Code(ExitCode::kDeviceFailed));
   EXPECT_NE(err_.str().find("did not report lock within 0.5 s"), std::string::npos);
@@ -72,10 +65,8 @@ TEST_F(CliTest, NoLockWithinTheWaitIsExitOne) {
 }
 
 TEST_F(CliTest, BadInputIsExitTwoWithNothingSent) {
-  const struct {
-    std::vector<std::string> args;
-    const char* message;  // part of what the user is told
-  } cases[] = {
+  // The arguments and part of what the user is told.
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"set-frequency", "100"}, "lowest available frequency is 365 Hz"},
       {{"set-frequency", "9e8"}, "highest available frequency is 825 MHz"},
       {{"set-frequency", "10 MHz"}, "is not a number"},
@@ -103,10 +94,10 @@ TEST_F(CliTest, BadInputIsExitTwoWithNothingSent) {
       {{}, "subcommand"},
   };
   ClockDevice& clock = backend_.AddDevice();
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.message);
-    EXPECT_EQ(Run(test.args), Code(ExitCode::kBadInput));
-    EXPECT_NE(err_.str().find(test.message), std::string::npos) << err_.str();
+  for (const auto& [args, message] : cases) {
+    SCOPED_TRACE(message);
+    EXPECT_EQ(Run(args), Code(ExitCode::kBadInput));
+    EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
   }
   EXPECT_TRUE(clock.received().empty());
 }

@@ -8,14 +8,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
-#include "engine/ubx_parser.h"
-#include "engine/ubx_trace.h"
 #include "protocol/cfg_msg.h"
 #include "protocol/command_codes.h"
 #include "protocol/commands.h"
@@ -36,15 +36,13 @@ class DaemonTest : public testing::Test {
   ClockDevice& AddClock(std::string serial, ClockDeviceOptions options = {}) {
     options.serial = std::move(serial);
     options.make_receiver = [this] {
-      return std::make_unique<ReceiverModel>(
-          1,
-          std::chrono::time_point_cast<std::chrono::nanoseconds>(clock_.RealtimeAt(clock_.Now())));
+      return std::make_unique<ReceiverModel>(1, clock_.RealtimeAt(clock_.Now()));
     };
     return backend_.AddDevice(options);
   }
 
-  void Start(DaemonSettings settings) {
-    daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, clock_, log_, std::move(settings));
+  void Start() {
+    daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, clock_, log_, settings_);
   }
 
   // Runs the loop, waiting as the service would, until `duration` has passed.
@@ -56,46 +54,38 @@ class DaemonTest : public testing::Test {
     }
   }
 
-  // A folder of its own under the test's temporary directory.
-  static std::string ScratchDir() {
-    std::string dir = testing::TempDir() + "orvaned-XXXXXX";
-    EXPECT_NE(mkdtemp(dir.data()), nullptr);
-    return dir;
-  }
-
-  // A loopback port that was free a moment ago.
-  // A port whose next two are free as well, for the shares of several clocks: the kernel hands
-  // out a free one, and the ones after it may be another process's.
-  static std::uint16_t FreePort() {
-    const auto bind_to = [](std::uint16_t port) {
-      const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-      const int reuse = 1;
-      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-      sockaddr_in address{};
-      address.sin_family = AF_INET;
-      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      address.sin_port = htons(port);
-      socklen_t length = sizeof address;
-      const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-      close(fd);
-      return bound ? ntohs(address.sin_port) : std::uint16_t{0};
-    };
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::uint16_t port = bind_to(0);
-      if (port < 65533 && bind_to(port + 1) != 0 && bind_to(port + 2) != 0) return port;
-    }
-    return 0;
-  }
-
   ManualClock clock_;
   SimulatedBackend backend_{clock_};
   std::ostringstream trace_text_;
   TraceLog trace_{&trace_text_, clock_};
   std::ostringstream log_text_;
   JournalLog log_{log_text_, false};
+  DaemonSettings settings_;
   std::unique_ptr<ClockDaemon> daemon_;
+  std::string dir_ = mkdtemp((testing::TempDir() + "orvaned-XXXXXX").data());  // the test's own
 };
+
+sockaddr_in Loopback(std::uint16_t port) {
+  return {.sin_family = AF_INET,
+          .sin_port = htons(port),
+          .sin_addr = {htonl(INADDR_LOOPBACK)},
+          .sin_zero = {}};
+}
+
+// A loopback port free with the next one, for the shares of two clocks; below the ephemeral
+// range, so the kernel does not hand them out meanwhile.
+std::uint16_t FreePort() {
+  const auto free = [](std::uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = Loopback(port);
+    const bool bound = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return bound;
+  };
+  auto port = static_cast<std::uint16_t>(20000 + getpid() % 10000);
+  while (!free(port) || !free(port + 1)) port += 2;
+  return port;
+}
 
 // chronyd's end of the SOCK refclock.
 int BindChronyEnd(const std::string& path) {
@@ -106,11 +96,8 @@ int BindChronyEnd(const std::string& path) {
   return fd;
 }
 std::vector<SockSample> Samples(int fd) {
-  std::vector<SockSample> samples(1);
-  while (recv(fd, &samples.back(), sizeof(SockSample), MSG_DONTWAIT) == sizeof(SockSample)) {
-    samples.emplace_back();
-  }
-  samples.pop_back();
+  std::vector<SockSample> samples;
+  for (SockSample s; recv(fd, &s, sizeof s, MSG_DONTWAIT) == sizeof s;) samples.push_back(s);
   close(fd);
   return samples;
 }
@@ -131,35 +118,30 @@ const std::vector<CfgMsg> kRatesOff = {{kUbxClassNav, kUbxIdNavSvInfo, 0},
 double Seconds(const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec * 1e-6; }
 
 TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtStop) {
-  const struct {
-    const char* serial;
-    bool pll_can_lock;
-    bool link_fails;  // a failed read at 5 s: the clock is lost and opened again
-    std::size_t samples;
-  } cases[] = {{"G60031", true, false, 7}, {"G60032", false, false, 0}, {"G60033", true, true, 5}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.serial);
+  // Serial, whether the PLL can lock, whether a read fails at 5 s (the clock is lost and opened
+  // again), and the samples chronyd gets.
+  const std::tuple<const char*, bool, bool, std::size_t> kCases[] = {
+      {"G60031", true, false, 7}, {"G60032", false, false, 0}, {"G60033", true, true, 5}};
+  for (const auto& [serial, pll_can_lock, link_fails, count] : kCases) {
+    SCOPED_TRACE(serial);
     ClockDeviceOptions options;
-    if (!c.pll_can_lock) options.stored.dividers = {};
-    ClockDevice& device = AddClock(c.serial, options);
-    const std::string dir = ScratchDir();
-    const int chronyd = BindChronyEnd(dir + "/" + c.serial + ".sock");
+    if (!pll_can_lock) options.stored.dividers = {};
+    ClockDevice& device = AddClock(serial, options);
+    const int chronyd = BindChronyEnd(dir_ + "/" + serial + ".sock");
     const double connected =
         std::chrono::duration<double>(clock_.RealtimeAt(clock_.Now()).time_since_epoch()).count();
-    DaemonSettings settings;
-    settings.chrony_socket = dir + "/%s.sock";
-    Start(settings);
+    settings_.chrony_socket = dir_ + "/%s.sock";
+    Start();
     RunFor(seconds(5));
-    if (c.link_fails) device.FailNextRead();
+    if (link_fails) device.FailNextRead();
     RunFor(seconds(5));
     const std::vector<SockSample> samples = Samples(chronyd);
-    EXPECT_EQ(samples.size(), c.samples);
+    EXPECT_EQ(samples.size(), count);
     for (const SockSample& sample : samples) {
       EXPECT_EQ(sample.magic, kSockSampleMagic);
       EXPECT_EQ(sample.leap, 0);
       // Messages arrive after their second, by up to a solution's wait in the device's buffer.
-      EXPECT_LT(sample.offset, 0);
-      EXPECT_GT(sample.offset, -0.3);
+      EXPECT_TRUE(sample.offset < 0 && sample.offset > -0.3) << sample.offset;
       const double utc = Seconds(sample.tv) + sample.offset;
       EXPECT_NEAR(utc, std::round(utc), 1e-6);
       EXPECT_GE(Seconds(sample.tv), connected + 3.0);  // no UTC before the receiver's fix
@@ -171,38 +153,36 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
   }
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   ClockDevice& second = AddClock("G60032");
   ClockDevice& first = AddClock("G60031");
   const std::uint16_t port = FreePort();
-  const std::string map = ScratchDir() + "/ubx-share";
+  const std::string map = dir_ + "/ubx-share";
+  const auto shares = [&] {
+    std::ifstream in(map);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
   const auto at = [&](int offset) { return " 127.0.0.1:" + std::to_string(port + offset) + "\n"; };
-  DaemonSettings settings;
-  settings.ubx_listen = ListenAddress{"127.0.0.1", port};
-  settings.share_map_path = map;
-  Start(settings);
+  settings_.ubx_listen = ListenAddress{"127.0.0.1", port};
+  settings_.share_map_path = map;
+  Start();
   RunFor(seconds(1));
-  EXPECT_EQ(ReadFile(map), "G60031" + at(0) + "G60032" + at(1));
+  EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1));
   EXPECT_EQ(daemon_->Status(), "serving 2 clock(s), 0 feeding chronyd");
 
   first.Unplug();
   RunFor(seconds(3));
-  EXPECT_EQ(ReadFile(map), "G60032" + at(1));
+  EXPECT_EQ(shares(), "G60032" + at(1));
   AddClock("G60033");
   RunFor(seconds(2));
-  EXPECT_EQ(ReadFile(map), "G60032" + at(1) + "G60033" + at(0));
+  EXPECT_EQ(shares(), "G60032" + at(1) + "G60033" + at(0));
 
   // A serial-number change re-enumerates the clock under its new serial.
   ClockSession other(backend_, trace_, clock_);
   other.Connect("G60032");
   ASSERT_TRUE(other.WriteSerialNumber("G60039"));
   RunFor(seconds(3));
-  EXPECT_EQ(ReadFile(map), "G60033" + at(0) + "G60039" + at(1));
+  EXPECT_EQ(shares(), "G60033" + at(0) + "G60039" + at(1));
   EXPECT_EQ(second.serial(), "G60039");
   const std::string log = log_text_.str();
   for (const char* line : {"G60031: serving the clock at sim:1", "G60031: lost; looking for it",
@@ -211,61 +191,43 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   }
 }
 
-TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByteFrameForFrameAsDecoded) {
+TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
   std::string error;
   const auto capture = LoadCaptureFile(ORVANE_UBX_CAPTURES_DIR "/gpsd_u-blox-m8t-time.log", error);
   ASSERT_TRUE(capture) << error;
   ClockDeviceOptions options;
   options.make_receiver = [&] { return std::make_unique<CaptureReplay>(*capture); };
   backend_.AddDevice(options);
-  DaemonSettings settings;
-  settings.ubx_listen = ListenAddress{"127.0.0.1", FreePort()};
-  Start(settings);
+  settings_.ubx_listen = ListenAddress{"127.0.0.1", FreePort()};
+  Start();
   RunFor(seconds(1));
   const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(settings.ubx_listen->port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const sockaddr_in address = Loopback(settings_.ubx_listen->port);
+  ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   const timeval patience{10, 0};
   setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
 
-  // The share takes the client on its own thread: the clock runs until bytes flow.
+  // The share takes the client on its own thread: the clock runs until bytes flow, and closing
+  // the share lets the client read to the end.
   std::vector<std::uint8_t> shared(1 << 20);
   std::size_t got = 0;
+  const auto read = [&] {
+    const ssize_t n = recv(client, shared.data() + got, shared.size() - got, 0);
+    got += std::max<ssize_t>(n, 0);
+    return n > 0 && got < shared.size();
+  };
   for (int i = 0; i < 5000 && got < 20000; ++i) {
     RunFor(ServedClock::kPollInterval);
-    pollfd readable{client, POLLIN, 0};
-    if (poll(&readable, 1, 1) <= 0) continue;
-    got += std::max<ssize_t>(0, recv(client, shared.data() + got, shared.size() - got, 0));
+    if (pollfd readable{client, POLLIN, 0}; poll(&readable, 1, 1) > 0) read();
   }
-  daemon_.reset();  // closes the share: the client reads to the end
-  for (ssize_t n = 1; n > 0 && got < shared.size(); got += std::max<ssize_t>(n, 0)) {
-    n = recv(client, shared.data() + got, shared.size() - got, 0);
-  }
+  daemon_.reset();
+  while (read()) continue;
   close(client);
   shared.resize(got);
-
+  ASSERT_GE(shared.size(), 20000u);
   std::vector<std::uint8_t> looped = *capture;
   looped.insert(looped.end(), capture->begin(), capture->end());
-  ASSERT_GE(shared.size(), 20000u);
-  EXPECT_NE(std::search(looped.begin(), looped.end(), shared.begin(), shared.end()), looped.end());
-
-  std::vector<std::string> from_share;
-  UbxParser parser([&](const UbxFrame& frame) { from_share.push_back(UbxTraceText(frame)); });
-  parser.Parse(shared);
-  std::vector<std::string> decoded;
-  std::istringstream trace(trace_text_.str());
-  for (std::string line; std::getline(trace, line);) {
-    if (const auto at = line.find(" ubx "); at != std::string::npos) {
-      decoded.push_back(line.substr(at + 5));
-    }
-  }
-  ASSERT_GE(from_share.size(), 50u);
-  // Bytes published just before the share closed may not have left it.
-  EXPECT_NE(std::search(decoded.begin(), decoded.end(), from_share.begin(), from_share.end()),
-            decoded.end());
+  EXPECT_FALSE(std::ranges::search(looped, shared).empty());
 }
 
 }  // namespace

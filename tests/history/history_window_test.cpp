@@ -1,6 +1,5 @@
 #include "window/history/history_window.h"
 
-#include <QAbstractSeries>
 #include <QChart>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -8,10 +7,8 @@
 #include <QTest>
 #include <QValueAxis>
 #include <QXYSeries>
-#include <filesystem>
 #include <fstream>
 
-#include "engine/ubx_parser.h"
 #include "history/csv_log.h"
 #include "sim/capture_replay.h"
 #include "support/window_fixture.h"
@@ -21,162 +18,80 @@
 namespace orvane {
 namespace {
 
+std::pair<double, double> TimeAxis(const TimeChart& chart) {
+  const auto* axis = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Horizontal).front());
+  return {axis->min(), axis->max()};
+}
+
+// Every plot shows the first one's time range, and with `drawn` every series has points in it.
+void ExpectPlots(const HistoryWindow& history, bool drawn) {
+  const TimeChart& first = *history.time_series().charts().front();
+  for (const TimeChart* chart : history.time_series().charts()) {
+    EXPECT_EQ(TimeAxis(*chart), TimeAxis(first));
+    for (QAbstractSeries* series : chart->chart()->series()) {
+      if (auto* xy = qobject_cast<QXYSeries*>(series); xy && drawn) {
+        EXPECT_GT(xy->count(), 0);
+      }
+    }
+  }
+}
+
 class HistoryWindowTest : public WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    WindowTest::SetUpTestSuite();
-    QStandardPaths::setTestModeEnabled(true);  // the window's geometry goes to a scratch place
-  }
+  // The window's geometry goes to a scratch place.
+  HistoryWindowTest() { QStandardPaths::setTestModeEnabled(true); }
 
   void TickUntilSamples(std::size_t count) {
     for (int i = 0; i < 100'000 && window_->history().samples().size() < count; ++i) Tick();
     ASSERT_GE(window_->history().samples().size(), count);
   }
 
-  HistoryWindow& OpenWithCtrlH() {
-    QApplication::setActiveWindow(window_.get());
-    QTest::keyClick(window_.get(), Qt::Key_H, Qt::ControlModifier);
-    EXPECT_NE(window_->history_window(), nullptr);
-    return *window_->history_window();
-  }
-
-  // The points each plot of the time series draws, per series.
-  static std::vector<qsizetype> PointsDrawn(const HistoryWindow& history) {
-    std::vector<qsizetype> counts;
-    for (const TimeChart* chart : history.time_series().charts()) {
-      for (QAbstractSeries* series : chart->chart()->series()) {
-        if (auto* xy = qobject_cast<QXYSeries*>(series)) counts.push_back(xy->count());
-      }
-    }
-    return counts;
+  // A window of its own, as for reading a log.
+  std::unique_ptr<HistoryWindow> Detached() {
+    return std::make_unique<HistoryWindow>(
+        window_->history(), [] { return std::string(); }, window_->message());
   }
 
   QTemporaryDir scratch_;
 };
 
-TEST_F(HistoryWindowTest, CtrlHAndTheButtonOpenOneWindowThatDrawsTheSimulatedClock) {
+TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogether) {
   AddDevice();
   Start();
   TickUntilSamples(40);
-  HistoryWindow& history = OpenWithCtrlH();
+  QApplication::setActiveWindow(window_.get());
+  QTest::keyClick(window_.get(), Qt::Key_H, Qt::ControlModifier);
+  ASSERT_NE(window_->history_window(), nullptr);
+  HistoryWindow& history = *window_->history_window();
   EXPECT_TRUE(history.isVisible());
   EXPECT_EQ(history.windowTitle(), "History - G60031");
   Control<QPushButton>("History")->click();
   EXPECT_EQ(window_->history_window(), &history);
-
-  const std::int64_t newest = window_->history().samples().back().time_ms;
-  EXPECT_EQ(history.to_ms(), newest + 1);
-  EXPECT_EQ(history.from_ms(), newest + 1 - 3'600'000);  // the last hour
-  for (qsizetype count : PointsDrawn(history)) EXPECT_GT(count, 0);
+  const SampleRing& samples = window_->history().samples();
+  const std::int64_t newest = samples.back().time_ms + 1;
+  EXPECT_EQ(std::pair(history.from_ms(), history.to_ms()), std::pair(newest - 3'600'000, newest));
+  ExpectPlots(history, true);
 
   history.tabs().setCurrentIndex(1);
   EXPECT_GE(history.stability().points().size(), 4u);  // octaves 1, 2, 4, 8, ... of 40 points
   history.tabs().setCurrentIndex(2);
-  for (const char* name : {"sky.png", "sky.svg"}) {
+  for (const char* name : {"sky.png", "sky.svg", "series.csv"}) {
     const QString path = scratch_.filePath(name);
-    ASSERT_TRUE(history.ExportPlot(path));
+    ASSERT_TRUE(path.endsWith(".csv") ? history.ExportCsv(path) : history.ExportPlot(path));
     EXPECT_GT(QFileInfo(path).size(), 1000) << name;
   }
-  const QString csv = scratch_.filePath("series.csv");
-  ASSERT_TRUE(history.ExportCsv(csv));
-  std::ifstream in(csv.toStdString());
-  EXPECT_EQ(ReadCsv(in).samples.size(), window_->history().samples().size());
-}
+  std::ifstream csv(scratch_.filePath("series.csv").toStdString());
+  EXPECT_EQ(ReadCsv(csv).samples.size(), samples.size());
+  history.tabs().setCurrentIndex(0);
 
-TEST_F(HistoryWindowTest, ACaptureStreamReachesTheHistoryMessageForMessage) {
-  std::string error;
-  const auto capture = LoadCaptureFile(
-      std::filesystem::path(ORVANE_UBX_CAPTURES_DIR) / "gpsd_navisys-gr701w.log", error);
-  ASSERT_TRUE(capture) << error;
-  std::vector<std::int32_t> biases;
-  UbxParser parser([&](const UbxFrame& frame) {
-    if (frame.msg_class != kUbxClassNav || frame.msg_id != kUbxIdNavClock) return;
-    if (const auto clock = DecodeNavClock(frame.payload)) biases.push_back(clock->clk_b);
-  });
-  parser.Parse(*capture);
-  ASSERT_EQ(biases.size(), 80u);
-
-  ClockDeviceOptions options;
-  options.make_receiver = [bytes = *capture] { return std::make_unique<CaptureReplay>(bytes); };
-  AddDevice(options);
-  Start();
-  TickUntilSamples(biases.size());
-  const SampleRing& samples = window_->history().samples();
-  for (std::size_t i = 0; i < biases.size(); ++i) EXPECT_EQ(samples[i].clock_bias_ns, biases[i]);
-
-  window_->History_Click();
-  HistoryWindow& history = *window_->history_window();
-  for (qsizetype count : PointsDrawn(history)) EXPECT_GT(count, 0);
-  history.tabs().setCurrentIndex(2);
-  EXPECT_FALSE(window_->history().sky(0).satellites().empty());
-}
-
-TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitch) {
-  Start();
-  constexpr std::int64_t kStart = 1'796'515'200'000;  // 2026-12-06T00:00:00Z
-  constexpr int kRows = 86'400 / 2;
-  const QString path = scratch_.filePath("G60031.csv");
-  {
-    std::ofstream out(path.toStdString());
-    out << kCsvHeader << '\n';
-    for (int i = 0; i < kRows; ++i) {
-      const HistorySample sample{.time_ms = kStart + i * 2000LL,
-                                 .offset_ppb = i == 30'000 ? 900.0f : 250.0f + i % 7,
-                                 .offset_accuracy_ppb = 3,
-                                 .satellites_used = 8,
-                                 .satellites_seen = 11,
-                                 .flags = HistorySample::kPllLocked};
-      out << CsvRow(sample);
-    }
-    out << "2026-12-07T00:00:00.000Z,250,3";  // the writer was still at it
-  }
-  HistoryWindow history(
-      window_->history(), [] { return std::string(); }, window_->message());
-  history.resize(1200, 800);
-  ASSERT_TRUE(history.ImportCsv(path));
-  EXPECT_EQ(history.source().currentText(), "G60031.csv");
-  EXPECT_EQ(history.from_ms(), kStart);
-  EXPECT_EQ(history.to_ms(), kStart + (kRows - 1) * 2000LL + 1);
-  const TimeChart& offset = *history.time_series().charts().front();
-  const auto* line = qobject_cast<QXYSeries*>(offset.chart()->series().back());
-  ASSERT_NE(line, nullptr);
-  EXPECT_LE(line->count(), 2 * offset.PlotColumns());
-  double highest = 0;
-  for (const QPointF& point : line->points()) highest = std::max(highest, point.y());
-  EXPECT_EQ(highest, 900.0);
-
-  EXPECT_FALSE(history.ImportCsv(scratch_.filePath("missing.csv")));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].second,
-            "No samples could be read from " + scratch_.filePath("missing.csv").toStdString());
-}
-
-// The time range each plot's axis shows.
-std::vector<std::pair<double, double>> AxisRanges(const HistoryWindow& history) {
-  std::vector<std::pair<double, double>> ranges;
-  for (const TimeChart* chart : history.time_series().charts()) {
-    const auto* axis = qobject_cast<QValueAxis*>(chart->chart()->axes(Qt::Horizontal).front());
-    ranges.emplace_back(axis->min(), axis->max());
-  }
-  return ranges;
-}
-
-TEST_F(HistoryWindowTest, SpansWheelAndDragMoveEveryPlotAndResetFollowsAgain) {
-  AddDevice();
-  Start();
-  TickUntilSamples(10);
-  window_->History_Click();
-  HistoryWindow& history = *window_->history_window();
-  const SampleRing& samples = window_->history().samples();
-  const std::int64_t newest = samples.back().time_ms + 1;
-  for (int span = 0; span < 4; ++span) {
+  for (int span = 0; span < 5; ++span) {  // the last one is all
     history.SelectSpan(span);
-    EXPECT_EQ(history.from_ms(), newest - HistoryWindow::kSpansMs[span]) << span;
-    EXPECT_EQ(history.to_ms(), newest) << span;
+    const std::int64_t from =
+        span == 4 ? samples[0].time_ms : newest - HistoryWindow::kSpansMs[span];
+    EXPECT_EQ(std::pair(history.from_ms(), history.to_ms()), std::pair(from, newest)) << span;
   }
-  history.SelectSpan(4);  // all
-  EXPECT_EQ(history.from_ms(), samples[0].time_ms);
 
+  // The wheel zooms about the pointer, a shift-drag pans.
   history.SelectSpan(0);
   TimeChart& chart = *history.time_series().charts().front();
   const QPoint middle = chart.mapFromScene(chart.chart()->plotArea().center());
@@ -192,8 +107,7 @@ TEST_F(HistoryWindowTest, SpansWheelAndDragMoveEveryPlotAndResetFollowsAgain) {
   QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(100, 0));
   const double ms_per_pixel = 0.8 * 600'000 / chart.chart()->plotArea().width();
   EXPECT_NEAR(static_cast<double>(zoomed_from - history.from_ms()), 100 * ms_per_pixel, 2);
-  const auto ranges = AxisRanges(history);
-  for (const auto& range : ranges) EXPECT_EQ(range, ranges.front());
+  ExpectPlots(history, false);
 
   const std::int64_t panned_from = history.from_ms();
   TickUntilSamples(samples.size() + 1);
@@ -203,17 +117,54 @@ TEST_F(HistoryWindowTest, SpansWheelAndDragMoveEveryPlotAndResetFollowsAgain) {
   EXPECT_EQ(history.to_ms(), samples.back().time_ms + 1);
 }
 
-TEST_F(HistoryWindowTest, KeepsItsSizeBetweenRuns) {
+// That every message of a capture reaches the history is the poll's and the store's to show.
+TEST_F(HistoryWindowTest, ACaptureStreamFillsAndDrawsTheHistory) {
+  std::string error;
+  const auto capture = LoadCaptureFile(ORVANE_UBX_CAPTURES_DIR "/gpsd_navisys-gr701w.log", error);
+  ASSERT_TRUE(capture) << error;
+  ClockDeviceOptions options;
+  options.make_receiver = [bytes = *capture] { return std::make_unique<CaptureReplay>(bytes); };
+  AddDevice(options);
   Start();
-  const auto make = [this] {
-    return std::make_unique<HistoryWindow>(
-        window_->history(), [] { return std::string(); }, window_->message());
-  };
-  auto first = make();
-  first->resize(910, 640);
-  first->show();
-  first->close();
-  EXPECT_EQ(make()->size(), QSize(910, 640));
+  TickUntilSamples(80);  // the capture's NAV-CLOCKs
+  window_->History_Click();
+  ExpectPlots(*window_->history_window(), true);
+  window_->history_window()->tabs().setCurrentIndex(2);
+  EXPECT_FALSE(window_->history().sky(0).satellites().empty());
+}
+
+TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitchAndTheSizeIsKept) {
+  Start();
+  constexpr std::int64_t kStart = 1'796'515'200'000;  // 2026-12-06T00:00:00Z
+  constexpr int kRows = 86'400 / 2;
+  const QString path = scratch_.filePath("G60031.csv");
+  std::ofstream out(path.toStdString());
+  out << kCsvHeader << '\n';
+  for (int i = 0; i < kRows; ++i) {
+    out << CsvRow(
+        {.time_ms = kStart + i * 2000LL, .offset_ppb = i == 30'000 ? 900.0f : 250.0f + i % 7});
+  }
+  out << "2026-12-07T00:00:00.000Z,250,3";  // the writer was still at it
+  out.close();
+  auto history = Detached();
+  history->resize(1200, 800);
+  ASSERT_TRUE(history->ImportCsv(path));
+  EXPECT_EQ(history->source().currentText(), "G60031.csv");
+  EXPECT_EQ(history->from_ms(), kStart);
+  EXPECT_EQ(history->to_ms(), kStart + (kRows - 1) * 2000LL + 1);
+  const TimeChart& offset = *history->time_series().charts().front();
+  const auto* line = qobject_cast<QXYSeries*>(offset.chart()->series().back());
+  ASSERT_NE(line, nullptr);
+  EXPECT_LE(line->count(), 2 * offset.PlotColumns());
+  EXPECT_EQ(std::ranges::max(line->points(), {}, &QPointF::y).y(), 900.0);
+
+  const QString missing = scratch_.filePath("missing.csv");
+  EXPECT_FALSE(history->ImportCsv(missing));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].second, "No samples could be read from " + missing.toStdString());
+  history->show();
+  history->close();
+  EXPECT_EQ(Detached()->size(), QSize(1200, 800));  // kept for the next run
 }
 
 }  // namespace

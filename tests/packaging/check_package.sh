@@ -96,18 +96,16 @@ else
   fail "orvane-config --version exited non-zero: $output"
 fi
 
-# orvanectl: installed, free of Qt, with its manual page and bash completion.
-orvanectl="$root/usr/bin/orvanectl"
-if [ -x "$orvanectl" ]; then
-  if output=$("$orvanectl" --version 2>&1); then
-    grep -q "$version" <<<"$output" || fail "orvanectl --version printed: $output"
+# The headless programs: installed, free of Qt, and they start.
+for program in usr/bin/orvanectl usr/sbin/orvaned; do
+  if [ -x "$root/$program" ]; then
+    output=$("$root/$program" --version 2>&1) && grep -q "$version" <<<"$output" ||
+      fail "$program --version printed: $output"
+    ! ldd "$root/$program" | grep -qi 'libQt' || fail "$program links Qt"
   else
-    fail "orvanectl --version exited non-zero: $output"
+    fail "no /$program"
   fi
-  ! ldd "$orvanectl" | grep -qi 'libQt' || fail "orvanectl links Qt: $(ldd "$orvanectl" | grep -i qt)"
-else
-  fail "no /usr/bin/orvanectl"
-fi
+done
 man_page="$root/usr/share/man/man1/orvanectl.1"
 if [ -f "$man_page" ]; then
   man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$man_page" 2>&1 >/dev/null || true)
@@ -122,14 +120,7 @@ if [ -f "$completion" ]; then
 else
   fail "no orvanectl bash completion"
 fi
-# orvaned: no Qt, starts, and its unit is hardened as promised and not enabled by the package.
-orvaned="$root/usr/sbin/orvaned"
-if [ -x "$orvaned" ]; then
-  ! ldd "$orvaned" | grep -qi qt || fail "orvaned links Qt"
-  "$orvaned" --version | grep -q "$version" || fail "orvaned --version"
-else
-  fail "no /usr/sbin/orvaned"
-fi
+# orvaned's unit is hardened as promised and not enabled by the package.
 unit="$root/usr/lib/systemd/system/orvaned.service"
 if [ -f "$unit" ]; then
   for line in Type=notify 'EnvironmentFile=-/etc/default/orvaned' \

@@ -5,15 +5,27 @@
 namespace orvane {
 namespace {
 
+// The output check box, then the constellations in mask bit order.
+const char* const kBoxes[] = {"OUT1EN",      "GNSS_GPS",  "GNSS_SBAS", "GNSS_Galileo",
+                              "GNSS_BeiDou", "GNSS_IMES", "GNSS_QZSS", "GNSS_Glonass"};
+
 class ConfigWindowTest : public WindowTest {
  protected:
-  bool Checked(const char* name) { return Control<QCheckBox>(name)->isChecked(); }
+  // The boxes' states as 'x' (checked) or '-'.
+  std::string Boxes() {
+    std::string boxes;
+    for (const char* box : kBoxes) boxes += Control<QCheckBox>(box)->isChecked() ? 'x' : '-';
+    return boxes;
+  }
+  void Open(ClockDeviceOptions options = {}) {
+    AddDevice(std::move(options));
+    Start();
+  }
   // Command code and first value byte of each report sent since `mark`, as "code:value ...".
   std::string SentSince(std::size_t mark) {
     std::string sent;
-    for (const auto& report : ReceivedSince(mark)) {
+    for (const auto& report : ReceivedSince(mark))
       sent += std::to_string(report[1]) + ":" + std::to_string(report[2]) + " ";
-    }
     return sent;
   }
 };
@@ -25,47 +37,35 @@ TEST_F(ConfigWindowTest, StartUpShowsIdentityAndStoredSettings) {
   options.stored.dividers.bw = 3;
   options.stored.tcxo_correction = -100;
   options.stored.ConstellationMask = 0x41;  // GPS and Glonass
-  AddDevice(options);
-  Start();
+  Open(options);
   EXPECT_EQ(Texts({"lblManuf", "lblProduct", "lblVersion", "Enc1", "TCXO", "TCXO_ppb"}),
             " Orvane| GNSS Reference Clock| 1.12|24mA|-100|0");
   EXPECT_EQ(Texts({"GPS", "N31", "N2_HS", "N2_LS", "N1_HS", "NC1_LS", "NC2_LS", "BW"}),
             "2875000|3|11|480|11|46|46|3");
   EXPECT_EQ(Control<QComboBox>("Enc1")->count(), 4);
   EXPECT_FALSE(Text("Out1Freq").empty());  // the displays follow the fields
-  for (const char* box : {"OUT1EN", "GNSS_GPS", "GNSS_Glonass"}) EXPECT_TRUE(Checked(box)) << box;
-  for (const char* box : {"GNSS_SBAS", "GNSS_Galileo", "GNSS_BeiDou", "GNSS_IMES", "GNSS_QZSS"}) {
-    EXPECT_FALSE(Checked(box)) << box;
-  }
-  for (const char* control : {"Frame1", "Frame3", "Frame4", "Enc1", "OUT1ID", "FindFreq"}) {
+  EXPECT_EQ(Boxes(), "xx-----x");
+  for (const char* control : {"Frame1", "Frame3", "Frame4", "Enc1", "OUT1ID", "FindFreq"})
     EXPECT_TRUE(Control(control)->isEnabled()) << control;
-  }
   EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(ConfigWindowTest, ReleaseTextAndColourFollowTheMinorNumberAndDriveStopsAtTheStrongest) {
   const QColor face = QApplication::palette().color(QPalette::Button), red(255, 0, 0);
-  const struct {
-    std::uint16_t release;
-    std::uint8_t drive_index;
-    const char* release_text;
-    QColor background;
-    const char* drive_text;
-  } cases[] = {{0x0104, 0, " 1.4", red, "8mA"},
-               {0x0105, 3, " 1.5", face, "32mA"},
-               {0x010A, 7, " 1.A", face, "32mA"},
-               {0x8001, 1, " 128.1", red, "16mA"}};
-  for (const auto& c : cases) {
-    ClockDeviceOptions options;  // a serial number of its own: the scan selects the one added last
-    options.serial = "V" + std::to_string(10000 + sim_.device_count());
-    options.release = c.release;
-    options.stored.drive_index = c.drive_index;
-    AddDevice(options);
-    Start();
-    EXPECT_EQ(Text("lblVersion"), c.release_text);
-    EXPECT_EQ(Control("lblVersion")->palette().color(QPalette::Window), c.background)
-        << c.release_text;
-    EXPECT_EQ(Text("Enc1"), c.drive_text) << int{c.drive_index};
+  for (const auto& [release, drive, release_text, background, drive_text] :
+       {std::tuple{0x0104, 0, " 1.4", red, "8mA"},
+        {0x0105, 3, " 1.5", face, "32mA"},
+        {0x010A, 7, " 1.A", face, "32mA"},
+        {0x8001, 1, " 128.1", red, "16mA"}}) {
+    // A serial number of its own: the scan selects the one added last.
+    ClockDeviceOptions options{.serial = "V" + std::to_string(10000 + sim_.device_count()),
+                               .release = std::uint16_t(release),
+                               .make_receiver = {}};
+    options.stored.drive_index = drive;
+    Open(options);
+    EXPECT_EQ(Text("lblVersion"), release_text);
+    EXPECT_EQ(Control("lblVersion")->palette().color(QPalette::Window), background) << release;
+    EXPECT_EQ(Text("Enc1"), drive_text) << drive;
   }
 }
 
@@ -74,13 +74,12 @@ TEST_F(ConfigWindowTest, FailedFetchLeavesUsableEmptyControls) {
   Start();
   EXPECT_TRUE(window_->link().ConfigLoaded);
   EXPECT_EQ(Texts({"GPS", "TCXO", "Enc1"}), "|-1|8mA");
-  EXPECT_FALSE(Checked("OUT1EN"));
+  EXPECT_EQ(Boxes(), "--------");
   EXPECT_TRUE(Control("Enc1")->isEnabled());
 }
 
 TEST_F(ConfigWindowTest, WithoutDeviceTheWindowIsClearedAndBwKeepsItsText) {
-  AddDevice();
-  Start();
+  Open();
   SetText("BW", "7");
   window_->link().DropLink();
   window_->readback().ReadDeviceConfiguration();
@@ -90,10 +89,7 @@ TEST_F(ConfigWindowTest, WithoutDeviceTheWindowIsClearedAndBwKeepsItsText) {
 }
 
 TEST_F(ConfigWindowTest, ShortReportsMakeTheDeviceUnusableTellingTheUserOnce) {
-  ClockDeviceOptions options;
-  options.feature_report_length = 39;
-  AddDevice(options);
-  Start();
+  Open({.feature_report_length = 39, .make_receiver = {}});
   EXPECT_EQ(Text("lblManuf"), " Orvane");  // which device it is still shows
   EXPECT_FALSE(Control("Frame3")->isEnabled());
   window_->readback().ReadDeviceConfiguration();
@@ -105,28 +101,23 @@ TEST_F(ConfigWindowTest, ShortReportsMakeTheDeviceUnusableTellingTheUserOnce) {
 
 // Check boxes act on a change of value, whoever makes it; lists on a program-made selection too.
 TEST_F(ConfigWindowTest, ControlsRunTheirOperationsWithTheValuesTheyShow) {
-  AddDevice();
-  Start();
-  std::size_t mark = Mark();
+  Open();
+  const std::size_t mark = Mark();
   Control<QCheckBox>("OUT1EN")->setChecked(false);
   Control<QCheckBox>("OUT1EN")->setChecked(true);
   window_->events().SelectEntry(Control<QComboBox>("Enc1"), 2);
   Control<QCheckBox>("GNSS_Glonass")->setChecked(false);  // GPS alone is left
   Control<QCheckBox>("GNSS_GPS")->setChecked(false);
-  for (const char* box : {"GNSS_GPS", "GNSS_SBAS", "GNSS_Galileo", "GNSS_BeiDou", "GNSS_IMES",
-                          "GNSS_QZSS", "GNSS_Glonass"}) {
-    Control<QCheckBox>(box)->setChecked(true);
-  }
-  EXPECT_EQ(SentSince(mark), "1:0 1:1 3:2 12:1 12:0 12:1 12:3 12:7 12:15 12:31 12:63 12:127 ");
-  mark = Mark();
+  for (const char* box : std::span(kBoxes).subspan(1)) Control<QCheckBox>(box)->setChecked(true);
   Click("OUT1ID");
   Click("Sleep_cmd");
-  EXPECT_EQ(CodesSince(mark), (std::vector<int>{2, 6}));
+  EXPECT_EQ(SentSince(mark),
+            "1:0 1:1 3:2 12:1 12:0 12:1 12:3 12:7 12:15 12:31 12:63 12:127 2:1 6:0 ");
 }
 
-TEST_F(ConfigWindowTest, SerialNumberIsWrittenAdvancedAndTheClockFoundUnderIt) {
-  AddDevice("000000");
-  Start();
+TEST_F(ConfigWindowTest,
+       SerialNumberIsCheckedWrittenAdvancedAndTheClockFoundUnderItWarningAfterTheLast) {
+  Open({.serial = "000000", .make_receiver = {}});
   const std::size_t mark = Mark();
   window_->output().SetSN_Click();
   EXPECT_EQ(CodesSince(mark), std::vector<int>{0x53});
@@ -136,12 +127,8 @@ TEST_F(ConfigWindowTest, SerialNumberIsWrittenAdvancedAndTheClockFoundUnderIt) {
   TickUntilLoaded();
   EXPECT_EQ(Text("SerNo"), "G60031");
   EXPECT_EQ(Text("lblManuf"), " Orvane");
-}
 
-TEST_F(ConfigWindowTest, MalformedSerialNumbersAreRefusedAndTheLastOfALetterIsWrittenWithAWarning) {
-  AddDevice();
-  Start();
-  const std::size_t mark = Mark();
+  const std::size_t refused = Mark();
   for (const char* sn : {"G6003", "660031", "G6003X", "G600312"}) {
     messages_.clear();
     SetText("SN", sn);
@@ -149,7 +136,7 @@ TEST_F(ConfigWindowTest, MalformedSerialNumbersAreRefusedAndTheLastOfALetterIsWr
     EXPECT_EQ(Title(), "Serial number not valid") << sn;
     EXPECT_EQ(Text("SN"), sn);
   }
-  EXPECT_EQ(Mark(), mark);
+  EXPECT_EQ(Mark(), refused);
   SetText("SN", "A00999");
   window_->output().SetSN_Click();
   EXPECT_EQ(Text("SN"), "A01000");

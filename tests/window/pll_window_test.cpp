@@ -48,8 +48,7 @@ TEST_F(PllWindowTest, EnterProgramsAndFillsTheFieldsListsAndDisplays) {
             "[0] 4200000000[59] 6100000000[74] 6600000000");
   EXPECT_EQ(Entries("N1HS_list"), "10|7|6|5");
   EXPECT_TRUE(Control("Out1Freq")->hasFocus() || !window_->isActiveWindow());
-  EXPECT_TRUE(Control("FindFreq")->isEnabled());
-  EXPECT_TRUE(Control("Bar")->isHidden());
+  EXPECT_TRUE(Control("FindFreq")->isEnabled() && Control("Bar")->isHidden());
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -57,16 +56,13 @@ TEST_F(PllWindowTest, FrequenciesOutsideTheLimitsOrWithoutSettingAreRefusedWithA
   const char* const kTooLow = "Frequency too low | Lowest available frequency is 365 Hz";
   const char* const kNotANumber =
       "Frequency not a number | Type the output frequency in Hz, for example 10000000";
-  const struct {
-    const char* text;
-    const char* message;  // "": programmed
-  } cases[] = {
+  const std::pair<const char*, std::string> cases[] = {
       {"364", kTooLow},
       {"0", kTooLow},
       {"-10", kTooLow},
-      {"825000001", "Frequency too high | Highest available frequency is 825 MHz"},
       {"", kNotANumber},
       {"ten", kNotANumber},
+      {"825000001", "Frequency too high | Highest available frequency is 825 MHz"},
       {"9999991", "No exact setting | No exact divider setting exists for 9999991 Hz"},
       // Within the limit but without a whole-hertz phase-detector frequency.
       {"364.2",
@@ -78,15 +74,14 @@ TEST_F(PllWindowTest, FrequenciesOutsideTheLimitsOrWithoutSettingAreRefusedWithA
       {"796913126",
        "No exact setting | The first N2_HS for the VCO frequency [0] 6375305008 has no exact "
        "N2_LS for 796913126 Hz. Try another N2_HS in the list"},
-      {"365", ""},
-      {"825000000", ""},
-  };
-  for (const auto& c : cases) {
+      {"365", ""},  // programmed
+      {"825000000", ""}};
+  for (const auto& [text, message] : cases) {
     messages_.clear();
     const std::size_t mark = Mark();
-    TypeFrequency(c.text);
-    EXPECT_EQ(Message(), c.message) << c.text;
-    EXPECT_EQ(ReceivedSince(mark).size(), *c.message ? 0u : 2u) << c.text;
+    TypeFrequency(text);
+    EXPECT_EQ(Message(), message) << text;
+    EXPECT_EQ(ReceivedSince(mark).size(), message.empty() ? 2u : 0u) << text;
   }
   EXPECT_EQ(Entries("Fvco_list"), "[0] 6600000000");
   EXPECT_EQ(TraceLines("message").size(), std::size(cases) - 2);  // the window traces each one
@@ -103,12 +98,10 @@ TEST_F(PllWindowTest, AVcoChoiceFillsTheChainedListsAndProgramsAndSaveTakesNc2Fr
   EXPECT_EQ(Control<QComboBox>("N2LS_list")->count(), 24);
   EXPECT_EQ(Texts({"NC1LS_calc", "F3_calc", "Fosclbl", "Out1Freq"}),
             "46|1840000|Fosc = 5.06 GHz |10000000");
-  EXPECT_EQ(CodesSince(mark), (std::vector<int>{4, 4}));
 
   SetText("NC2_LS", "100");
-  const std::size_t save = Mark();
   Click("Command2");
-  EXPECT_EQ(CodesSince(save), (std::vector<int>{4, 4}));
+  EXPECT_EQ(CodesSince(mark), (std::vector<int>{4, 4, 4, 4}));  // the choice, then the save
   EXPECT_EQ(LastSent().nc2_ls, 46u);
 }
 
@@ -129,7 +122,11 @@ TEST_F(PllWindowTest, OldListsSendNothingAfterARefusedOrEditedFrequency) {
   EXPECT_EQ(Title(), "No exact setting");
 }
 
-TEST_F(PllWindowTest, UpdateCorrectsTheFieldsItSendsAndTheDisplaysFollow) {
+TEST_F(PllWindowTest,
+       SaveBeforeAnySearchProgramsN31OneAndUpdateCorrectsTheFieldsItSendsButOnlyWithADevice) {
+  Click("Command2");
+  EXPECT_EQ(LastSent().n31, 1u);
+
   for (const char* field : {"GPS", "N31", "N2_HS", "N2_LS", "NC1_LS", "NC2_LS"}) SetText(field, "");
   SetText("N1_HS", "12");
   Click("SetFreq");
@@ -142,11 +139,13 @@ TEST_F(PllWindowTest, UpdateCorrectsTheFieldsItSendsAndTheDisplaysFollow) {
   Click("SetFreq");
   EXPECT_EQ(Texts({"N2_HS", "NC1_LS", "Fosclbl"}), "10|48|Fosc = 4.6 GHz ");
   EXPECT_EQ(LastSent().nc1_ls, 48u);
-}
 
-TEST_F(PllWindowTest, SaveBeforeAnySearchProgramsN31One) {
-  Click("Command2");
-  EXPECT_EQ(LastSent().n31, 1u);
+  // Without a device nothing changes, not even the displays.
+  window_->link().DropLink();
+  SetText("N1_HS", "12");
+  SetText("Out1Freq", "123");
+  Click("SetFreq");
+  EXPECT_EQ(Texts({"N1_HS", "Out1Freq"}), "12|123");
 }
 
 TEST_F(PllWindowTest, ABadBandwidthOrRegisterIsRefusedWithAMessageAndNothingIsSent) {
@@ -154,40 +153,24 @@ TEST_F(PllWindowTest, ABadBandwidthOrRegisterIsRefusedWithAMessageAndNothingIsSe
   const char* const kReg =
       "Register write not valid | REG and DATA must be whole numbers from 0 to 255";
   const struct {
-    const char* field;
-    const char* text;
-    const char* button;
-    const char* message;
-  } cases[] = {{"BW", "256", "SetFreq", kBw},
-               {"BW", "1.5", "SetFreq", kBw},
-               {"BW", "-1", "SetFreq", kBw},
-               {"BW", "x", "SetFreq", kBw},
-               {"BW", "", "SetFreq", kBw},
-               {"REG", "256", "WriteRegister", kReg},
-               {"DATA", "1.5", "WriteRegister", kReg},
-               {"REG", "", "WriteRegister", kReg},
-               {"REG", "0x10", "WriteRegister", kReg}};
+    const char *field, *button, *message;
+    std::vector<const char*> texts;
+  } cases[] = {{"BW", "SetFreq", kBw, {"256", "1.5", "-1", "x", ""}},
+               {"REG", "WriteRegister", kReg, {"256", "", "0x10"}},
+               {"DATA", "WriteRegister", kReg, {"1.5"}},
+               {"REG", "WriteRegister", "", {"25"}}};  // written
   for (const auto& c : cases) {
-    for (const char* field : {"BW", "REG", "DATA"}) SetText(field, "15");
-    SetText(c.field, c.text);
-    messages_.clear();
-    const std::size_t mark = Mark();
-    Click(c.button);
-    EXPECT_EQ(Mark(), mark) << c.field << " " << c.text;
-    EXPECT_EQ(Message(), c.message) << c.field << " " << c.text;
+    for (const char* text : c.texts) {
+      for (const char* field : {"BW", "REG", "DATA"}) SetText(field, "15");
+      SetText(c.field, text);
+      messages_.clear();
+      const std::size_t mark = Mark();
+      Click(c.button);
+      EXPECT_EQ(Mark() - mark, *c.message ? 0u : 1u) << c.field << " " << text;
+      EXPECT_EQ(Message(), c.message) << c.field << " " << text;
+    }
   }
-  SetText("REG", "25");
-  SetText("DATA", "160");
-  Click("WriteRegister");
-  EXPECT_EQ(sim_.device(0).register_value(25), 160);
-}
-
-TEST_F(PllWindowTest, WithoutDeviceUpdateChangesNothingNotEvenTheDisplays) {
-  window_->link().DropLink();
-  SetText("N1_HS", "12");
-  SetText("Out1Freq", "123");
-  Click("SetFreq");
-  EXPECT_EQ(Texts({"N1_HS", "Out1Freq"}), "12|123");
+  EXPECT_EQ(sim_.device(0).register_value(25), 15);
 }
 
 }  // namespace

@@ -28,17 +28,6 @@ TEST_F(StartupTest, ControlsTakeTheirCaptionsAndPlacesAndAdvancedNarrowsAndWiden
   }
 }
 
-TEST_F(StartupTest, AllSignalBarsStartAsTwoPixelStubsAlongTheBottom) {
-  Start();
-  const QRect area = Control<QFrame>("PicSat")->contentsRect();
-  for (int i = 0; i < SatelliteBars::kCount; ++i) {
-    EXPECT_EQ(window_->bars().bar(i)->geometry(),
-              QRect(area.left() + 8 * i + 1, area.bottom() - 1, 7, 2))
-        << i;
-    EXPECT_TRUE(window_->bars().bar(i)->isVisible()) << i;
-  }
-}
-
 TEST_F(StartupTest, WithoutClockControlsAreEmptyAndDisabledUntilThePollFindsOne) {
   ClockDevice& device = AddDevice();
   device.Unplug();
