@@ -87,7 +87,10 @@ QLineSeries* TimeChart::AddLine(const QColor& colour) {
 }
 
 QAreaSeries* TimeChart::AddBand(const QColor& colour) {
-  auto* area = new QAreaSeries(new QLineSeries, new QLineSeries);
+  auto* area = new QAreaSeries;
+  // The area does not own its edges: parented to it, they go with the chart.
+  area->setUpperSeries(new QLineSeries(area));
+  area->setLowerSeries(new QLineSeries(area));
   area->setColor(colour);
   area->setBorderColor(colour);
   Attach(area);
