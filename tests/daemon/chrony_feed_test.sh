@@ -12,16 +12,9 @@ for tool in chronyd chronyc; do
 done
 export PATH="$PATH:/usr/sbin"
 
-scratch=$(mktemp -d)
+source "$(dirname "$0")/scratch_processes.sh"
 # chronyd opens its command socket only in a folder closed to others.
 mkdir -m 700 "$scratch/cmd"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   tail -n 20 "$scratch"/*.log >&2
