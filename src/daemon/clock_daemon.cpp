@@ -29,8 +29,9 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     auto& served = entry.second;  // named, not bound: the lambda below captures it
     ServedClock& clock = *served.clock;
     if (!clock.connected()) continue;
-    if (clock.next_tick() <= clock_.Now() &&
-        !clock.Tick([&](const SockSample& sample) { Feed(served, sample); })) {
+    ServedClock::TickListener listener;
+    listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
+    if (clock.next_tick() <= clock_.Now() && !clock.Tick(listener)) {
       Log(LogPriority::kWarning, serial, "lost; looking for it again");
       continue;
     }

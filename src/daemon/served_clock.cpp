@@ -16,27 +16,30 @@ bool ServedClock::Connect(std::string* denied_path) {
   return connection.open.opened;
 }
 
-bool ServedClock::Tick(const SampleSink& on_sample) {
+bool ServedClock::Tick(const TickListener& listener) {
   const std::chrono::nanoseconds now = clock_.Now();
   // On the schedule, not on the time this tick ran: wake-up delays must not add up.
   next_tick_ += kPollInterval;
   if (next_tick_ <= now) next_tick_ = now + kPollInterval;
-  PollListener listener;
-  listener.stream = [this](std::span<const std::uint8_t> bytes, const ReceiveTime&) {
+  PollListener poll;
+  poll.stream = [&](std::span<const std::uint8_t> bytes, const ReceiveTime& received) {
     if (share_) share_->Publish(bytes);
+    if (listener.stream) listener.stream(bytes, received);
   };
-  listener.message = [&](const UbxMessage& message) {
+  poll.message = [&](const UbxMessage& message) {
+    if (listener.message) listener.message(message);
     if (message.time_utc == nullptr) return;
     AlignTo(message.received);
     if (!session_.telemetry().pll_locked() || now - connected_at_ < kSettleTime) return;
     const std::optional<RealTime> utc = UtcOfMessage(*message.time_utc);
     if (!utc) return;
     // The receiver's leap-second warning is not among the messages the design switches on.
-    on_sample(MakeSockSample(
+    if (!listener.sample) return;
+    listener.sample(MakeSockSample(
         std::chrono::time_point_cast<std::chrono::nanoseconds>(message.received.realtime), *utc,
         LeapIndicator::kNone));
   };
-  return session_.Poll(listener).outcome != PollOutcome::kLost;
+  return session_.Poll(poll).outcome != PollOutcome::kLost;
 }
 
 void ServedClock::AlignTo(const ReceiveTime& received) {

@@ -22,15 +22,22 @@ class ServedClock {
   // almost as soon as it arrives rather than up to a poll interval later.
   static constexpr std::chrono::microseconds kArrivalMargin{500};
 
-  using SampleSink = std::function<void(const SockSample&)>;
+  // What one tick hands on, each called in stream order while the poll decodes; any may be
+  // empty.
+  struct TickListener {
+    std::function<void(const SockSample&)> sample;  // a chronyd sample
+    std::function<void(std::span<const std::uint8_t> bytes, const ReceiveTime& received)> stream;
+    std::function<void(const UbxMessage& message)> message;  // after the telemetry took it in
+  };
 
   ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, std::string serial);
 
   // Opens the clock, reads it back and switches its status messages on. On failure
   // `*denied_path` names a clock refused for lack of permission (empty otherwise).
   bool Connect(std::string* denied_path);
-  // One poll: stream bytes to the share, samples to `on_sample`. False when the clock was lost.
-  bool Tick(const SampleSink& on_sample);
+  // One poll: stream bytes to the share and the listener, samples and messages to the listener.
+  // False when the clock was lost.
+  bool Tick(const TickListener& listener);
   // Receiver messages back to their power-up rates (0), handles closed.
   void Stop();
 
