@@ -1,6 +1,5 @@
 #include "cli/clock_commands.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iomanip>
 
@@ -10,18 +9,11 @@
 #include "cli/drive_strengths.h"
 #include "cli/exit_codes.h"
 #include "cli/json_writer.h"
-#include "cli/live_status.h"
+#include "cli/live_status_output.h"
 #include "cli/text_layout.h"
 
 namespace orvane {
 namespace {
-
-// The release as the window shows it: major, then the minor in upper-case hex.
-std::string VersionText(std::uint16_t release) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%X", unsigned{release} >> 8, unsigned{release} & 0xFFu);
-  return text;
-}
 
 // Why a listed clock cannot be used; empty when it can.
 std::string ProblemOf(ClockSession& session, const AttachedClock& clock) {
@@ -68,12 +60,12 @@ void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdenti
   LabelledLine(out, "Path", link.DevicePathName);
   LabelledLine(out, "Manufacturer", OrDash(identity.manufacturer));
   LabelledLine(out, "Product", OrDash(identity.product));
-  LabelledLine(out, "Version", VersionText(identity.release));
+  LabelledLine(out, "Version", ReleaseText(identity.release));
   LabelledLine(
       out, "Output 1",
       std::string(config.output_flags & 1 ? "on" : "off") + ", " + DriveText(config.drive_index));
   LabelledLine(out, "Dividers", DividersText(config.dividers));
-  if (const auto values = FrequencyValuesOf(TextsOf(config.dividers))) {
+  if (const auto values = FrequencyValuesOf(DividerTextsOf(config.dividers))) {
     LabelledLine(out, "Frequency", FrequenciesText(*values));
   }
   LabelledLine(out, "Correction", std::to_string(config.tcxo_correction) + " ppb");
@@ -96,7 +88,7 @@ void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentit
   json.Key("path").String(link.DevicePathName);
   WriteOptionalString(json, "manufacturer", identity.manufacturer);
   WriteOptionalString(json, "product", identity.product);
-  json.Key("version").String(VersionText(identity.release));
+  json.Key("version").String(ReleaseText(identity.release));
   json.Key("configuration").BeginObject();
   json.Key("output_enabled").Bool(config.output_flags & 1);
   json.Key("drive_ma");
@@ -107,7 +99,7 @@ void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentit
   }
   json.Key("dividers");
   WriteDividers(json, config.dividers);
-  if (const auto values = FrequencyValuesOf(TextsOf(config.dividers))) {
+  if (const auto values = FrequencyValuesOf(DividerTextsOf(config.dividers))) {
     WriteFrequencyFields(json, *values);
   }
   json.Key("correction_ppb").Integer(config.tcxo_correction);
@@ -145,7 +137,7 @@ void RunList(CommandContext& context) {
       json.Key("path").String(clocks[i].path);
       json.Key("manufacturer").String(clocks[i].manufacturer);
       json.Key("product").String(clocks[i].product);
-      json.Key("version").String(VersionText(clocks[i].release));
+      json.Key("version").String(ReleaseText(clocks[i].release));
       json.Key("usable").Bool(problems[i].empty());
       json.Key("problem");
       if (problems[i].empty()) {
@@ -169,7 +161,7 @@ void RunList(CommandContext& context) {
   for (std::size_t i = 0; i < clocks.size(); ++i) {
     out << std::setw(8) << clocks[i].serial << std::setw(static_cast<int>(path_width) + 2)
         << clocks[i].path << std::setw(24) << clocks[i].product << std::setw(9)
-        << VersionText(clocks[i].release);
+        << ReleaseText(clocks[i].release);
     if (!shares.empty()) out << std::setw(17) << share_of(clocks[i].serial).value_or("-");
     out << (problems[i].empty() ? "usable" : problems[i]) << '\n';
   }

@@ -7,17 +7,6 @@
 
 namespace orvane {
 
-DividerTexts TextsOf(const PllDividers& dividers) {
-  return {.gps = std::to_string(dividers.gps),
-          .n31 = std::to_string(dividers.n31),
-          .n2_hs = std::to_string(dividers.n2_hs),
-          .n2_ls = std::to_string(dividers.n2_ls),
-          .n1_hs = std::to_string(dividers.n1_hs),
-          .nc1_ls = std::to_string(dividers.nc1_ls),
-          .nc2_ls = std::to_string(dividers.nc2_ls),
-          .bw = std::to_string(dividers.bw)};
-}
-
 std::string DividersText(const PllDividers& dividers, bool with_nc2_ls) {
   std::string text = "GPS " + std::to_string(dividers.gps) + "  N31 " +
                      std::to_string(dividers.n31) + "  N2_HS " + std::to_string(dividers.n2_hs) +

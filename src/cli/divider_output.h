@@ -10,9 +10,6 @@ namespace orvane {
 
 class JsonWriter;
 
-// The divider fields' texts for a divider set, as the readback fills them.
-DividerTexts TextsOf(const PllDividers& dividers);
-
 // "GPS 1875000  N31 1  N2_HS 11 ..." for people, with NC2_LS only when `with_nc2_ls`.
 std::string DividersText(const PllDividers& dividers, bool with_nc2_ls = true);
 // "10000000 Hz  (F3 1875000 Hz, Fosc 4.8 GHz)" for people.

@@ -31,9 +31,13 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     if (!clock.connected()) continue;
     ServedClock::TickListener listener;
     listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
-    if (clock.next_tick() <= clock_.Now() && !clock.Tick(listener)) {
-      Log(LogPriority::kWarning, serial, "lost; looking for it again");
-      continue;
+    if (clock.next_tick() <= clock_.Now()) {
+      const bool kept = clock.Tick(listener);
+      PublishReading(served);
+      if (!kept) {
+        Log(LogPriority::kWarning, serial, "lost; looking for it again");
+        continue;
+      }
     }
     next = std::min(next, clock.next_tick());
   }
@@ -63,6 +67,7 @@ void ClockDaemon::Rescan() {
           "serving the clock at " + served.clock->session().link().DevicePathName);
       // A re-found clock keeps its share's clients and its chrony socket.
       if (!served.started) StartServing(served);
+      PublishReading(served);
     } else if (!denied_path.empty() && refused_.insert(serial).second) {
       Log(LogPriority::kErr, serial,
           "cannot open " + denied_path +
@@ -120,6 +125,7 @@ void ClockDaemon::Forget(const std::string& serial) {
   const bool shared = served.clock->share() != nullptr;
   clocks_.erase(serial);
   if (shared) WriteShareMap();
+  if (settings_.metrics) settings_.metrics->Remove(serial);
   Log(LogPriority::kNotice, serial, "gone");
 }
 
@@ -132,6 +138,7 @@ void ClockDaemon::Feed(Served& served, const SockSample& sample) {
       const bool ok = served.chrony->state() == ChronySocketState::kOk;
       Log(ok ? LogPriority::kNotice : LogPriority::kWarning, serial, *change);
     }
+    if (served.chrony->state() == ChronySocketState::kOk) ++served.chrony_samples;
   }
 }
 
@@ -165,6 +172,13 @@ void ClockDaemon::WriteShareMap() const {
     }
   }
   std::rename(partial.c_str(), settings_.share_map_path.c_str());
+}
+
+void ClockDaemon::PublishReading(const Served& served) {
+  if (!settings_.metrics) return;
+  ClockReading reading = ReadClock(*served.clock, clock_.RealtimeAt(clock_.Now()));
+  reading.chrony_samples = served.chrony_samples;
+  settings_.metrics->Publish(std::move(reading));
 }
 
 void ClockDaemon::Log(LogPriority priority, const std::string& serial, const std::string& message) {

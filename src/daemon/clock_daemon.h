@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "daemon/metrics_board.h"
 #include "daemon/served_clock.h"
 #include "service/chrony_socket.h"
 #include "service/journal_log.h"
@@ -25,6 +26,8 @@ struct DaemonSettings {
   std::string share_map_path;
   // Set: samples go here instead of to chronyd (offset estimation).
   std::function<void(const std::string& serial, const SockSample&)> sample_sink;
+  // Set: every clock's reading is published here after each of its polls.
+  MetricsBoard* metrics = nullptr;
 };
 
 // The service's poll loop without its waiting: serves every attached clock, finds new ones,
@@ -52,7 +55,8 @@ class ClockDaemon {
     std::unique_ptr<ServedClock> clock;
     std::unique_ptr<ChronySocket> chrony;
     std::optional<std::uint16_t> port_offset;
-    bool started = false;  // share and feed set up at the first connection
+    std::uint64_t chrony_samples = 0;  // sent while chronyd's socket took them
+    bool started = false;              // share and feed set up at the first connection
   };
 
   void Rescan();
@@ -60,6 +64,7 @@ class ClockDaemon {
   void Forget(const std::string& serial);
   void Feed(Served& served, const SockSample& sample);
   void WriteShareMap() const;
+  void PublishReading(const Served& served);
   void Log(LogPriority priority, const std::string& serial, const std::string& message);
 
   HidBackend& backend_;

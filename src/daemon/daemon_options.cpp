@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <sstream>
+#include <tuple>
 
 namespace orvane {
 namespace {
@@ -34,6 +35,7 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   DaemonOptions options;
   std::optional<std::string> chrony_socket;
   std::string ubx_listen;
+  std::string metrics_listen;
   int estimate_seconds = 0;
   app.add_option("--simulate", options.simulate,
                  "Serve N simulated clocks instead of USB devices (--simulate alone: one)")
@@ -57,6 +59,10 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
                  "Share each clock's UBX stream on TCP, read-only: [ADDR:]PORT is the first "
                  "clock's, the next clocks get the next ports (address default 127.0.0.1)")
       ->type_name("ADDR:PORT");
+  app.add_option("--metrics-listen", metrics_listen,
+                 "Serve Prometheus metrics over HTTP on [ADDR:]PORT, read-only: GET /metrics "
+                 "(address default 127.0.0.1)")
+      ->type_name("ADDR:PORT");
   app.add_option("--estimate-offset", estimate_seconds,
                  "Print the mean and spread of the offsets that would be sent, over SECONDS "
                  "(alone: 60), and exit")
@@ -74,11 +80,14 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
     parsed.message = out.str() + err.str();
     return parsed;
   }
-  if (!ubx_listen.empty()) {
+  for (const auto& [name, text, address] :
+       {std::tuple("--ubx-listen", &ubx_listen, &options.ubx_listen),
+        std::tuple("--metrics-listen", &metrics_listen, &options.metrics_listen)}) {
+    if (text->empty()) continue;
     std::string error;
-    options.ubx_listen = ParseListenAddress(ubx_listen, &error);
-    if (!options.ubx_listen) {
-      parsed.message = "orvaned: --ubx-listen " + ubx_listen + ": " + error + "\n";
+    *address = ParseListenAddress(*text, &error);
+    if (!*address) {
+      parsed.message = std::string("orvaned: ") + name + " " + *text + ": " + error + "\n";
       parsed.exit_code = 2;
       return parsed;
     }

@@ -20,6 +20,7 @@ struct DaemonOptions {
   // named.
   std::string chrony_socket;
   std::optional<ListenAddress> ubx_listen;
+  std::optional<ListenAddress> metrics_listen;
   // Set: measure the offsets for this long, print them and exit.
   std::optional<std::chrono::seconds> estimate_offset;
 };

@@ -2,6 +2,7 @@
 // read-only UBX stream for gpsd and UBX tools.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "daemon/stop_signals.h"
 #include "device/hid/tracing_backend.h"
 #include "frontend/backend_choice.h"
+#include "service/metrics_server.h"
 
 int main(int argc, char** argv) {
   using namespace orvane;
@@ -50,10 +52,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   TracingBackend traced(*backend, trace);
+  // A scraper or share client that hangs up mid-answer must not end the service.
+  std::signal(SIGPIPE, SIG_IGN);
+  MetricsBoard metrics;
+  std::unique_ptr<MetricsServer> metrics_server;
+  if (options.metrics_listen) {
+    metrics_server = MetricsServer::Start(
+        *options.metrics_listen, [&metrics] { return metrics.Text(); }, &error);
+    if (!metrics_server) {
+      std::cerr << "orvaned: --metrics-listen: " << error << "\n";
+      return 2;
+    }
+    log.Write(LogPriority::kNotice,
+              "metrics on http://" + metrics_server->address().ToString() + "/metrics");
+  }
 
   DaemonSettings settings;
   settings.chrony_socket = options.chrony_socket;
   settings.ubx_listen = options.ubx_listen;
+  if (metrics_server) settings.metrics = &metrics;
   // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
   if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";

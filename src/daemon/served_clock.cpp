@@ -13,7 +13,11 @@ bool ServedClock::Connect(std::string* denied_path) {
   *denied_path = connection.open.denied_path;
   connected_at_ = clock_.Now();
   next_tick_ = connected_at_ + kPollInterval;
-  return connection.open.opened;
+  if (!connection.open.opened) return false;
+  identity_ = connection.identity;
+  configuration_ = connection.configuration;
+  ++connections_;
+  return true;
 }
 
 bool ServedClock::Tick(const TickListener& listener) {

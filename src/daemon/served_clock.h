@@ -44,6 +44,11 @@ class ServedClock {
   const std::string& serial() const { return serial_; }
   bool connected() const { return session_.link().DeviceDetected; }
   const ClockSession& session() const { return session_; }
+  // What the last connection read of the clock.
+  const ClockIdentity& identity() const { return identity_; }
+  const std::optional<DeviceConfiguration>& configuration() const { return configuration_; }
+  // Connections after the first.
+  std::uint64_t reconnects() const { return connections_ > 1 ? connections_ - 1 : 0; }
   // Monotonic time of the next poll.
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
   UbxShare* share() const { return share_.get(); }
@@ -57,6 +62,9 @@ class ServedClock {
   MonotonicClock& clock_;
   const std::string serial_;
   std::unique_ptr<UbxShare> share_;
+  ClockIdentity identity_;
+  std::optional<DeviceConfiguration> configuration_;
+  std::uint64_t connections_ = 0;
   std::chrono::nanoseconds connected_at_{0};
   std::chrono::nanoseconds next_tick_{0};
 };

@@ -1,6 +1,7 @@
 #include "engine/clock_session.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "device/device_ids.h"
 #include "device/hid/wide_text.h"
@@ -21,6 +22,12 @@ std::optional<std::string> IdentityText(const std::optional<std::wstring>& wide)
 }
 
 }  // namespace
+
+std::string ReleaseText(std::uint16_t release) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%X", unsigned{release} >> 8, unsigned{release} & 0xFFu);
+  return text;
+}
 
 ClockSession::ClockSession(HidBackend& backend, TraceLog& trace, MonotonicClock& clock)
     : link_(backend, trace),

@@ -36,6 +36,9 @@ struct ClockIdentity {
   std::uint16_t release = 0;
 };
 
+// The release as the window shows it: major, then the minor in upper-case hex ("1.1F").
+std::string ReleaseText(std::uint16_t release);
+
 // What a poll tick found.
 enum class PollOutcome {
   kNotOpen,     // no clock open: nothing was read

@@ -83,4 +83,15 @@ std::optional<PllDividers> DividersFromTexts(const DividerTexts& texts) {
                      .bw = static_cast<std::uint8_t>(*bw)};
 }
 
+DividerTexts DividerTextsOf(const PllDividers& dividers) {
+  return {.gps = std::to_string(dividers.gps),
+          .n31 = std::to_string(dividers.n31),
+          .n2_hs = std::to_string(dividers.n2_hs),
+          .n2_ls = std::to_string(dividers.n2_ls),
+          .n1_hs = std::to_string(dividers.n1_hs),
+          .nc1_ls = std::to_string(dividers.nc1_ls),
+          .nc2_ls = std::to_string(dividers.nc2_ls),
+          .bw = std::to_string(dividers.bw)};
+}
+
 }  // namespace orvane

@@ -24,6 +24,9 @@ struct DividerTexts {
 // low-speed dividers drop to even. BW is not touched.
 void CheckDividerFields(DividerTexts& texts);
 
+// The fields' texts for a divider set, as the readback fills them.
+DividerTexts DividerTextsOf(const PllDividers& dividers);
+
 // The checked texts as the whole numbers the PLL configuration carries (halves to even);
 // nullopt when a divider is not a number or BW is not a whole number from 0 to 255, for then
 // nothing may be sent.

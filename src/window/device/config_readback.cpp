@@ -79,11 +79,8 @@ void ConfigReadback::Reset() {
 void ConfigReadback::ShowIdentity(const ClockIdentity& identity) {
   if (identity.manufacturer) {
     ui_.lblManuf->setText(IdentityText(*identity.manufacturer));
-    // The release number is BCD-like: major in the high byte, minor in the low byte.
-    const int major = identity.release >> 8;
+    ui_.lblVersion->setText(QString::fromStdString(" " + ReleaseText(identity.release)));
     const int minor = identity.release & 0xFF;
-    ui_.lblVersion->setText(
-        QStringLiteral(" %1.%2").arg(major).arg(QString::number(minor, 16).toUpper()));
     SetBackgroundColour(ui_.lblVersion, minor < kFirstGoodMinor
                                             ? QColor(255, 0, 0)
                                             : QApplication::palette().color(QPalette::Button));

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "engine/telemetry.h"
-#include "protocol/config_report.h"
+#include "protocol/pll_dividers.h"
 
 namespace orvane {
 
-class JsonWriter;
-
-// The clock's live status as show and monitor print it, from the session's latest telemetry.
+// The clock's live status as front ends without a window report it, from the session's latest
+// telemetry.
 struct LiveStatus {
   bool pll_locked = false;
   bool gnss_signal = false;
@@ -27,14 +26,5 @@ struct LiveStatus {
 
 // `dividers` are the stored ones the PLL reference is computed from.
 LiveStatus LiveStatusOf(const Telemetry& telemetry, const PllDividers& dividers);
-
-// The status's JSON fields, written into an object the caller opened.
-void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json);
-
-// Texts for people: "-" where nothing is known yet.
-std::string SatellitesText(const LiveStatus& status);
-std::string OffsetText(const LiveStatus& status);
-std::string AccuracyText(const LiveStatus& status);
-std::string PllReferenceText(const LiveStatus& status);
 
 }  // namespace orvane

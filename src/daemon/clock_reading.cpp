@@ -1,0 +1,74 @@
+#include "daemon/clock_reading.h"
+
+#include <set>
+#include <string_view>
+#include <utility>
+
+#include "daemon/utc_of_message.h"
+#include "engine/divider_fields.h"
+#include "engine/frequency_displays.h"
+#include "engine/live_status.h"
+#include "engine/satellite_numbering.h"
+
+namespace orvane {
+
+ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time_point now) {
+  ClockReading reading;
+  reading.serial = clock.serial();
+  reading.product = clock.identity().product.value_or("");
+  reading.version = ReleaseText(clock.identity().release);
+  reading.up = clock.connected();
+  reading.reconnects = clock.reconnects();
+  if (!reading.up) return reading;
+
+  const Telemetry& telemetry = clock.session().telemetry();
+  if (const auto& status = telemetry.status()) {
+    reading.pll_locked = !status->pll_not_locked;
+    reading.gnss_signal_lost = status->no_gnss_signal;
+    reading.signal_loss_count = status->signal_loss_count;
+  }
+  if (const auto& configuration = clock.configuration()) {
+    if (const auto values = FrequencyValuesOf(DividerTextsOf(configuration->dividers))) {
+      reading.output_frequency_hz = values->output_hz;
+    }
+    reading.pll_reference_frequency_hz =
+        LiveStatusOf(telemetry, configuration->dividers).pll_reference_hz;
+  }
+  const auto fresh = [&](const ReceiveTime& received) {
+    return now - received.realtime < kReadingStaleAfter;
+  };
+  if (const auto& nav = telemetry.nav_clock(); nav && fresh(nav->received)) {
+    reading.offset_ppb = nav->value.clk_d;
+    reading.offset_accuracy_ppb = nav->value.f_acc / 1000.0;  // ps/s
+    reading.clock_bias_seconds = nav->value.clk_b * 1e-9;
+    reading.time_accuracy_seconds = nav->value.t_acc * 1e-9;
+  }
+  if (const auto& sv_info = telemetry.sv_info(); sv_info && fresh(sv_info->received)) {
+    int used = 0;
+    int seen = 0;
+    std::set<std::pair<std::string_view, int>> named;
+    for (const SvInfoChannel& channel : sv_info->value.Channels()) {
+      if (channel.cno == 0) continue;
+      ++seen;
+      if (channel.flags & kSvInfoUsedForNavigation) ++used;
+      const auto name = SatelliteNameOf(channel.svid);
+      // A satellite on two channels is one series.
+      if (name && named.emplace(name->gnss, name->number).second) {
+        reading.satellites.push_back({.gnss = name->gnss,
+                                      .sv = name->number,
+                                      .cn0_dbhz = channel.cno,
+                                      .elevation_degrees = channel.elevation});
+      }
+    }
+    reading.satellites_used = used;
+    reading.satellites_seen = seen;
+  }
+  if (const auto& time = telemetry.time_utc(); time && fresh(time->received)) {
+    if (const std::optional<RealTime> utc = UtcOfMessage(time->value)) {
+      reading.last_utc_seconds = std::chrono::duration<double>(utc->time_since_epoch()).count();
+    }
+  }
+  return reading;
+}
+
+}  // namespace orvane
