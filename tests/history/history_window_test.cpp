@@ -1,5 +1,7 @@
 #include "window/history/history_window.h"
 
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -9,6 +11,7 @@
 #include "history/csv_log.h"
 #include "sim/capture_replay.h"
 #include "support/window_fixture.h"
+#include "window/history/sky_plot.h"
 #include "window/history/stability_view.h"
 #include "window/history/time_series_view.h"
 #include "window/history/value_scale.h"
@@ -162,6 +165,13 @@ TEST_F(HistoryWindowTest, ACaptureStreamFillsAndDrawsTheHistory) {
   ExpectPlots(*window_->history_window(), true);
   window_->history_window()->tabs().setCurrentIndex(2);
   EXPECT_FALSE(window_->history().sky(0).satellites().empty());
+  // Each satellite's number stands beside it.
+  QStringList numbers;
+  for (QGraphicsItem* item : window_->history_window()->sky_plot().scene()->items()) {
+    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) numbers << text->text();
+  }
+  for (const SkyView::Satellite& satellite : window_->history().sky(0).satellites())
+    EXPECT_TRUE(numbers.contains(QString::number(satellite.svid))) << int{satellite.svid};
 }
 
 TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitchAndTheSizeIsKept) {
