@@ -151,6 +151,40 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   EXPECT_EQ(history.to_ms(), samples.back().time_ms + 1);
 }
 
+// The offset's band around its line, and a state strip's row filled only while the state holds.
+TEST_F(HistoryWindowTest, APlotPaintsItsBandLineAndStrip) {
+  const QColor band(160, 190, 240), line(20, 60, 170), strip(220, 40, 40);
+  std::vector<std::vector<PlotPoint>> points(kSeriesFields);
+  const auto set = [&](SeriesField field, std::vector<PlotPoint> list) {
+    points[static_cast<std::size_t>(field)] = std::move(list);
+  };
+  set(SeriesField::kOffsetLowPpb, {{0, -1}, {1000, -1}});
+  set(SeriesField::kOffsetHighPpb, {{0, 1}, {1000, 1}});
+  set(SeriesField::kOffsetPpb, {{0, 0}, {1000, 0}});  // the axis fits it: -1 to 1
+  set(SeriesField::kGnssSignalLost, {{0, 0}, {499, 0}, {500, 1}, {1000, 1}});
+  TimeChart offset("offset", "ppb", TimeChart::Scale::kLinear, [](std::int64_t, std::int64_t) {});
+  offset.AddBand(band, SeriesField::kOffsetLowPpb, SeriesField::kOffsetHighPpb);
+  offset.AddLine(line, SeriesField::kOffsetPpb);
+  TimeChart state("state", "state", TimeChart::Scale::kStates, [](std::int64_t, std::int64_t) {});
+  state.AddStrip(strip, SeriesField::kGnssSignalLost, 0.1);
+  for (TimeChart* chart : {&offset, &state}) {
+    chart->resize(400, 200);
+    chart->Show(0, 1000, points);
+  }
+  // At fractions of the plot's width and height, from its bottom left as the values go.
+  const auto colour = [](TimeChart& chart, double x, double y) {
+    const QRect area = chart.PlotArea();
+    return chart.grab().toImage().pixelColor(
+        area.left() + static_cast<int>(x * area.width()),
+        area.top() + static_cast<int>((1 - y) * area.height()));
+  };
+  EXPECT_EQ(colour(offset, 0.5, 0.75), band);
+  EXPECT_EQ(colour(offset, 0.5, 0.5), line);
+  EXPECT_EQ(colour(state, 0.75, 0.3), strip);  // LOS's row, while lost
+  EXPECT_EQ(colour(state, 0.25, 0.3), QColor(Qt::white));
+  EXPECT_EQ(colour(state, 0.75, 0.8), QColor(Qt::white));  // LOL's row
+}
+
 // That every message of a capture reaches the history is the poll's and the store's to show.
 TEST_F(HistoryWindowTest, ACaptureStreamFillsAndDrawsTheHistory) {
   std::string error;
