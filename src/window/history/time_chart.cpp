@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPolygonF>
 #include <QRubberBand>
 #include <QWheelEvent>
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QPolygonF>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
