@@ -1,5 +1,5 @@
 // The History window's costs: decimating a day at 4 Hz for a 1000-pixel-wide plot (every series
-// of the time series), the whole redraw of that plot (decimation, Qt Charts and the paint), and
+// of the time series), the whole redraw of that plot (decimation and the paint of every plot), and
 // the memory that 7 days of recorded history take.
 
 #include <benchmark/benchmark.h>

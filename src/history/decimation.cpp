@@ -1,45 +1,65 @@
 #include "history/decimation.h"
 
 #include <array>
-#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace orvane {
 namespace {
 
-// Appends the smallest and the largest value of `kField` among `clock`'s samples [first, last),
-// in the order they occurred. The field is a template argument so that the scan of a column is a
-// tight loop: a day at 4 Hz is 350 samples a column at 1000 columns.
-template <SeriesField kField>
-void AppendExtremes(const SampleRing& ring, std::size_t first, std::size_t last, std::uint8_t clock,
-                    std::vector<PlotPoint>& points) {
-  PlotPoint low, high;
-  bool any = false;
-  for (std::size_t i = first; i < last; ++i) {
-    const HistorySample& sample = ring[i];
-    const double value = FieldValue(sample, kField);
-    if (sample.clock != clock || std::isnan(value)) continue;
-    if (!any || value < low.value) low = {sample.time_ms, value};
-    if (!any || value > high.value) high = {sample.time_ms, value};
-    any = true;
+// The smallest and the largest value of every field in the column being filled, and when they
+// occurred (the first time when one recurs). The updates are selects rather than branches, over a
+// fixed count of fields, so that the compiler keeps them in registers: this loop is most of a
+// redraw.
+class ColumnExtremes {
+ public:
+  ColumnExtremes() { Reset(); }
+
+  void Take(const HistorySample& sample) {
+    TakeEach(sample, std::make_index_sequence<kSeriesFields>());
   }
-  if (!any) return;
-  const bool low_first = low.time_ms <= high.time_ms;
-  points.push_back(low_first ? low : high);
-  if (high != low) points.push_back(low_first ? high : low);
-}
 
-using AppendFunction = void (*)(const SampleRing&, std::size_t, std::size_t, std::uint8_t,
-                                std::vector<PlotPoint>&);
+  // Appends each field's extremes to its list, in the order they occurred, and starts the next
+  // column.
+  void Flush(std::span<const SeriesField> fields, std::vector<std::vector<PlotPoint>>& points) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const auto f = static_cast<std::size_t>(fields[i]);
+      if (low_[f] > high_[f]) continue;  // no value in this column
+      const PlotPoint low{low_ms_[f], low_[f]}, high{high_ms_[f], high_[f]};
+      const bool low_first = low.time_ms <= high.time_ms;
+      points[i].push_back(low_first ? low : high);
+      if (high != low) points[i].push_back(low_first ? high : low);
+    }
+    Reset();
+  }
 
-template <std::size_t... kFields>
-constexpr auto MakeAppendFunctions(std::index_sequence<kFields...>) {
-  return std::array<AppendFunction, sizeof...(kFields)>{
-      &AppendExtremes<static_cast<SeriesField>(kFields)>...};
-}
+ private:
+  // Unrolled, so that each field's value is read without a dispatch.
+  template <std::size_t... kFields>
+  void TakeEach(const HistorySample& sample, std::index_sequence<kFields...>) {
+    (TakeField<kFields>(sample), ...);
+  }
 
-// Indexed by SeriesField.
-constexpr auto kAppendExtremes = MakeAppendFunctions(std::make_index_sequence<kSeriesFields>());
+  template <std::size_t kField>
+  void TakeField(const HistorySample& sample) {
+    // NaN compares false both ways, so samples without a value are passed over.
+    const double value = FieldValue(sample, static_cast<SeriesField>(kField));
+    const bool below = value < low_[kField];
+    const bool above = value > high_[kField];
+    low_[kField] = below ? value : low_[kField];
+    low_ms_[kField] = below ? sample.time_ms : low_ms_[kField];
+    high_[kField] = above ? value : high_[kField];
+    high_ms_[kField] = above ? sample.time_ms : high_ms_[kField];
+  }
+
+  void Reset() {
+    low_.fill(std::numeric_limits<double>::infinity());
+    high_.fill(-std::numeric_limits<double>::infinity());
+  }
+
+  std::array<double, kSeriesFields> low_, high_;
+  std::array<std::int64_t, kSeriesFields> low_ms_{}, high_ms_{};
+};
 
 }  // namespace
 
@@ -50,18 +70,21 @@ std::vector<std::vector<PlotPoint>> DecimateMinMax(const SampleRing& ring, std::
   std::vector<std::vector<PlotPoint>> points(fields.size());
   if (columns <= 0 || to_ms <= from_ms) return points;
   for (auto& list : points) list.reserve(2 * static_cast<std::size_t>(columns));
+  ColumnExtremes extremes;
   const std::int64_t span = to_ms - from_ms;
   // Column c holds the times t with floor((t - from_ms) * columns / span) == c.
-  std::size_t first = ring.LowerBound(from_ms);
-  for (std::int64_t column = 0; column < columns; ++column) {
-    const std::int64_t end_ms = from_ms + ((column + 1) * span + columns - 1) / columns;
-    const std::size_t last = ring.LowerBound(end_ms);
-    if (last == first) continue;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-      kAppendExtremes[static_cast<std::size_t>(fields[f])](ring, first, last, clock, points[f]);
+  std::int64_t column_end_ms = from_ms;
+  const std::size_t last = ring.LowerBound(to_ms);
+  for (std::size_t i = ring.LowerBound(from_ms); i < last; ++i) {
+    const HistorySample& sample = ring[i];
+    if (sample.time_ms >= column_end_ms) {
+      extremes.Flush(fields, points);
+      const std::int64_t column = (sample.time_ms - from_ms) * columns / span;
+      column_end_ms = from_ms + ((column + 1) * span + columns - 1) / columns;
     }
-    first = last;
+    if (sample.clock == clock) extremes.Take(sample);
   }
+  extremes.Flush(fields, points);
   return points;
 }
 

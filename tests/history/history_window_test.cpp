@@ -1,38 +1,64 @@
 #include "window/history/history_window.h"
 
-#include <QChart>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QValueAxis>
-#include <QXYSeries>
 #include <fstream>
 
 #include "history/csv_log.h"
 #include "sim/capture_replay.h"
 #include "support/window_fixture.h"
+#include "window/history/sky_plot.h"
 #include "window/history/stability_view.h"
 #include "window/history/time_series_view.h"
+#include "window/history/value_scale.h"
 
 namespace orvane {
 namespace {
 
-std::pair<double, double> TimeAxis(const TimeChart& chart) {
-  const auto* axis = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Horizontal).front());
-  return {axis->min(), axis->max()};
+std::pair<std::int64_t, std::int64_t> TimeAxis(const TimeChart& chart) {
+  return {chart.from_ms(), chart.to_ms()};
 }
 
-// Every plot shows the first one's time range, and with `drawn` every series has points in it.
+// Every plot shows the first one's time range from the same left edge, and with `drawn` every
+// trace has points in it.
 void ExpectPlots(const HistoryWindow& history, bool drawn) {
   const TimeChart& first = *history.time_series().charts().front();
   for (const TimeChart* chart : history.time_series().charts()) {
     EXPECT_EQ(TimeAxis(*chart), TimeAxis(first));
-    for (QAbstractSeries* series : chart->chart()->series()) {
-      if (auto* xy = qobject_cast<QXYSeries*>(series); xy && drawn) {
-        EXPECT_GT(xy->count(), 0);
-      }
+    EXPECT_EQ(chart->PlotArea().left(), first.PlotArea().left());
+    for (const TimeChart::Trace& trace : chart->traces())
+      EXPECT_TRUE(!drawn || !trace.points.empty());
+  }
+}
+
+TEST(ValueScale, LabelsTheFittedRange) {
+  using Kind = ValueScale::Kind;
+  const struct {
+    Kind kind;
+    double low, high;
+    QStringList labels;
+  } cases[] = {
+      {Kind::kLinear, 300, 340, {"298", "320", "342"}},
+      {Kind::kLinear, 5, 5, {"4", "5", "6"}},
+      {Kind::kLogarithmic, 20, 2e6, {"1e+03", "1e+06"}},  // every third decade
+      {Kind::kLogarithmic, 20, 30, {"13.3", "24.5", "45"}},
+      {Kind::kLogarithmic, 0, 30, {"1e+00", "1e+01"}},  // zero has no place: the range stays
+      {Kind::kStates, 0, 1, {"LOS", "LOL"}},
+  };
+  for (const auto& [kind, low, high, labels] : cases) {
+    ValueScale scale(kind);
+    scale.Fit(low, high);
+    QStringList shown;
+    for (const ValueScale::Tick& tick : scale.Ticks()) {
+      shown << tick.label;
+      EXPECT_GE(scale.Fraction(tick.value), -1e-9) << tick.label.toStdString();
+      EXPECT_LE(scale.Fraction(tick.value), 1 + 1e-9) << tick.label.toStdString();
     }
+    EXPECT_EQ(shown, labels) << low << " " << high;
   }
 }
 
@@ -94,19 +120,27 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   // The wheel zooms about the pointer, a shift-drag pans.
   history.SelectSpan(0);
   TimeChart& chart = *history.time_series().charts().front();
-  const QPoint middle = chart.mapFromScene(chart.chart()->plotArea().center());
+  const QPoint middle = chart.PlotArea().center();
   QWheelEvent wheel(middle, chart.mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
-  QApplication::sendEvent(chart.viewport(), &wheel);
+  QApplication::sendEvent(&chart, &wheel);
   EXPECT_NEAR(static_cast<double>(history.to_ms() - history.from_ms()), 0.8 * 600'000, 2);
   EXPECT_NEAR(static_cast<double>(history.from_ms() + history.to_ms()) / 2, newest - 300'000,
               600'000 / chart.PlotColumns());
   const std::int64_t zoomed_from = history.from_ms();
-  QTest::mousePress(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle);
-  QTest::mouseMove(chart.viewport(), middle + QPoint(100, 0));
-  QTest::mouseRelease(chart.viewport(), Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(100, 0));
-  const double ms_per_pixel = 0.8 * 600'000 / chart.chart()->plotArea().width();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::ShiftModifier, middle);
+  QTest::mouseMove(&chart, middle + QPoint(100, 0));
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(100, 0));
+  const double ms_per_pixel = 0.8 * 600'000 / chart.PlotArea().width();
   EXPECT_NEAR(static_cast<double>(zoomed_from - history.from_ms()), 100 * ms_per_pixel, 2);
+  // The rubber band zooms to what it spans, the right button out to twice the span.
+  QTest::mousePress(&chart, Qt::LeftButton, {}, middle);
+  QTest::mouseMove(&chart, middle + QPoint(200, 0));
+  QTest::mouseRelease(&chart, Qt::LeftButton, {}, middle + QPoint(200, 0));
+  const std::int64_t banded = history.to_ms() - history.from_ms();
+  EXPECT_NEAR(static_cast<double>(banded), 200 * ms_per_pixel, 2);
+  QTest::mouseClick(&chart, Qt::RightButton, {}, middle);
+  EXPECT_NEAR(static_cast<double>(history.to_ms() - history.from_ms()), 2.0 * banded, 1);
   ExpectPlots(history, false);
 
   const std::int64_t panned_from = history.from_ms();
@@ -115,6 +149,40 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   EXPECT_EQ(history.from_ms(), panned_from);  // a zoomed view stays where it was put
   history.SelectSpan(0);
   EXPECT_EQ(history.to_ms(), samples.back().time_ms + 1);
+}
+
+// The offset's band around its line, and a state strip's row filled only while the state holds.
+TEST_F(HistoryWindowTest, APlotPaintsItsBandLineAndStrip) {
+  const QColor band(160, 190, 240), line(20, 60, 170), strip(220, 40, 40);
+  std::vector<std::vector<PlotPoint>> points(kSeriesFields);
+  const auto set = [&](SeriesField field, std::vector<PlotPoint> list) {
+    points[static_cast<std::size_t>(field)] = std::move(list);
+  };
+  set(SeriesField::kOffsetLowPpb, {{0, -1}, {1000, -1}});
+  set(SeriesField::kOffsetHighPpb, {{0, 1}, {1000, 1}});
+  set(SeriesField::kOffsetPpb, {{0, 0}, {1000, 0}});  // the axis fits it: -1 to 1
+  set(SeriesField::kGnssSignalLost, {{0, 0}, {499, 0}, {500, 1}, {1000, 1}});
+  TimeChart offset("offset", "ppb", TimeChart::Scale::kLinear, [](std::int64_t, std::int64_t) {});
+  offset.AddBand(band, SeriesField::kOffsetLowPpb, SeriesField::kOffsetHighPpb);
+  offset.AddLine(line, SeriesField::kOffsetPpb);
+  TimeChart state("state", "state", TimeChart::Scale::kStates, [](std::int64_t, std::int64_t) {});
+  state.AddStrip(strip, SeriesField::kGnssSignalLost, 0.1);
+  for (TimeChart* chart : {&offset, &state}) {
+    chart->resize(400, 200);
+    chart->Show(0, 1000, points);
+  }
+  // At fractions of the plot's width and height, from its bottom left as the values go.
+  const auto colour = [](TimeChart& chart, double x, double y) {
+    const QRect area = chart.PlotArea();
+    return chart.grab().toImage().pixelColor(
+        area.left() + static_cast<int>(x * area.width()),
+        area.top() + static_cast<int>((1 - y) * area.height()));
+  };
+  EXPECT_EQ(colour(offset, 0.5, 0.75), band);
+  EXPECT_EQ(colour(offset, 0.5, 0.5), line);
+  EXPECT_EQ(colour(state, 0.75, 0.3), strip);  // LOS's row, while lost
+  EXPECT_EQ(colour(state, 0.25, 0.3), QColor(Qt::white));
+  EXPECT_EQ(colour(state, 0.75, 0.8), QColor(Qt::white));  // LOL's row
 }
 
 // That every message of a capture reaches the history is the poll's and the store's to show.
@@ -131,6 +199,13 @@ TEST_F(HistoryWindowTest, ACaptureStreamFillsAndDrawsTheHistory) {
   ExpectPlots(*window_->history_window(), true);
   window_->history_window()->tabs().setCurrentIndex(2);
   EXPECT_FALSE(window_->history().sky(0).satellites().empty());
+  // Each satellite's number stands beside it.
+  QStringList numbers;
+  for (QGraphicsItem* item : window_->history_window()->sky_plot().scene()->items()) {
+    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) numbers << text->text();
+  }
+  for (const SkyView::Satellite& satellite : window_->history().sky(0).satellites())
+    EXPECT_TRUE(numbers.contains(QString::number(satellite.svid))) << int{satellite.svid};
 }
 
 TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitchAndTheSizeIsKept) {
@@ -153,10 +228,9 @@ TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitchAndTheSizeIsK
   EXPECT_EQ(history->from_ms(), kStart);
   EXPECT_EQ(history->to_ms(), kStart + (kRows - 1) * 2000LL + 1);
   const TimeChart& offset = *history->time_series().charts().front();
-  const auto* line = qobject_cast<QXYSeries*>(offset.chart()->series().back());
-  ASSERT_NE(line, nullptr);
-  EXPECT_LE(line->count(), 2 * offset.PlotColumns());
-  EXPECT_EQ(std::ranges::max(line->points(), {}, &QPointF::y).y(), 900.0);
+  const std::vector<PlotPoint>& line = offset.traces().back().points;
+  EXPECT_LE(line.size(), 2u * static_cast<std::size_t>(offset.PlotColumns()));
+  EXPECT_EQ(std::ranges::max(line, {}, &PlotPoint::value).value, 900.0);
 
   const QString missing = scratch_.filePath("missing.csv");
   EXPECT_FALSE(history->ImportCsv(missing));

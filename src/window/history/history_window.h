@@ -47,6 +47,7 @@ class HistoryWindow : public QWidget {
   QTabWidget& tabs() const { return *tabs_; }
   TimeSeriesView& time_series() const { return *time_series_; }
   StabilityView& stability() const { return *stability_; }
+  SkyPlot& sky_plot() const { return *sky_plot_; }
   QComboBox& source() const { return *source_; }
   std::int64_t from_ms() const { return from_ms_; }
   std::int64_t to_ms() const { return to_ms_; }

@@ -1,6 +1,7 @@
 #include "window/history/sky_plot.h"
 
 #include <QCategoryAxis>
+#include <QGraphicsSimpleTextItem>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPolarChart>
@@ -53,6 +54,14 @@ SkyPlot::SkyPlot(QWidget* parent)
   polar_->legend()->setAlignment(Qt::AlignBottom);
   setChart(polar_);
   setRenderHint(QPainter::Antialiasing);
+  connect(polar_, &QChart::plotAreaChanged, this, [this] { PlaceLabels(); });
+}
+
+void SkyPlot::PlaceLabels() {
+  // Up and right of the marker's centre, clear of a used satellite's circle.
+  const QPointF offset(6, -18);
+  for (const Label& label : labels_)
+    label.item->setPos(polar_->mapToPosition(label.position) + offset);
 }
 
 void SkyPlot::Draw(const SkyView& sky) {
@@ -104,6 +113,13 @@ void SkyPlot::Draw(const SkyView& sky) {
   for (QLegendMarker* marker : polar_->legend()->markers()) {
     marker->setVisible(qobject_cast<QScatterSeries*>(marker->series()) != nullptr);
   }
+  for (const Label& label : labels_) delete label.item;
+  labels_.clear();
+  for (const SkyView::Satellite& satellite : sky.satellites()) {
+    labels_.push_back({new QGraphicsSimpleTextItem(QString::number(satellite.svid), polar_),
+                       QPointF(satellite.azimuth, Radius(satellite.elevation))});
+  }
+  PlaceLabels();
 }
 
 }  // namespace orvane

@@ -1,18 +1,12 @@
 #include "window/history/time_chart.h"
 
-#include <QAreaSeries>
-#include <QCategoryAxis>
-#include <QGraphicsLayout>
-#include <QLineSeries>
-#include <QLogValueAxis>
 #include <QMouseEvent>
-#include <QValueAxis>
+#include <QPainter>
+#include <QRubberBand>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#include "history/time_ticks.h"
 
 namespace orvane {
 namespace {
@@ -20,144 +14,183 @@ namespace {
 constexpr int kMaxTicks = 8;
 constexpr double kWheelZoomPerNotch = 0.8;
 constexpr QMargins kMargins(4, 2, 12, 2);
+constexpr int kGap = 4;
+// A shorter drag is a click, not a zoom.
+constexpr int kMinZoomPixels = 3;
+// The strip's rows fill this much of their height, so that LOS and LOL stay apart.
+constexpr double kStripHeight = 0.8;
+const QColor kGrid(225, 225, 225);
+const QColor kFrame(150, 150, 150);
 
-QAbstractAxis* MakeValueAxis(TimeChart::Scale scale) {
-  switch (scale) {
-    case TimeChart::Scale::kLogarithmic: {
-      auto* axis = new QLogValueAxis;
-      axis->setLabelFormat(QStringLiteral("%.0e"));
-      return axis;
-    }
-    case TimeChart::Scale::kStates: {
-      auto* axis = new QCategoryAxis;
-      axis->setRange(0, 2);
-      axis->append(QStringLiteral("LOS"), 1);
-      axis->append(QStringLiteral("LOL"), 2);
-      return axis;
-    }
-    case TimeChart::Scale::kLinear:
-      break;
-  }
-  auto* axis = new QValueAxis;
-  axis->setLabelFormat(QStringLiteral("%.5g"));
-  // Plots a hundred pixels high have room for three labels; more would be cut to "...".
-  axis->setTickCount(3);
-  return axis;
+QFont TitleFont(QFont font) {
+  font.setBold(true);
+  return font;
 }
 
 }  // namespace
 
 TimeChart::TimeChart(const QString& title, const QString& unit, Scale scale, RangeRequest on_range,
                      QWidget* parent)
-    : QChartView(parent),
+    : QWidget(parent),
+      title_(title),
+      unit_(unit),
       on_range_(std::move(on_range)),
       scale_(scale),
-      time_axis_(new QCategoryAxis),
-      value_axis_(MakeValueAxis(scale)) {
-  auto* chart = new QChart;
-  chart->setTitle(title);
-  chart->legend()->hide();
-  chart->setMargins(kMargins);
-  time_axis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  value_axis_->setTitleText(unit);
-  chart->addAxis(time_axis_, Qt::AlignBottom);
-  chart->addAxis(value_axis_, Qt::AlignLeft);
-  setChart(chart);
-  setRubberBand(QChartView::HorizontalRubberBand);
-  // The rubber band and the right button's zoom-out move the axis directly: take their range as a
-  // request for every plot.
-  connect(time_axis_, &QValueAxis::rangeChanged, this, [this](qreal from, qreal to) {
-    if (setting_range_) return;
-    on_range_(static_cast<std::int64_t>(from), static_cast<std::int64_t>(to));
-  });
+      rubber_band_(new QRubberBand(QRubberBand::Rectangle, this)) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumHeight(80);
 }
 
-void TimeChart::Attach(QAbstractSeries* series) {
-  chart()->addSeries(series);
-  series->attachAxis(time_axis_);
-  series->attachAxis(value_axis_);
+void TimeChart::AddLine(const QColor& colour, SeriesField field) {
+  traces_.push_back({.colour = colour, .field = field});
 }
 
-QLineSeries* TimeChart::AddLine(const QColor& colour) {
-  auto* line = new QLineSeries;
-  line->setColor(colour);
-  Attach(line);
-  lines_.push_back(line);
-  return line;
+void TimeChart::AddBand(const QColor& colour, SeriesField lower, SeriesField upper) {
+  traces_.push_back({.colour = colour, .field = upper, .floor_field = lower});
 }
 
-QAreaSeries* TimeChart::AddBand(const QColor& colour) {
-  auto* area = new QAreaSeries;
-  // The area does not own its edges: parented to it, they go with the chart.
-  area->setUpperSeries(new QLineSeries(area));
-  area->setLowerSeries(new QLineSeries(area));
-  area->setColor(colour);
-  area->setBorderColor(colour);
-  Attach(area);
-  // A receiver without a fix reports an accuracy that would flatten everything else.
-  return area;
+void TimeChart::AddStrip(const QColor& colour, SeriesField field, double level) {
+  traces_.push_back({.colour = colour, .field = field, .level = level});
 }
 
-void TimeChart::SetTimeRange(std::int64_t from_ms, std::int64_t to_ms) {
-  setting_range_ = true;
+void TimeChart::Show(std::int64_t from_ms, std::int64_t to_ms,
+                     const std::vector<std::vector<PlotPoint>>& by_field) {
   from_ms_ = from_ms;
   to_ms_ = std::max(to_ms, from_ms + 1);
-  for (const QString& label : time_axis_->categoriesLabels()) time_axis_->remove(label);
-  time_axis_->setRange(static_cast<double>(from_ms_), static_cast<double>(to_ms_));
-  for (const TimeTick& tick : TimeTicks(from_ms_, to_ms_, kMaxTicks))
-    time_axis_->append(QString::fromStdString(tick.label), static_cast<double>(tick.time_ms));
-  setting_range_ = false;
-}
-
-void TimeChart::FitValues() {
+  time_ticks_ = TimeTicks(from_ms_, to_ms_, kMaxTicks);
   double low = std::numeric_limits<double>::infinity();
   double high = -low;
-  for (const QLineSeries* line : lines_) {
-    for (const QPointF& point : line->points()) {
-      low = std::min(low, point.y());
-      high = std::max(high, point.y());
+  for (Trace& trace : traces_) {
+    trace.points = by_field[static_cast<std::size_t>(trace.field)];
+    if (trace.floor_field) trace.floor = by_field[static_cast<std::size_t>(*trace.floor_field)];
+    if (!trace.line()) continue;
+    for (const PlotPoint& point : trace.points) {
+      low = std::min(low, point.value);
+      high = std::max(high, point.value);
     }
   }
-  if (!std::isfinite(low) || scale_ == Scale::kStates) return;
-  if (scale_ == Scale::kLogarithmic) {
-    if (low <= 0) return;
-    auto* axis = static_cast<QLogValueAxis*>(value_axis_);
-    // A label every decade while they fit into the low plot, else every third.
-    axis->setBase(high / low > 1e4 ? 1000 : 10);
-    axis->setRange(low / 1.5, high * 1.5);
-    return;
+  scale_.Fit(low, high);
+  update();
+}
+
+int TimeChart::LabelWidth() const {
+  const QFontMetrics metrics(font());
+  int widest = 0;
+  for (const ValueScale::Tick& tick : scale_.Ticks())
+    widest = std::max(widest, metrics.horizontalAdvance(tick.label));
+  return widest;
+}
+
+void TimeChart::SetLabelWidth(int pixels) {
+  if (pixels == label_width_) return;
+  label_width_ = pixels;
+  update();
+}
+
+QRect TimeChart::PlotArea() const {
+  const QFontMetrics metrics(font());
+  // The unit stands turned on the left, the labels right of it; the title above, times below.
+  const int left = kMargins.left() + metrics.height() + kGap + label_width_ + kGap;
+  const int top = kMargins.top() + QFontMetrics(TitleFont(font())).height() + kGap;
+  const int bottom = height() - kMargins.bottom() - metrics.height() - kGap;
+  const int right = width() - kMargins.right();
+  return QRect(QPoint(left, top), QPoint(std::max(left, right), std::max(top, bottom)));
+}
+
+double TimeChart::YAt(const QRect& area, double value) const {
+  return area.top() + area.height() * (1 - scale_.Fraction(value));
+}
+
+QPolygonF TimeChart::ToPixels(const QRect& area, const std::vector<PlotPoint>& points, double scale,
+                              double offset) const {
+  const double per_ms = area.width() / static_cast<double>(to_ms_ - from_ms_);
+  QPolygonF polygon;
+  polygon.reserve(static_cast<qsizetype>(points.size()));
+  for (const PlotPoint& point : points) {
+    polygon.append({area.left() + static_cast<double>(point.time_ms - from_ms_) * per_ms,
+                    YAt(area, offset + scale * point.value)});
   }
-  const double margin = high > low ? 0.05 * (high - low) : std::max(1.0, 0.01 * std::abs(low));
-  value_axis_->setRange(low - margin, high + margin);
+  return polygon;
 }
 
-qreal TimeChart::UnpaddedLeft() const {
-  // Lays out the labels of the latest range now rather than at the next paint.
-  chart()->layout()->activate();
-  return chart()->plotArea().left() - padding_;
+void TimeChart::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  const QRect area = PlotArea();
+  PaintAxes(painter, area);
+  PaintTraces(painter, area);
 }
 
-void TimeChart::PadLeft(int pixels) {
-  if (pixels == padding_) return;
-  padding_ = pixels;
-  chart()->setMargins(kMargins + QMargins(pixels, 0, 0, 0));
+void TimeChart::PaintAxes(QPainter& painter, const QRect& area) const {
+  const QFontMetrics metrics(font());
+  const double per_ms = area.width() / static_cast<double>(to_ms_ - from_ms_);
+  const QColor text = palette().color(QPalette::WindowText);
+  for (const TimeTick& tick : time_ticks_) {
+    const double x = area.left() + static_cast<double>(tick.time_ms - from_ms_) * per_ms;
+    painter.setPen(kGrid);
+    painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+    const QString label = QString::fromStdString(tick.label);
+    const int label_width = metrics.horizontalAdvance(label);
+    // Labels near the ends move inwards rather than being cut.
+    const int left = std::clamp(static_cast<int>(x) - label_width / 2, 0, width() - label_width);
+    painter.setPen(text);
+    painter.drawText(QPoint(left, area.bottom() + kGap + metrics.ascent()), label);
+  }
+  for (const ValueScale::Tick& tick : scale_.Ticks()) {
+    const double fraction = scale_.Fraction(tick.value);
+    if (fraction < -1e-9 || fraction > 1 + 1e-9) continue;
+    const double y = YAt(area, tick.value);
+    painter.setPen(kGrid);
+    painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+    painter.setPen(text);
+    const QRect box(area.left() - kGap - label_width_, static_cast<int>(y) - metrics.height() / 2,
+                    label_width_, metrics.height());
+    painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, tick.label);
+  }
+  painter.save();
+  painter.translate(kMargins.left(), area.center().y());
+  painter.rotate(-90);
+  painter.drawText(QRect(-area.height() / 2, 0, area.height(), metrics.height()), Qt::AlignCenter,
+                   unit_);
+  painter.restore();
+  painter.setFont(TitleFont(font()));
+  painter.drawText(QRect(0, kMargins.top(), width(), area.top()), Qt::AlignHCenter | Qt::AlignTop,
+                   title_);
+  painter.setFont(font());
+  painter.setPen(kFrame);
+  painter.drawRect(area);
 }
 
-int TimeChart::PlotColumns() const {
-  return std::max(1, static_cast<int>(chart()->plotArea().width()));
-}
-
-QList<QPointF> TimeChart::ToPoints(const std::vector<PlotPoint>& points, double scale,
-                                   double offset) {
-  QList<QPointF> list;
-  list.reserve(static_cast<qsizetype>(points.size()));
-  for (const PlotPoint& point : points)
-    list.append(QPointF(static_cast<double>(point.time_ms), offset + scale * point.value));
-  return list;
+void TimeChart::PaintTraces(QPainter& painter, const QRect& area) const {
+  painter.save();
+  painter.setClipRect(area);
+  for (const Trace& trace : traces_) {
+    if (trace.points.empty()) continue;
+    if (trace.line()) {
+      painter.setPen(QPen(trace.colour, 1));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawPolyline(ToPixels(area, trace.points));
+      continue;
+    }
+    QPolygonF polygon;
+    if (trace.level) {
+      polygon = ToPixels(area, trace.points, kStripHeight, *trace.level);
+      const double floor = YAt(area, *trace.level);
+      polygon << QPointF(polygon.back().x(), floor) << QPointF(polygon.front().x(), floor);
+    } else {
+      polygon = ToPixels(area, trace.points);
+      const QPolygonF floor = ToPixels(area, trace.floor);
+      std::copy(floor.rbegin(), floor.rend(), std::back_inserter(polygon));
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(trace.colour);
+    painter.drawPolygon(polygon);
+  }
+  painter.restore();
 }
 
 double TimeChart::TimeAt(double x) const {
-  const QRectF area = chart()->plotArea();
+  const QRect area = PlotArea();
   const double fraction = area.width() > 0 ? (x - area.left()) / area.width() : 0.5;
   return static_cast<double>(from_ms_) + fraction * static_cast<double>(to_ms_ - from_ms_);
 }
@@ -175,27 +208,47 @@ void TimeChart::wheelEvent(QWheelEvent* event) {
 void TimeChart::mousePressEvent(QMouseEvent* event) {
   const bool pan = event->button() == Qt::MiddleButton ||
                    (event->button() == Qt::LeftButton && event->modifiers() & Qt::ShiftModifier);
-  if (!pan) return QChartView::mousePressEvent(event);
-  panning_ = true;
-  pan_start_ = event->position().toPoint();
-  pan_from_ms_ = from_ms_;
+  drag_start_ = event->position().toPoint();
+  if (pan) {
+    drag_ = Drag::kPan;
+    pan_from_ms_ = from_ms_;
+  } else if (event->button() == Qt::LeftButton) {
+    drag_ = Drag::kZoom;
+    rubber_band_->setGeometry(QRect(drag_start_.x(), PlotArea().top(), 0, PlotArea().height()));
+    rubber_band_->show();
+  } else if (event->button() == Qt::RightButton) {
+    const std::int64_t half = (to_ms_ - from_ms_) / 2;
+    on_range_(from_ms_ - half, to_ms_ + half);
+  }
   event->accept();
 }
 
 void TimeChart::mouseMoveEvent(QMouseEvent* event) {
-  if (!panning_) return QChartView::mouseMoveEvent(event);
-  const double ms_per_pixel =
-      static_cast<double>(to_ms_ - from_ms_) / std::max(1.0, chart()->plotArea().width());
-  const auto shift =
-      static_cast<std::int64_t>((event->position().x() - pan_start_.x()) * ms_per_pixel);
-  const std::int64_t span = to_ms_ - from_ms_;
-  on_range_(pan_from_ms_ - shift, pan_from_ms_ - shift + span);
+  const int x = event->position().toPoint().x();
+  if (drag_ == Drag::kZoom) {
+    const QRect area = PlotArea();
+    rubber_band_->setGeometry(QRect(QPoint(std::min(x, drag_start_.x()), area.top()),
+                                    QPoint(std::max(x, drag_start_.x()), area.bottom())));
+  } else if (drag_ == Drag::kPan) {
+    const double ms_per_pixel =
+        static_cast<double>(to_ms_ - from_ms_) / std::max(1, PlotArea().width());
+    const auto shift = static_cast<std::int64_t>((x - drag_start_.x()) * ms_per_pixel);
+    const std::int64_t span = to_ms_ - from_ms_;
+    on_range_(pan_from_ms_ - shift, pan_from_ms_ - shift + span);
+  }
   event->accept();
 }
 
 void TimeChart::mouseReleaseEvent(QMouseEvent* event) {
-  if (!panning_) return QChartView::mouseReleaseEvent(event);
-  panning_ = false;
+  const int x = event->position().toPoint().x();
+  if (drag_ == Drag::kZoom) {
+    rubber_band_->hide();
+    if (std::abs(x - drag_start_.x()) >= kMinZoomPixels) {
+      on_range_(static_cast<std::int64_t>(TimeAt(std::min(x, drag_start_.x()))),
+                static_cast<std::int64_t>(TimeAt(std::max(x, drag_start_.x()))));
+    }
+  }
+  drag_ = Drag::kNone;
   event->accept();
 }
 
