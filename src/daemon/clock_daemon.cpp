@@ -14,7 +14,8 @@ ClockDaemon::ClockDaemon(HidBackend& backend, TraceLog& trace, MonotonicClock& c
       clock_(clock),
       log_(log),
       settings_(std::move(settings)),
-      scout_(backend, trace, clock) {}
+      scout_(backend, trace, clock),
+      alarms_(clock, log, settings_.alarm_accuracy_ppb, settings_.alarm_exec) {}
 
 ClockDaemon::~ClockDaemon() = default;
 
@@ -31,13 +32,13 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     if (!clock.connected()) continue;
     ServedClock::TickListener listener;
     listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
-    if (clock.next_tick() <= clock_.Now() && !clock.Tick(listener)) {
-      Log(LogPriority::kWarning, serial, "lost; looking for it again");
-      continue;
-    }
+    const bool lost = clock.next_tick() <= clock_.Now() && !clock.Tick(listener);
+    if (lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
+    alarms_.Check(clock);
+    if (lost) continue;
     next = std::min(next, clock.next_tick());
   }
-  return next;
+  return std::min(next, alarms_.Poll());
 }
 
 void ClockDaemon::Rescan() {
@@ -136,6 +137,7 @@ void ClockDaemon::Feed(Served& served, const SockSample& sample) {
 }
 
 void ClockDaemon::Stop() {
+  alarms_.Stop();
   for (auto& [serial, served] : clocks_) served.clock->Stop();
   if (!clocks_.empty()) log_.Write(LogPriority::kInfo, "receiver messages off, clocks closed");
 }

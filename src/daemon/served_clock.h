@@ -46,6 +46,8 @@ class ServedClock {
   const ClockSession& session() const { return session_; }
   // Monotonic time of the next poll.
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
+  // Monotonic time of the last receiver message, or of the connection when none came since.
+  std::chrono::nanoseconds last_heard() const { return last_heard_; }
   UbxShare* share() const { return share_.get(); }
   void set_share(std::unique_ptr<UbxShare> share) { share_ = std::move(share); }
 
@@ -59,6 +61,7 @@ class ServedClock {
   std::unique_ptr<UbxShare> share_;
   std::chrono::nanoseconds connected_at_{0};
   std::chrono::nanoseconds next_tick_{0};
+  std::chrono::nanoseconds last_heard_{0};
 };
 
 }  // namespace orvane

@@ -19,6 +19,7 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       {{"--simulate=10"}, 2, "--simulate"},
       {{"--ubx-listen", "localhost:x"}, 2, "--ubx-listen localhost:x"},
       {{"--no-chrony", "--chrony-sock", "/x"}, 2, "excludes"},
+      {{"--alarm-accuracy-ppb", "0"}, 2, "--alarm-accuracy-ppb"},
       {{"--help"}, 0, "--estimate-offset SECONDS"},
   };
   for (const auto& c : cases) {
@@ -39,6 +40,12 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       ParseDaemonOptions({"orvaned", "--ubx-listen", "2950", "--estimate-offset"});
   EXPECT_EQ(share.options->ubx_listen, (ListenAddress{"127.0.0.1", 2950}));
   EXPECT_EQ(share.options->estimate_offset, std::chrono::seconds(60));
+  const ParsedOptions alarms = ParseDaemonOptions(
+      {"orvaned", "--alarm-exec", " /usr/bin/notify  --to ops", "--alarm-accuracy-ppb", "2.5"});
+  EXPECT_EQ(alarms.options->alarm_exec,
+            (std::vector<std::string>{"/usr/bin/notify", "--to", "ops"}));
+  EXPECT_EQ(alarms.options->alarm_accuracy_ppb, 2.5);
+  EXPECT_FALSE(share.options->alarm_accuracy_ppb);
 }
 
 }  // namespace
