@@ -25,29 +25,11 @@ std::string Ppb(double value) {
 }  // namespace
 
 std::string_view AlarmEventName(AlarmEvent event) {
-  switch (event) {
-    case AlarmEvent::kLockLost:
-      return "lock_lost";
-    case AlarmEvent::kLockRegained:
-      return "lock_regained";
-    case AlarmEvent::kSignalLost:
-      return "signal_lost";
-    case AlarmEvent::kSignalRegained:
-      return "signal_regained";
-    case AlarmEvent::kAccuracyPoor:
-      return "accuracy_poor";
-    case AlarmEvent::kAccuracyGood:
-      return "accuracy_good";
-    case AlarmEvent::kNoData:
-      return "no_data";
-    case AlarmEvent::kDataBack:
-      return "data_back";
-    case AlarmEvent::kDeviceGone:
-      return "device_gone";
-    case AlarmEvent::kDeviceBack:
-      return "device_back";
-  }
-  return "";
+  // In AlarmEvent's order.
+  static constexpr std::array<std::string_view, kAlarmEvents.size()> kNames = {
+      "lock_lost",     "lock_regained", "signal_lost", "signal_regained", "accuracy_poor",
+      "accuracy_good", "no_data",       "data_back",   "device_gone",     "device_back"};
+  return kNames[static_cast<std::size_t>(event)];
 }
 
 AlarmDetector::AlarmDetector(std::optional<double> accuracy_limit_ppb)

@@ -19,7 +19,6 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       {{"--simulate=10"}, 2, "--simulate"},
       {{"--ubx-listen", "localhost:x"}, 2, "--ubx-listen localhost:x"},
       {{"--no-chrony", "--chrony-sock", "/x"}, 2, "excludes"},
-      {{"--alarm-accuracy-ppb", "0"}, 2, "--alarm-accuracy-ppb"},
       {{"--help"}, 0, "--estimate-offset SECONDS"},
   };
   for (const auto& c : cases) {
