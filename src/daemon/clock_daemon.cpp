@@ -14,7 +14,8 @@ ClockDaemon::ClockDaemon(HidBackend& backend, TraceLog& trace, MonotonicClock& c
       clock_(clock),
       log_(log),
       settings_(std::move(settings)),
-      scout_(backend, trace, clock) {}
+      scout_(backend, trace, clock),
+      alarms_(clock, log, settings_.alarm_accuracy_ppb, settings_.alarm_exec) {}
 
 ClockDaemon::~ClockDaemon() = default;
 
@@ -31,17 +32,15 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     if (!clock.connected()) continue;
     ServedClock::TickListener listener;
     listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
-    if (clock.next_tick() <= clock_.Now()) {
-      const bool kept = clock.Tick(listener);
-      PublishReading(served);
-      if (!kept) {
-        Log(LogPriority::kWarning, serial, "lost; looking for it again");
-        continue;
-      }
-    }
+    const bool due = clock.next_tick() <= clock_.Now();
+    const bool lost = due && !clock.Tick(listener);
+    if (lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
+    alarms_.Check(clock);
+    if (due) PublishReading(served);
+    if (lost) continue;
     next = std::min(next, clock.next_tick());
   }
-  return next;
+  return std::min(next, alarms_.Poll());
 }
 
 void ClockDaemon::Rescan() {
@@ -143,6 +142,7 @@ void ClockDaemon::Feed(Served& served, const SockSample& sample) {
 }
 
 void ClockDaemon::Stop() {
+  alarms_.Stop();
   for (auto& [serial, served] : clocks_) served.clock->Stop();
   if (!clocks_.empty()) log_.Write(LogPriority::kInfo, "receiver messages off, clocks closed");
 }
@@ -178,6 +178,7 @@ void ClockDaemon::PublishReading(const Served& served) {
   if (!settings_.metrics) return;
   ClockReading reading = ReadClock(*served.clock, clock_.RealtimeAt(clock_.Now()));
   reading.chrony_samples = served.chrony_samples;
+  reading.alarms = alarms_.counts(served.clock->serial());
   settings_.metrics->Publish(std::move(reading));
 }
 

@@ -8,7 +8,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "daemon/clock_alarms.h"
 #include "daemon/metrics_board.h"
 #include "daemon/served_clock.h"
 #include "service/chrony_socket.h"
@@ -28,6 +30,10 @@ struct DaemonSettings {
   std::function<void(const std::string& serial, const SockSample&)> sample_sink;
   // Set: every clock's reading is published here after each of its polls.
   MetricsBoard* metrics = nullptr;
+  // Set: alarm when a clock's offset accuracy is worse than this.
+  std::optional<double> alarm_accuracy_ppb;
+  // Not empty: the program and arguments run for each alarm.
+  std::vector<std::string> alarm_exec;
 };
 
 // The service's poll loop without its waiting: serves every attached clock, finds new ones,
@@ -49,6 +55,11 @@ class ClockDaemon {
   // One line for the service manager: how many clocks are served and how many feed chronyd.
   std::string Status() const;
   std::size_t clock_count() const { return clocks_.size(); }
+  // How often each alarm (lock_lost, ...) was raised for a clock since the start; kept while the
+  // clock is away. Empty for a serial never served.
+  const AlarmCounts& alarm_counts(const std::string& serial) const {
+    return alarms_.counts(serial);
+  }
 
  private:
   struct Served {
@@ -77,6 +88,7 @@ class ClockDaemon {
   std::set<std::string> refused_;         // serials whose refusal was logged
   std::set<std::string> fed_paths_;       // chrony sockets in use
   std::chrono::nanoseconds next_rescan_{0};
+  ClockAlarms alarms_;
 };
 
 }  // namespace orvane

@@ -4,6 +4,8 @@
 #include <sstream>
 #include <tuple>
 
+#include "daemon/command_runner.h"
+
 namespace orvane {
 namespace {
 
@@ -68,6 +70,15 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
                  "(alone: 60), and exit")
       ->type_name("SECONDS")
       ->check(CLI::PositiveNumber);
+  app.add_option("--alarm-accuracy-ppb", options.alarm_accuracy_ppb,
+                 "Alarm when a clock's offset accuracy is worse than PPB (default: not watched)")
+      ->type_name("PPB")
+      ->check(CLI::PositiveNumber);
+  std::string alarm_exec;
+  app.add_option("--alarm-exec", alarm_exec,
+                 "Run CMD for each alarm, split at spaces and never through a shell, with "
+                 "ORVANE_EVENT, ORVANE_SERIAL and ORVANE_DETAIL in its environment")
+      ->type_name("CMD");
 
   ParsedOptions parsed;
   std::ostringstream out;
@@ -92,6 +103,7 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
       return parsed;
     }
   }
+  options.alarm_exec = CommandWords(alarm_exec);
   if (!options.sim_ubx.empty() && options.simulate == 0) options.simulate = 1;
   // A simulated clock's time must never steer the host unless a socket is named for it.
   if (!no_chrony) {

@@ -23,6 +23,8 @@ struct DaemonOptions {
   std::optional<ListenAddress> metrics_listen;
   // Set: measure the offsets for this long, print them and exit.
   std::optional<std::chrono::seconds> estimate_offset;
+  std::optional<double> alarm_accuracy_ppb;
+  std::vector<std::string> alarm_exec;  // the program and its arguments; empty: none
 };
 
 // The outcome of reading the command line: the options, or the text to print and the exit code

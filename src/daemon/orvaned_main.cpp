@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
   settings.chrony_socket = options.chrony_socket;
   settings.ubx_listen = options.ubx_listen;
   if (metrics_server) settings.metrics = &metrics;
+  settings.alarm_accuracy_ppb = options.alarm_accuracy_ppb;
+  settings.alarm_exec = options.alarm_exec;
   // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
   if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";

@@ -12,6 +12,7 @@ bool ServedClock::Connect(std::string* denied_path) {
   const ClockSession::Connection connection = session_.Connect(serial_);
   *denied_path = connection.open.denied_path;
   connected_at_ = clock_.Now();
+  last_heard_ = connected_at_;
   next_tick_ = connected_at_ + kPollInterval;
   if (!connection.open.opened) return false;
   identity_ = connection.identity;
@@ -31,6 +32,7 @@ bool ServedClock::Tick(const TickListener& listener) {
     if (listener.stream) listener.stream(bytes, received);
   };
   poll.message = [&](const UbxMessage& message) {
+    last_heard_ = now;
     if (listener.message) listener.message(message);
     if (message.time_utc == nullptr) return;
     AlignTo(message.received);

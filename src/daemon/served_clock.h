@@ -51,6 +51,8 @@ class ServedClock {
   std::uint64_t reconnects() const { return connections_ > 1 ? connections_ - 1 : 0; }
   // Monotonic time of the next poll.
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
+  // Monotonic time of the last receiver message, or of the connection when none came since.
+  std::chrono::nanoseconds last_heard() const { return last_heard_; }
   UbxShare* share() const { return share_.get(); }
   void set_share(std::unique_ptr<UbxShare> share) { share_ = std::move(share); }
 
@@ -67,6 +69,7 @@ class ServedClock {
   std::uint64_t connections_ = 0;
   std::chrono::nanoseconds connected_at_{0};
   std::chrono::nanoseconds next_tick_{0};
+  std::chrono::nanoseconds last_heard_{0};
 };
 
 }  // namespace orvane

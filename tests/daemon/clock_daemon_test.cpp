@@ -230,5 +230,37 @@ TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
   EXPECT_FALSE(std::ranges::search(looped, shared).empty());
 }
 
+TEST_F(DaemonTest, UnplugAndReplugReachTheLogTheCountsAndTheAlarmCommand) {
+  ClockDevice& device = AddClock("G60031");
+  const std::string out = dir_ + "/alarms";
+  settings_.alarm_exec = {"/bin/sh", "-c", "echo \"$ORVANE_EVENT $ORVANE_SERIAL\" >> " + out};
+  Start();
+  RunFor(seconds(3));
+  device.Unplug();
+  RunFor(seconds(3));
+  device.Replug();
+  RunFor(seconds(3));
+  // The commands run for real, one after the other.
+  const auto ran = [&] {
+    std::ifstream in(out);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string expected =
+      "lock_regained G60031\ndevice_gone G60031\ndevice_back G60031\nlock_lost G60031\n"
+      "lock_regained G60031\n";
+  for (int i = 0; i < 500 && ran() != expected; ++i) {
+    daemon_->RunOnce();
+    usleep(10'000);
+  }
+  EXPECT_EQ(ran(), expected);
+  const std::string log = log_text_.str();
+  EXPECT_NE(log.find("G60031: lost; looking for it again\nG60031: alarm device_gone: link lost"),
+            std::string::npos)
+      << log;
+  const AlarmCounts& counts = daemon_->alarm_counts("G60031");
+  EXPECT_EQ(counts.at("lock_regained"), 2u);
+  EXPECT_TRUE(daemon_->alarm_counts("G60032").empty());
+}
+
 }  // namespace
 }  // namespace orvane

@@ -39,6 +39,12 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       ParseDaemonOptions({"orvaned", "--ubx-listen", "2950", "--estimate-offset"});
   EXPECT_EQ(share.options->ubx_listen, (ListenAddress{"127.0.0.1", 2950}));
   EXPECT_EQ(share.options->estimate_offset, std::chrono::seconds(60));
+  const ParsedOptions alarms = ParseDaemonOptions(
+      {"orvaned", "--alarm-exec", " /usr/bin/notify  --to ops", "--alarm-accuracy-ppb", "2.5"});
+  EXPECT_EQ(alarms.options->alarm_exec,
+            (std::vector<std::string>{"/usr/bin/notify", "--to", "ops"}));
+  EXPECT_EQ(alarms.options->alarm_accuracy_ppb, 2.5);
+  EXPECT_FALSE(share.options->alarm_accuracy_ppb);
 }
 
 }  // namespace
