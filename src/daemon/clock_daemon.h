@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+#include "daemon/clock_log.h"
+#include "daemon/log_settings.h"
 #include "daemon/served_clock.h"
 #include "service/chrony_socket.h"
 #include "service/journal_log.h"
@@ -25,6 +27,8 @@ struct DaemonSettings {
   std::string share_map_path;
   // Set: samples go here instead of to chronyd (offset estimation).
   std::function<void(const std::string& serial, const SockSample&)> sample_sink;
+  // Set: every clock's samples (and UBX frames) are logged to daily files.
+  std::optional<LogSettings> log;
 };
 
 // The service's poll loop without its waiting: serves every attached clock, finds new ones,
@@ -52,6 +56,7 @@ class ClockDaemon {
     std::unique_ptr<ServedClock> clock;
     std::unique_ptr<ChronySocket> chrony;
     std::optional<std::uint16_t> port_offset;
+    std::unique_ptr<ClockLog> log;
     bool started = false;  // share and feed set up at the first connection
   };
 

@@ -62,6 +62,22 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
                  "(alone: 60), and exit")
       ->type_name("SECONDS")
       ->check(CLI::PositiveNumber);
+  LogSettings log;
+  std::string log_dir;
+  auto* log_dir_option =
+      app.add_option("--log-dir", log_dir,
+                     "Log each clock's samples to daily CSV files DIR/SERIAL-YYYY-MM-DD.csv")
+          ->type_name("DIR");
+  app.add_flag("--record-ubx", log.record_ubx,
+               "Also record each clock's UBX frames in daily DIR/SERIAL-YYYY-MM-DD.ubx files, "
+               "which replay with --sim-ubx")
+      ->needs(log_dir_option);
+  app.add_option("--log-keep", log.keep_days,
+                 "Keep each clock's log files of the last DAYS days, today's included")
+      ->type_name("DAYS")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber)
+      ->needs(log_dir_option);
 
   ParsedOptions parsed;
   std::ostringstream out;
@@ -88,6 +104,10 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   if (!no_chrony) {
     options.chrony_socket =
         chrony_socket.value_or(options.simulate > 0 ? "" : kDefaultChronySocket);
+  }
+  if (!log_dir.empty()) {
+    log.dir = log_dir;
+    options.log = log;
   }
   if (estimate_seconds > 0) options.estimate_offset = std::chrono::seconds(estimate_seconds);
   parsed.options = options;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "daemon/log_settings.h"
 #include "service/listen_address.h"
 
 namespace orvane {
@@ -22,6 +23,7 @@ struct DaemonOptions {
   std::optional<ListenAddress> ubx_listen;
   // Set: measure the offsets for this long, print them and exit.
   std::optional<std::chrono::seconds> estimate_offset;
+  std::optional<LogSettings> log;  // set by --log-dir
 };
 
 // The outcome of reading the command line: the options, or the text to print and the exit code
