@@ -32,6 +32,11 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     if (!clock.connected()) continue;
     ServedClock::TickListener listener;
     listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
+    if (served.log) {
+      listener.message = [&](const UbxMessage& message) {
+        served.log->Take(message, clock.session().telemetry().status());
+      };
+    }
     const bool due = clock.next_tick() <= clock_.Now();
     const bool lost = due && !clock.Tick(listener);
     if (lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
@@ -79,6 +84,7 @@ void ClockDaemon::Rescan() {
 void ClockDaemon::StartServing(Served& served) {
   served.started = true;
   const std::string& serial = served.clock->serial();
+  if (settings_.log) served.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
   if (settings_.ubx_listen) {
     std::uint16_t offset = 0;
     while (std::any_of(clocks_.begin(), clocks_.end(),

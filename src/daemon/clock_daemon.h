@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "daemon/clock_alarms.h"
+#include "daemon/clock_log.h"
+#include "daemon/log_settings.h"
 #include "daemon/metrics_board.h"
 #include "daemon/served_clock.h"
 #include "service/chrony_socket.h"
@@ -34,6 +36,8 @@ struct DaemonSettings {
   std::optional<double> alarm_accuracy_ppb;
   // Not empty: the program and arguments run for each alarm.
   std::vector<std::string> alarm_exec;
+  // Set: every clock's samples (and UBX frames) are logged to daily files.
+  std::optional<LogSettings> log;
 };
 
 // The service's poll loop without its waiting: serves every attached clock, finds new ones,
@@ -67,7 +71,8 @@ class ClockDaemon {
     std::unique_ptr<ChronySocket> chrony;
     std::optional<std::uint16_t> port_offset;
     std::uint64_t chrony_samples = 0;  // sent while chronyd's socket took them
-    bool started = false;              // share and feed set up at the first connection
+    std::unique_ptr<ClockLog> log;
+    bool started = false;  // share and feed set up at the first connection
   };
 
   void Rescan();

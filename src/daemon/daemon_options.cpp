@@ -65,11 +65,6 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
                  "Serve Prometheus metrics over HTTP on [ADDR:]PORT, read-only: GET /metrics "
                  "(address default 127.0.0.1)")
       ->type_name("ADDR:PORT");
-  app.add_option("--estimate-offset", estimate_seconds,
-                 "Print the mean and spread of the offsets that would be sent, over SECONDS "
-                 "(alone: 60), and exit")
-      ->type_name("SECONDS")
-      ->check(CLI::PositiveNumber);
   app.add_option("--alarm-accuracy-ppb", options.alarm_accuracy_ppb,
                  "Alarm when a clock's offset accuracy is worse than PPB (default: not watched)")
       ->type_name("PPB")
@@ -79,6 +74,27 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
                  "Run CMD for each alarm, split at spaces and never through a shell, with "
                  "ORVANE_EVENT, ORVANE_SERIAL and ORVANE_DETAIL in its environment")
       ->type_name("CMD");
+  LogSettings log;
+  std::string log_dir;
+  auto* log_dir_option =
+      app.add_option("--log-dir", log_dir,
+                     "Log each clock's samples to daily CSV files DIR/SERIAL-YYYY-MM-DD.csv")
+          ->type_name("DIR");
+  app.add_flag("--record-ubx", log.record_ubx,
+               "Also record each clock's UBX frames in daily DIR/SERIAL-YYYY-MM-DD.ubx files, "
+               "which replay with --sim-ubx")
+      ->needs(log_dir_option);
+  app.add_option("--log-keep", log.keep_days,
+                 "Keep each clock's log files of the last DAYS days, today's included")
+      ->type_name("DAYS")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber)
+      ->needs(log_dir_option);
+  app.add_option("--estimate-offset", estimate_seconds,
+                 "Print the mean and spread of the offsets that would be sent, over SECONDS "
+                 "(alone: 60), and exit")
+      ->type_name("SECONDS")
+      ->check(CLI::PositiveNumber);
 
   ParsedOptions parsed;
   std::ostringstream out;
@@ -109,6 +125,10 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   if (!no_chrony) {
     options.chrony_socket =
         chrony_socket.value_or(options.simulate > 0 ? "" : kDefaultChronySocket);
+  }
+  if (!log_dir.empty()) {
+    log.dir = log_dir;
+    options.log = log;
   }
   if (estimate_seconds > 0) options.estimate_offset = std::chrono::seconds(estimate_seconds);
   parsed.options = options;

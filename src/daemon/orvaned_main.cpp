@@ -26,6 +26,12 @@ int main(int argc, char** argv) {
     return parsed.exit_code;
   }
   const DaemonOptions& options = *parsed.options;
+  if (std::string log_error; options.log && !PrepareLogDirectory(options.log->dir, &log_error)) {
+    std::cerr << "orvaned: " << log_error << "\n";
+    return 2;
+  }
+  // A file-size limit must fail the log's write (EFBIG), not kill the service.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Before any thread starts: the share's and the HID readers' threads inherit the mask.
   StopSignals stop;
   JournalLog log(std::cerr, IsJournalStream(std::getenv("JOURNAL_STREAM"), STDERR_FILENO));
@@ -73,6 +79,7 @@ int main(int argc, char** argv) {
   if (metrics_server) settings.metrics = &metrics;
   settings.alarm_accuracy_ppb = options.alarm_accuracy_ppb;
   settings.alarm_exec = options.alarm_exec;
+  settings.log = options.log;
   // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
   if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";

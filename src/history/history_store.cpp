@@ -1,7 +1,6 @@
 #include "history/history_store.h"
 
 #include <chrono>
-#include <cmath>
 
 namespace orvane {
 
@@ -10,39 +9,15 @@ void HistoryStore::Take(const std::string& serial, const UbxMessage& message,
   if (!message.sv_info && !message.nav_clock) return;
   std::uint8_t index = 0;
   Clock& clock = ClockOf(serial, index);
-  const std::int64_t time_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   message.received.realtime.time_since_epoch())
-                                   .count();
   if (message.sv_info) {
+    const std::int64_t time_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     message.received.realtime.time_since_epoch())
+                                     .count();
     clock.sky.Take(*message.sv_info, time_ms);
-    int used = 0, seen = 0, cno_sum = 0;
-    for (const SvInfoChannel& channel : message.sv_info->Channels()) {
-      if (channel.cno == 0) continue;
-      ++seen;
-      if (!(channel.flags & kSvInfoUsedForNavigation)) continue;
-      ++used;
-      cno_sum += channel.cno;
-    }
-    clock.used = static_cast<std::uint8_t>(used);
-    clock.seen = static_cast<std::uint8_t>(seen);
-    clock.mean_cno_centi =
-        used == 0 ? 0 : static_cast<std::uint16_t>(std::lround(100.0 * cno_sum / used));
   }
-  if (const NavClock* nav = message.nav_clock) {
-    HistorySample sample{.time_ms = time_ms,
-                         .offset_ppb = static_cast<float>(nav->clk_d),
-                         .offset_accuracy_ppb = static_cast<float>(nav->f_acc / 1000.0),
-                         .clock_bias_ns = nav->clk_b,
-                         .time_accuracy_ns = nav->t_acc,
-                         .mean_cno_centi = clock.mean_cno_centi,
-                         .signal_loss_count = status ? status->signal_loss_count : std::uint8_t{0},
-                         .satellites_used = clock.used,
-                         .satellites_seen = clock.seen,
-                         .clock = index};
-    // Before the first status report nothing is known of the PLL: not locked, as the window shows.
-    if (status && !status->pll_not_locked) sample.flags |= HistorySample::kPllLocked;
-    if (status && status->no_gnss_signal) sample.flags |= HistorySample::kGnssSignalLost;
-    samples_.Push(sample);
+  if (std::optional<HistorySample> sample = clock.samples.Take(message, status)) {
+    sample->clock = index;
+    samples_.Push(*sample);
     ++revision_;
   }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/telemetry.h"
+#include "history/sample_deriver.h"
 #include "history/sample_ring.h"
 #include "history/sky_view.h"
 #include "protocol/status_report.h"
@@ -34,9 +35,7 @@ class HistoryStore {
   struct Clock {
     std::string serial;
     SkyView sky;
-    std::uint8_t used = 0;
-    std::uint8_t seen = 0;
-    std::uint16_t mean_cno_centi = 0;
+    SampleDeriver samples;
   };
 
   Clock& ClockOf(const std::string& serial, std::uint8_t& index);

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "history/csv_log.h"
 #include "protocol/cfg_msg.h"
 #include "protocol/command_codes.h"
 #include "protocol/commands.h"
@@ -260,6 +261,36 @@ TEST_F(DaemonTest, UnplugAndReplugReachTheLogTheCountsAndTheAlarmCommand) {
   const AlarmCounts& counts = daemon_->alarm_counts("G60031");
   EXPECT_EQ(counts.at("lock_regained"), 2u);
   EXPECT_TRUE(daemon_->alarm_counts("G60032").empty());
+TEST_F(DaemonTest, LogsEveryClocksSamplesAndItsUbxFramesReplay) {
+  const auto biases = [&](const std::string& serial) {
+    std::ifstream in(dir_ + "/" + serial + "-2026-12-06.csv");
+    std::vector<std::int32_t> biases;
+    for (const HistorySample& sample : ReadCsv(in).samples) biases.push_back(sample.clock_bias_ns);
+    return biases;
+  };
+  AddClock("G60031");
+  AddClock("G60032");
+  settings_.log = LogSettings{.dir = dir_, .record_ubx = true};
+  Start();
+  RunFor(seconds(10));
+  daemon_->Stop();
+  const std::vector<std::int32_t> recorded = biases("G60031");
+  EXPECT_EQ(recorded.size(), 3u);
+  EXPECT_EQ(biases("G60032"), recorded);
+
+  std::string error;
+  const auto capture = LoadCaptureFile(dir_ + "/G60031-2026-12-06.ubx", error);
+  ASSERT_TRUE(capture) << error;
+  ClockDeviceOptions options;
+  options.serial = "G60039";
+  options.make_receiver = [&] { return std::make_unique<CaptureReplay>(*capture); };
+  backend_.AddDevice(options);
+  Start();
+  RunFor(seconds(1));
+  // The replay loops over the recording, so its first rows are the recorded ones.
+  std::vector<std::int32_t> replayed = biases("G60039");
+  replayed.resize(recorded.size());
+  EXPECT_EQ(replayed, recorded);
 }
 
 }  // namespace

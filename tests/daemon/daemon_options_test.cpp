@@ -19,6 +19,8 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       {{"--simulate=10"}, 2, "--simulate"},
       {{"--ubx-listen", "localhost:x"}, 2, "--ubx-listen localhost:x"},
       {{"--no-chrony", "--chrony-sock", "/x"}, 2, "excludes"},
+      {{"--record-ubx"}, 2, "--record-ubx requires --log-dir"},
+      {{"--log-dir", "/x", "--log-keep", "0"}, 2, "--log-keep"},
       {{"--help"}, 0, "--estimate-offset SECONDS"},
   };
   for (const auto& c : cases) {
@@ -35,8 +37,8 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
           << parsed.message;
     }
   }
-  const ParsedOptions share =
-      ParseDaemonOptions({"orvaned", "--ubx-listen", "2950", "--estimate-offset"});
+  const ParsedOptions share = ParseDaemonOptions(
+      {"orvaned", "--ubx-listen", "2950", "--estimate-offset", "--log-dir", "/x", "--record-ubx"});
   EXPECT_EQ(share.options->ubx_listen, (ListenAddress{"127.0.0.1", 2950}));
   EXPECT_EQ(share.options->estimate_offset, std::chrono::seconds(60));
   const ParsedOptions alarms = ParseDaemonOptions(
@@ -45,6 +47,7 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
             (std::vector<std::string>{"/usr/bin/notify", "--to", "ops"}));
   EXPECT_EQ(alarms.options->alarm_accuracy_ppb, 2.5);
   EXPECT_FALSE(share.options->alarm_accuracy_ppb);
+  EXPECT_EQ(share.options->log, (LogSettings{.dir = "/x", .record_ubx = true, .keep_days = 30}));
 }
 
 }  // namespace
