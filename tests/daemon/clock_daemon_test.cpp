@@ -261,6 +261,8 @@ TEST_F(DaemonTest, UnplugAndReplugReachTheLogTheCountsAndTheAlarmCommand) {
   const AlarmCounts& counts = daemon_->alarm_counts("G60031");
   EXPECT_EQ(counts.at("lock_regained"), 2u);
   EXPECT_TRUE(daemon_->alarm_counts("G60032").empty());
+}
+
 TEST_F(DaemonTest, LogsEveryClocksSamplesAndItsUbxFramesReplay) {
   const auto biases = [&](const std::string& serial) {
     std::ifstream in(dir_ + "/" + serial + "-2026-12-06.csv");
