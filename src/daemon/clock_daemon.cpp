@@ -185,6 +185,10 @@ void ClockDaemon::PublishReading(const Served& served) {
   ClockReading reading = ReadClock(*served.clock, clock_.RealtimeAt(clock_.Now()));
   reading.chrony_samples = served.chrony_samples;
   reading.alarms = alarms_.counts(served.clock->serial());
+  // Every time the clock came back, whether its link failed or it was unplugged.
+  if (const auto back = reading.alarms.find("device_back"); back != reading.alarms.end()) {
+    reading.reconnects = back->second;
+  }
   settings_.metrics->Publish(std::move(reading));
 }
 

@@ -1,5 +1,6 @@
 #include "daemon/clock_reading.h"
 
+#include <cmath>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -18,7 +19,6 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
   reading.product = clock.identity().product.value_or("");
   reading.version = ReleaseText(clock.identity().release);
   reading.up = clock.connected();
-  reading.reconnects = clock.reconnects();
   if (!reading.up) return reading;
 
   const Telemetry& telemetry = clock.session().telemetry();
@@ -28,7 +28,9 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
     reading.signal_loss_count = status->signal_loss_count;
   }
   if (const auto& configuration = clock.configuration()) {
-    if (const auto values = FrequencyValuesOf(DividerTextsOf(configuration->dividers))) {
+    const auto values = FrequencyValuesOf(DividerTextsOf(configuration->dividers));
+    // Dividers of 0 (an unprogrammed clock) give no frequency at all.
+    if (values && std::isfinite(values->output_hz)) {
       reading.output_frequency_hz = values->output_hz;
     }
     reading.pll_reference_frequency_hz =

@@ -26,7 +26,7 @@ struct DaemonOptions {
   std::optional<std::chrono::seconds> estimate_offset;
   std::optional<double> alarm_accuracy_ppb;
   std::vector<std::string> alarm_exec;  // the program and its arguments; empty: none
-  std::optional<LogSettings> log;  // set by --log-dir
+  std::optional<LogSettings> log;       // set by --log-dir
 };
 
 // The outcome of reading the command line: the options, or the text to print and the exit code

@@ -17,7 +17,6 @@ bool ServedClock::Connect(std::string* denied_path) {
   if (!connection.open.opened) return false;
   identity_ = connection.identity;
   configuration_ = connection.configuration;
-  ++connections_;
   return true;
 }
 

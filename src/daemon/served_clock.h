@@ -47,8 +47,6 @@ class ServedClock {
   // What the last connection read of the clock.
   const ClockIdentity& identity() const { return identity_; }
   const std::optional<DeviceConfiguration>& configuration() const { return configuration_; }
-  // Connections after the first.
-  std::uint64_t reconnects() const { return connections_ > 1 ? connections_ - 1 : 0; }
   // Monotonic time of the next poll.
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
   // Monotonic time of the last receiver message, or of the connection when none came since.
@@ -66,7 +64,6 @@ class ServedClock {
   std::unique_ptr<UbxShare> share_;
   ClockIdentity identity_;
   std::optional<DeviceConfiguration> configuration_;
-  std::uint64_t connections_ = 0;
   std::chrono::nanoseconds connected_at_{0};
   std::chrono::nanoseconds next_tick_{0};
   std::chrono::nanoseconds last_heard_{0};

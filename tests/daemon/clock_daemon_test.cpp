@@ -62,6 +62,7 @@ class DaemonTest : public testing::Test {
   std::ostringstream log_text_;
   JournalLog log_{log_text_, false};
   DaemonSettings settings_;
+  MetricsBoard metrics_;
   std::unique_ptr<ClockDaemon> daemon_;
   std::string dir_ = mkdtemp((testing::TempDir() + "orvaned-XXXXXX").data());  // the test's own
 };
@@ -132,12 +133,24 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
     const double connected =
         std::chrono::duration<double>(clock_.RealtimeAt(clock_.Now()).time_since_epoch()).count();
     settings_.chrony_socket = dir_ + "/%s.sock";
+    settings_.metrics = &metrics_;
     Start();
     RunFor(seconds(5));
     if (link_fails) device.FailNextRead();
     RunFor(seconds(5));
     const std::vector<SockSample> samples = Samples(chronyd);
     EXPECT_EQ(samples.size(), count);
+    // The metrics tell the clock's state as the device and the chronyd end see it.
+    const std::string metrics = metrics_.Text();
+    const std::string label = std::string("{serial=\"") + serial + "\"} ";
+    for (const std::string& line :
+         {"orvane_up" + label + "1", "orvane_pll_locked" + label + (pll_can_lock ? "1" : "0"),
+          "orvane_chrony_samples_total" + label + std::to_string(count),
+          "orvane_device_reconnects_total" + label + (link_fails ? "1" : "0"),
+          "orvane_satellites_seen" + label + "10",
+          "orvane_output_frequency_hz" + label + (pll_can_lock ? "1e+07" : "0")}) {
+      EXPECT_NE(metrics.find(line + "\n"), std::string::npos) << line << "\n" << metrics;
+    }
     for (const SockSample& sample : samples) {
       EXPECT_EQ(sample.magic, kSockSampleMagic);
       EXPECT_EQ(sample.leap, 0);
@@ -166,6 +179,7 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   const auto at = [&](int offset) { return " 127.0.0.1:" + std::to_string(port + offset) + "\n"; };
   settings_.ubx_listen = ListenAddress{"127.0.0.1", port};
   settings_.share_map_path = map;
+  settings_.metrics = &metrics_;
   Start();
   RunFor(seconds(1));
   EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1));
@@ -174,16 +188,21 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   first.Unplug();
   RunFor(seconds(3));
   EXPECT_EQ(shares(), "G60032" + at(1));
+  // A clock that left has no series; one that came back has them again.
+  EXPECT_EQ(metrics_.Text().find("serial=\"G60031\""), std::string::npos);
+  EXPECT_NE(metrics_.Text().find("orvane_up{serial=\"G60032\"} 1"), std::string::npos);
+  first.Replug();
   AddClock("G60033");
   RunFor(seconds(2));
-  EXPECT_EQ(shares(), "G60032" + at(1) + "G60033" + at(0));
+  EXPECT_NE(metrics_.Text().find("orvane_up{serial=\"G60031\"} 1"), std::string::npos);
+  EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1) + "G60033" + at(2));
 
   // A serial-number change re-enumerates the clock under its new serial.
   ClockSession other(backend_, trace_, clock_);
   other.Connect("G60032");
   ASSERT_TRUE(other.WriteSerialNumber("G60039"));
   RunFor(seconds(3));
-  EXPECT_EQ(shares(), "G60033" + at(0) + "G60039" + at(1));
+  EXPECT_EQ(shares(), "G60031" + at(0) + "G60033" + at(2) + "G60039" + at(1));
   EXPECT_EQ(second.serial(), "G60039");
   const std::string log = log_text_.str();
   for (const char* line : {"G60031: serving the clock at sim:1", "G60031: lost; looking for it",
