@@ -8,26 +8,26 @@
 namespace {
 
 orvane::ClockReading BusyClock(int index) {
-  orvane::ClockReading reading{
-      .serial = "G" + std::to_string(60031 + index),
-      .product = "GNSS Reference Clock",
-      .version = "1.12",
-      .up = true,
-      .pll_locked = true,
-      .gnss_signal_lost = false,
-      .signal_loss_count = 3,
-      .offset_ppb = -342,
-      .offset_accuracy_ppb = 4.172,
-      .clock_bias_seconds = -1.421e-06,
-      .time_accuracy_seconds = 3.3e-08,
-      .satellites_used = 24,
-      .satellites_seen = 32,
-      .output_frequency_hz = 1e7,
-      .pll_reference_frequency_hz = 25999991.114886276,
-      .last_utc_seconds = 1796598861,
-      .reconnects = 1,
-      .chrony_samples = 86400,
-      .alarms = {{"lock_lost", 1}, {"lock_regained", 2}, {"device_back", 1}}};
+  orvane::ClockReading reading;
+  reading.serial = "G" + std::to_string(60031 + index);
+  reading.product = "GNSS Reference Clock";
+  reading.version = "1.12";
+  reading.up = true;
+  reading.pll_locked = true;
+  reading.gnss_signal_lost = false;
+  reading.signal_loss_count = 3;
+  reading.offset_ppb = -342;
+  reading.offset_accuracy_ppb = 4.172;
+  reading.clock_bias_seconds = -1.421e-06;
+  reading.time_accuracy_seconds = 3.3e-08;
+  reading.satellites_used = 24;
+  reading.satellites_seen = 32;
+  reading.output_frequency_hz = 1e7;
+  reading.pll_reference_frequency_hz = 25999991.114886276;
+  reading.last_utc_seconds = 1796598861;
+  reading.reconnects = 1;
+  reading.chrony_samples = 86400;
+  reading.alarms = {{"lock_lost", 1}, {"lock_regained", 2}, {"device_back", 1}};
   for (int sv = 1; sv <= 32; ++sv) {
     reading.satellites.push_back({.gnss = sv <= 16 ? "gps" : "galileo",
                                   .sv = sv,
