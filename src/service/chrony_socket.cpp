@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "service/path_component.h"
+
 namespace orvane {
 
 ChronySocketState ChronySocketStateOf(int error) {
@@ -43,12 +45,7 @@ std::string DescribeChronySocketState(ChronySocketState state, std::string_view 
 }
 
 std::string ChronySocketPath(std::string_view path_template, std::string_view serial) {
-  std::string safe(serial);
-  for (char& c : safe) {
-    const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                         (c >= '0' && c <= '9') || c == '-' || c == '_';
-    if (!allowed) c = '_';
-  }
+  const std::string safe = PathComponentOf(serial);
   std::string path;
   for (std::size_t i = 0; i < path_template.size(); ++i) {
     if (path_template.compare(i, 2, "%s") == 0) {

@@ -19,9 +19,8 @@ ChronySocketState ChronySocketStateOf(int error);
 // of the failed send (unused for kOk).
 std::string DescribeChronySocketState(ChronySocketState state, std::string_view path, int error);
 
-// `--chrony-sock` for one clock: every `%s` in `path_template` becomes its serial. The serial
-// comes from the device, so anything but letters, digits, '-' and '_' becomes '_' and it stays
-// one path component.
+// `--chrony-sock` for one clock: every `%s` in `path_template` becomes its serial, kept to one
+// path component (PathComponentOf).
 std::string ChronySocketPath(std::string_view path_template, std::string_view serial);
 
 // Sends samples to the socket chronyd created for `refclock SOCK`. Never blocks: a sample that

@@ -8,6 +8,8 @@
 #include <optional>
 #include <system_error>
 
+#include "service/path_component.h"
+
 namespace orvane {
 namespace {
 
@@ -46,7 +48,8 @@ DailyLog::DailyLog(DailyLogSettings settings, EventLog event_log)
     : settings_(std::move(settings)), event_log_(std::move(event_log)) {}
 
 std::filesystem::path DailyLog::PathOf(sys_days day) const {
-  return settings_.dir / (settings_.serial + '-' + DateText(day) + settings_.extension);
+  return settings_.dir /
+         (PathComponentOf(settings_.serial) + '-' + DateText(day) + settings_.extension);
 }
 
 void DailyLog::Write(sys_days day, std::string_view record) {
@@ -102,7 +105,7 @@ int DailyLog::OpenDay(sys_days day) {
 }
 
 void DailyLog::Prune(sys_days today) {
-  const std::string prefix = settings_.serial + '-';
+  const std::string prefix = PathComponentOf(settings_.serial) + '-';
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(settings_.dir, error)) {
     const std::string name = entry.path().filename().string();

@@ -55,6 +55,9 @@ TEST_F(DailyLogTest, OneFileADayWithItsHeaderAndOnlyTheLastDaysKept) {
                                              "G60031-2026-12-10.csv", "G60031-notes.csv",
                                              "G60032-2026-11-20.csv"}));
   EXPECT_EQ(Read("G60031-2026-12-09.csv"), "h\na\nb\n");
+  // A device's serial never leads out of the folder.
+  settings_.serial = "../x";
+  EXPECT_EQ(Log().PathOf(kDay), dir_ + "/___x-2026-12-06.csv");
 }
 
 TEST_F(DailyLogTest, ReopeningCutsATornLastLine) {
