@@ -277,9 +277,7 @@ TEST_F(DaemonTest, UnplugAndReplugReachTheLogTheCountsAndTheAlarmCommand) {
   EXPECT_NE(log.find("G60031: lost; looking for it again\nG60031: alarm device_gone: link lost"),
             std::string::npos)
       << log;
-  const AlarmCounts& counts = daemon_->alarm_counts("G60031");
-  EXPECT_EQ(counts.at("lock_regained"), 2u);
-  EXPECT_TRUE(daemon_->alarm_counts("G60032").empty());
+  EXPECT_EQ(daemon_->alarm_counts("G60031").at("lock_regained"), 2u);
 }
 
 TEST_F(DaemonTest, LogsEveryClocksSamplesAndItsUbxFramesReplay) {

@@ -14,7 +14,6 @@
 #include "window/history/sky_plot.h"
 #include "window/history/stability_view.h"
 #include "window/history/time_series_view.h"
-#include "window/history/value_scale.h"
 
 namespace orvane {
 namespace {
@@ -32,33 +31,6 @@ void ExpectPlots(const HistoryWindow& history, bool drawn) {
     EXPECT_EQ(chart->PlotArea().left(), first.PlotArea().left());
     for (const TimeChart::Trace& trace : chart->traces())
       EXPECT_TRUE(!drawn || !trace.points.empty());
-  }
-}
-
-TEST(ValueScale, LabelsTheFittedRange) {
-  using Kind = ValueScale::Kind;
-  const struct {
-    Kind kind;
-    double low, high;
-    QStringList labels;
-  } cases[] = {
-      {Kind::kLinear, 300, 340, {"298", "320", "342"}},
-      {Kind::kLinear, 5, 5, {"4", "5", "6"}},
-      {Kind::kLogarithmic, 20, 2e6, {"1e+03", "1e+06"}},  // every third decade
-      {Kind::kLogarithmic, 20, 30, {"13.3", "24.5", "45"}},
-      {Kind::kLogarithmic, 0, 30, {"1e+00", "1e+01"}},  // zero has no place: the range stays
-      {Kind::kStates, 0, 1, {"LOS", "LOL"}},
-  };
-  for (const auto& [kind, low, high, labels] : cases) {
-    ValueScale scale(kind);
-    scale.Fit(low, high);
-    QStringList shown;
-    for (const ValueScale::Tick& tick : scale.Ticks()) {
-      shown << tick.label;
-      EXPECT_GE(scale.Fraction(tick.value), -1e-9) << tick.label.toStdString();
-      EXPECT_LE(scale.Fraction(tick.value), 1 + 1e-9) << tick.label.toStdString();
-    }
-    EXPECT_EQ(shown, labels) << low << " " << high;
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,109 +9,86 @@
 namespace orvane {
 namespace {
 
-// Sends `request` (what is given of it) and reads until the server closes or kWait passes.
-struct Exchange {
-  static constexpr int kWaitSeconds = 2 * MetricsServer::kReadTimeoutSeconds + 3;
-
-  Exchange(std::uint16_t port, const std::string& request) {
-    const timeval timeout{kWaitSeconds, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    const sockaddr_in address{.sin_family = AF_INET,
-                              .sin_port = htons(port),
-                              .sin_addr = {htonl(INADDR_LOOPBACK)},
-                              .sin_zero = {}};
-    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    // The server may answer and close before a long request is all sent.
-    for (std::size_t sent = 0; sent < request.size();) {
-      const ssize_t n = send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) break;
-      sent += static_cast<std::size_t>(n);
-    }
-    const auto start = std::chrono::steady_clock::now();
-    char buffer[4096];
-    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) response.append(buffer, n);
-    closed = errno != EAGAIN || !response.empty();
-    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    close(fd);
-  }
-  std::string Status() const { return response.substr(0, response.find("\r\n")); }
-
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  std::string response;
-  bool closed = false;
+struct Reply {
+  std::string text;  // empty: closed without an answer
   double seconds = 0;
+  std::string Status() const { return text.substr(0, text.find("\r\n")); }
 };
 
-class MetricsServerTest : public testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    server_ = MetricsServer::Start(
-        {"127.0.0.1", 0}, [] { return std::string("orvane_up{serial=\"G60031\"} 1\n"); }, &error);
-    ASSERT_NE(server_, nullptr) << error;
+// Sends what is given of `request` and reads until the server closes (or a generous wait ends).
+Reply Exchange(std::uint16_t port, const std::string& request) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const timeval wait{2 * MetricsServer::kReadTimeoutSeconds + 3, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+  const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  // The server may answer and close before a long request is all sent.
+  for (std::size_t sent = 0, n = 0; sent < request.size(); sent += n) {
+    n = std::max<ssize_t>(send(fd, &request[sent], request.size() - sent, MSG_NOSIGNAL), 0);
+    if (n == 0) break;
   }
-  std::uint16_t port() const { return server_->address().port; }
+  Reply reply;
+  const auto start = std::chrono::steady_clock::now();
+  char buffer[4096];
+  for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) reply.text.append(buffer, n);
+  reply.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  close(fd);
+  return reply;
+}
 
-  std::unique_ptr<MetricsServer> server_;
-};
+std::unique_ptr<MetricsServer> StartServer() {
+  std::string error;
+  auto server = MetricsServer::Start(
+      {"127.0.0.1", 0}, [] { return std::string("orvane_up{serial=\"G60031\"} 1\n"); }, &error);
+  EXPECT_NE(server, nullptr) << error;
+  return server;
+}
 
-TEST_F(MetricsServerTest, ServesTheTwoPathsToGetAndHeadOnly) {
-  const struct {
-    std::string request_line;
-    std::string status;
-    std::string body_part;  // "" where the answer has no body worth checking
-  } cases[] = {
-      {"GET /metrics HTTP/1.1", "HTTP/1.1 200 OK", "orvane_up{serial=\"G60031\"} 1\n"},
-      {"GET /metrics?x=1 HTTP/1.1", "HTTP/1.1 200 OK", "text/plain; version=0.0.4"},
-      {"GET / HTTP/1.1", "HTTP/1.1 200 OK", "<a href=\"/metrics\">"},
-      {"HEAD /metrics HTTP/1.1", "HTTP/1.1 200 OK", ""},
-      {"POST /metrics HTTP/1.1", "HTTP/1.1 405 Method Not Allowed", "Allow: GET, HEAD"},
-      {"PUT / HTTP/1.1", "HTTP/1.1 405 Method Not Allowed", ""},
-      {"DELETE /metrics HTTP/1.1", "HTTP/1.1 405 Method Not Allowed", ""},
-      {"GET /index.html HTTP/1.1", "HTTP/1.1 404 Not Found", ""},
-      {"GET /metrics/ HTTP/1.1", "HTTP/1.1 404 Not Found", ""},
-      {"GET /../../etc/passwd HTTP/1.1", "HTTP/1.1 404 Not Found", ""},
-      {"GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1", "HTTP/1.1 404 Not Found", ""},
-      {"GET /metrics/../../etc/passwd HTTP/1.1", "HTTP/1.1 404 Not Found", ""},
-      {"GET //metrics HTTP/1.1", "HTTP/1.1 404 Not Found", ""},
+TEST(MetricsServer, ServesTheTwoPathsToGetAndHeadOnly) {
+  const auto server = StartServer();
+  const std::pair<std::string, std::string> kCases[] = {
+      // request line, answer part
+      {"GET /metrics", "200 OK\r\n"},
+      {"GET /metrics?x=1", "version=0.0.4; charset=utf-8\r\n\r\norvane_up{serial=\"G60031\"} 1\n"},
+      {"GET /", "<a href=\"/metrics\">"},
+      {"HEAD /metrics", "200 OK\r\n"},
+      {"POST /metrics", "405 Method Not Allowed\r\nAllow: GET, HEAD"},
+      {"DELETE /", "405 Method Not Allowed"},
+      {"GET /index.html", "404 Not Found"},
+      {"GET /../../etc/passwd", "404 Not Found"},
+      {"GET /%2e%2e/%2e%2e/etc/passwd", "404 Not Found"},
+      {"GET /metrics/../../etc/passwd", "404 Not Found"},
   };
-  for (const auto& c : cases) {
-    const Exchange exchange(port(), c.request_line + "\r\nHost: x\r\nConnection: close\r\n\r\n");
-    EXPECT_EQ(exchange.Status(), c.status) << c.request_line;
-    EXPECT_NE(exchange.response.find(c.body_part), std::string::npos) << c.request_line;
-    EXPECT_EQ(exchange.response.find("root:"), std::string::npos) << c.request_line;
+  for (const auto& [line, part] : kCases) {
+    const Reply reply =
+        Exchange(server->address().port, line + " HTTP/1.1\r\nConnection: close\r\n\r\n");
+    EXPECT_NE(reply.text.find(part), std::string::npos) << line << "\n" << reply.text;
+    EXPECT_EQ(reply.text.find("root:"), std::string::npos) << line;
   }
 }
 
-TEST_F(MetricsServerTest, OversizedAndStalledRequestsAreRefusedOrDroppedAndServingGoesOn) {
-  const std::string megabyte_header =
-      "GET /metrics HTTP/1.1\r\nX-Big: " + std::string(1 << 20, 'a') + "\r\n\r\n";
-  const std::string with_body =
-      "GET /metrics HTTP/1.1\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n" +
-      std::string(100000, 'b');
-  for (const std::string& request : {megabyte_header, with_body}) {
-    const Exchange exchange(port(), request);
-    EXPECT_TRUE(exchange.closed);
-    EXPECT_EQ(exchange.response.find("200 OK"), std::string::npos) << exchange.Status();
+TEST(MetricsServer, OversizedAndStalledRequestsAreRefusedOrDroppedAndServingGoesOn) {
+  const auto server = StartServer();
+  const std::uint16_t port = server->address().port;
+  const std::string megabyte_header = "X-Big: " + std::string(1 << 20, 'a') + "\r\n\r\n";
+  const std::string body =
+      "Content-Length: 100000\r\nConnection: close\r\n\r\n" + std::string(100000, 'b');
+  for (const std::string& rest : {megabyte_header, body}) {
+    EXPECT_EQ(Exchange(port, "GET /metrics HTTP/1.1\r\n" + rest).text.find("200 OK"),
+              std::string::npos);
   }
   // Slow-loris: half a request, then silence; the server gives up on it within two read timeouts.
-  const Exchange stalled(port(), "GET /metrics HTTP/1.1\r\nHost: x\r\n");
-  EXPECT_TRUE(stalled.closed);
-  EXPECT_LT(stalled.seconds, 2 * MetricsServer::kReadTimeoutSeconds + 2);
-  EXPECT_EQ(Exchange(port(), "GET /metrics HTTP/1.1\r\nConnection: close\r\n\r\n").Status(),
+  EXPECT_LT(Exchange(port, "GET /metrics HTTP/1.1\r\nHost: x\r\n").seconds,
+            2 * MetricsServer::kReadTimeoutSeconds + 2);
+  EXPECT_EQ(Exchange(port, "GET /metrics HTTP/1.1\r\nConnection: close\r\n\r\n").Status(),
             "HTTP/1.1 200 OK");
-}
-
-TEST(MetricsServer, RefusesAnAddressInUse) {
+  // Another listener on the same port is refused, not load-shared.
   std::string error;
-  const auto first = MetricsServer::Start(
-      {"127.0.0.1", 0}, [] { return ""; }, &error);
-  ASSERT_NE(first, nullptr);
   EXPECT_EQ(MetricsServer::Start(
-                first->address(), [] { return ""; }, &error),
+                server->address(), [] { return ""; }, &error),
             nullptr);
-  EXPECT_NE(error.find(first->address().ToString()), std::string::npos);
+  EXPECT_NE(error.find(server->address().ToString()), std::string::npos);
 }
 
 }  // namespace
