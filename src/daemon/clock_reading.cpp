@@ -46,13 +46,10 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
     reading.time_accuracy_seconds = nav->value.t_acc * 1e-9;
   }
   if (const auto& sv_info = telemetry.sv_info(); sv_info && fresh(sv_info->received)) {
-    int used = 0;
-    int seen = 0;
+    const SatelliteCounts counts = CountSatellites(sv_info->value);
     std::set<std::pair<std::string_view, int>> named;
     for (const SvInfoChannel& channel : sv_info->value.Channels()) {
       if (channel.cno == 0) continue;
-      ++seen;
-      if (channel.flags & kSvInfoUsedForNavigation) ++used;
       const auto name = SatelliteNameOf(channel.svid);
       // A satellite on two channels is one series.
       if (name && named.emplace(name->gnss, name->number).second) {
@@ -62,8 +59,8 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
                                       .elevation_degrees = channel.elevation});
       }
     }
-    reading.satellites_used = used;
-    reading.satellites_seen = seen;
+    reading.satellites_used = counts.used;
+    reading.satellites_seen = counts.seen;
   }
   if (const auto& time = telemetry.time_utc(); time && fresh(time->received)) {
     if (const std::optional<RealTime> utc = UtcOfMessage(time->value)) {

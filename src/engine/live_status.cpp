@@ -19,15 +19,9 @@ LiveStatus LiveStatusOf(const Telemetry& telemetry, const PllDividers& dividers)
     status.signal_loss_count = report->signal_loss_count;
   }
   if (const auto& sv_info = telemetry.sv_info()) {
-    int used = 0;
-    int seen = 0;
-    for (const SvInfoChannel& channel : sv_info->value.Channels()) {
-      if (channel.cno == 0) continue;
-      ++seen;
-      if (channel.flags & kSvInfoUsedForNavigation) ++used;
-    }
-    status.satellites_used = used;
-    status.satellites_seen = seen;
+    const SatelliteCounts counts = CountSatellites(sv_info->value);
+    status.satellites_used = counts.used;
+    status.satellites_seen = counts.seen;
   }
   if (const auto& clock = telemetry.nav_clock()) {
     status.offset_ppb = clock->value.clk_d;

@@ -77,4 +77,16 @@ std::optional<UtcTime> HostClockTime(const NavTimeUtc& time) {
                  .milliseconds = kHostClockMilliseconds};
 }
 
+SatelliteCounts CountSatellites(const NavSvInfo& info) {
+  SatelliteCounts counts;
+  for (const SvInfoChannel& channel : info.Channels()) {
+    if (channel.cno == 0) continue;
+    ++counts.seen;
+    if (!(channel.flags & kSvInfoUsedForNavigation)) continue;
+    ++counts.used;
+    counts.used_cno_sum += channel.cno;
+  }
+  return counts;
+}
+
 }  // namespace orvane

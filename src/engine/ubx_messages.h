@@ -58,6 +58,15 @@ std::optional<NavSvInfo> DecodeNavSvInfo(std::span<const std::uint8_t> payload);
 // The same into `info`, untouched when the payload is refused: saves copying 255 channel blocks
 // where the decoded message is kept.
 bool DecodeNavSvInfo(std::span<const std::uint8_t> payload, NavSvInfo& info);
+
+// The satellites of a NAV-SVINFO as every front end counts them: seen means received (C/N0
+// above 0), used means seen and used for navigation.
+struct SatelliteCounts {
+  int used = 0;
+  int seen = 0;
+  int used_cno_sum = 0;  // dB-Hz, for the mean C/N0 of the used ones
+};
+SatelliteCounts CountSatellites(const NavSvInfo& info);
 std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload);
 std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload);
 

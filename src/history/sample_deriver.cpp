@@ -8,18 +8,13 @@ namespace orvane {
 std::optional<HistorySample> SampleDeriver::Take(const UbxMessage& message,
                                                  const std::optional<ReportStatus>& status) {
   if (message.sv_info) {
-    int used = 0, seen = 0, cno_sum = 0;
-    for (const SvInfoChannel& channel : message.sv_info->Channels()) {
-      if (channel.cno == 0) continue;
-      ++seen;
-      if (!(channel.flags & kSvInfoUsedForNavigation)) continue;
-      ++used;
-      cno_sum += channel.cno;
-    }
-    used_ = static_cast<std::uint8_t>(used);
-    seen_ = static_cast<std::uint8_t>(seen);
+    const SatelliteCounts counts = CountSatellites(*message.sv_info);
+    used_ = static_cast<std::uint8_t>(counts.used);
+    seen_ = static_cast<std::uint8_t>(counts.seen);
     mean_cno_centi_ =
-        used == 0 ? 0 : static_cast<std::uint16_t>(std::lround(100.0 * cno_sum / used));
+        counts.used == 0
+            ? 0
+            : static_cast<std::uint16_t>(std::lround(100.0 * counts.used_cno_sum / counts.used));
   }
   const NavClock* nav = message.nav_clock;
   if (!nav) return std::nullopt;
