@@ -56,8 +56,8 @@ std::string JoinNames(const std::vector<std::string>& names) {
 void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdentity& identity,
                const DeviceConfiguration& config, const LiveStatus& status) {
   const DeviceLink& link = session.link();
-  LabelledLine(out, "Serial", link.serial);
-  LabelledLine(out, "Path", link.DevicePathName);
+  LabelledLine(out, "Serial", link.serial());
+  LabelledLine(out, "Path", link.DevicePathName());
   LabelledLine(out, "Manufacturer", OrDash(identity.manufacturer));
   LabelledLine(out, "Product", OrDash(identity.product));
   LabelledLine(out, "Version", ReleaseText(identity.release));
@@ -84,8 +84,8 @@ void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentit
                const DeviceConfiguration& config, const LiveStatus& status) {
   const DeviceLink& link = session.link();
   json.BeginObject();
-  json.Key("serial").String(link.serial);
-  json.Key("path").String(link.DevicePathName);
+  json.Key("serial").String(link.serial());
+  json.Key("path").String(link.DevicePathName());
   WriteOptionalString(json, "manufacturer", identity.manufacturer);
   WriteOptionalString(json, "product", identity.product);
   json.Key("version").String(ReleaseText(identity.release));

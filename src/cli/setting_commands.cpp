@@ -40,7 +40,7 @@ void RunSetting(CommandContext& context, const char* command,
                 const std::function<bool(ClockSession&)>& send, const Done& done,
                 bool puts_to_sleep = false) {
   ConnectedClock clock(context.session, context.serial);
-  const std::string serial = context.session.link().serial;
+  const std::string serial = context.session.link().serial();
   const bool sent = send(context.session);
   if (puts_to_sleep) clock.Slept();
   if (!sent) {
@@ -144,7 +144,7 @@ void RunCorrectionSave(CommandContext& context, const std::optional<std::string>
   }
   const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
   ConnectedClock clock(context.session, context.serial);
-  const std::string serial = context.session.link().serial;
+  const std::string serial = context.session.link().serial();
   if (!correction) {
     // The window offers the receiver's estimate only while the clock has a GNSS signal.
     const Telemetry& telemetry = context.session.telemetry();
@@ -185,8 +185,8 @@ void RunSerial(CommandContext& context, const std::string& serial, double wait_s
   }
   const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
   ConnectedClock clock(context.session, context.serial);
-  const std::string old_serial = context.session.link().serial;
-  if (!context.session.WriteSerialNumber(serial)) {
+  const std::string old_serial = context.session.link().serial();
+  if (!context.session.WriteSerialNumber(serial).sent) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the serial number");
   }
   // The clock leaves the bus and comes back under its new number.
@@ -210,10 +210,10 @@ void RunSerial(CommandContext& context, const std::string& serial, double wait_s
 
 void RunFactoryDefaults(CommandContext& context, const std::string& serial_for_unset) {
   ConnectedClock clock(context.session, context.serial);
-  const std::string serial = context.session.link().serial;
+  const std::string serial = context.session.link().serial();
   context.session.FactoryDefaults(clock.configuration(), serial_for_unset);
   // An unset serial number only gets a new one, which drops the link.
-  if (!context.session.link().DeviceDetected) {
+  if (!context.session.link().DeviceDetected()) {
     Report(context, "factory-defaults", serial,
            {"Serial number set to " + serial_for_unset +
                 "; run factory-defaults again for the "

@@ -68,7 +68,7 @@ void ClockDaemon::Rescan() {
     if (served.clock->Connect(&denied_path)) {
       refused_.erase(serial);
       Log(LogPriority::kNotice, serial,
-          "serving the clock at " + served.clock->session().link().DevicePathName);
+          "serving the clock at " + served.clock->session().link().DevicePathName());
       // A re-found clock keeps its share's clients and its chrony socket.
       if (!served.started) StartServing(served);
       PublishReading(served);

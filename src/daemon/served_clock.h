@@ -42,7 +42,7 @@ class ServedClock {
   void Stop();
 
   const std::string& serial() const { return serial_; }
-  bool connected() const { return session_.link().DeviceDetected; }
+  bool connected() const { return session_.link().DeviceDetected(); }
   const ClockSession& session() const { return session_; }
   // What the last connection read of the clock.
   const ClockIdentity& identity() const { return identity_; }

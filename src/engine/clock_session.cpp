@@ -13,7 +13,6 @@
 namespace orvane {
 namespace {
 
-constexpr std::chrono::milliseconds kPollInterval{50};
 constexpr unsigned kDetectedAndLoaded = kNeedsDetected | kNeedsConfigLoaded;
 
 std::optional<std::string> IdentityText(const std::optional<std::wstring>& wide) {
@@ -46,8 +45,15 @@ std::vector<AttachedClock> ClockSession::ListClocks() {
   return clocks;
 }
 
+void ClockSession::Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show) {
+  link_.device_list_ready_ = false;
+  show(ListClocks());
+  link_.device_list_ready_ = true;
+}
+
 ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_another) {
-  link_.DeviceDetected = false;
+  link_.device_detected_ = false;
+  link_.config_loaded_ = false;
   const std::vector<AttachedClock> attached = ListClocks();
   OpenResult result;
   const auto try_open = [&](const AttachedClock& clock) {
@@ -59,14 +65,9 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
       }
       return false;
     }
-    link_.DeviceHandle = std::move(handle);
-    link_.DevicePathName = clock.path;
-    link_.serial = clock.serial;
-    link_.VersionNumber = clock.release;
-    link_.latest_clock_drift_ppb.reset();
-    link_.silent_since.reset();
-    ++link_.connection;
-    link_.DeviceDetected = true;
+    link_.Attach(std::move(handle), clock.path, clock.serial, clock.release);
+    telemetry_.Restart();
+    silent_since_.reset();
     return true;
   };
   // The first clock that matches both the IDs and the serial number wins.
@@ -74,23 +75,39 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
     if (clock.serial == serial && try_open(clock)) break;
   }
   // A clock that cannot be opened must not keep the others from being used.
-  if (!link_.DeviceDetected && or_another && !result.denied_path.empty()) {
+  if (!link_.device_detected_ && or_another && !result.denied_path.empty()) {
     for (auto clock = attached.rbegin(); clock != attached.rend(); ++clock) {
       if (clock->serial != serial && try_open(*clock)) break;
     }
   }
-  if (!link_.DeviceDetected) return result;
-  link_.FeatureReportByteLength = link_.DeviceHandle->FeatureReportLength();
-  link_.InputReportByteLength = link_.DeviceHandle->InputReportLength();
-  link_.ReadHandle = link_.backend().Open(link_.DevicePathName);
+  if (!link_.device_detected_) return result;
+  link_.read_handle_ = link_.backend().Open(link_.device_path_name_);
   result.opened = true;
   return result;
 }
 
+ClockSession::Reselection ClockSession::Reselect(const std::string& serial) {
+  Reselection reselection;
+  link_.reselect_pending_ = true;
+  if (link_.device_detected_) reselection.poll_interval = DropLink();
+  reselection.open = Open(serial);
+  return reselection;
+}
+
+std::chrono::milliseconds ClockSession::DropLink() {
+  link_.DropLink();
+  return kSearchInterval;
+}
+
+void ClockSession::Close() {
+  link_.DropLink();
+  link_.device_list_ready_ = false;
+}
+
 ClockSession::Connection ClockSession::Connect(const std::string& serial) {
   Connection connection;
-  const std::vector<AttachedClock> clocks = ListClocks();
-  link_.DeviceListReady = true;
+  std::vector<AttachedClock> clocks;
+  Rescan([&clocks](const std::vector<AttachedClock>& listed) { clocks = listed; });
   if (clocks.empty()) return connection;
   connection.open = Open(serial.empty() ? clocks.back().serial : serial, serial.empty());
   if (connection.open.opened) connection.configuration = Readback(&connection.identity);
@@ -98,15 +115,23 @@ ClockSession::Connection ClockSession::Connect(const std::string& serial) {
 }
 
 std::optional<DeviceConfiguration> ClockSession::Readback(ClockIdentity* identity) {
-  link_.LedBlinkOn = false;
-  link_.ConfigLoaded = false;
-  if (!link_.DeviceDetected) return std::nullopt;
-  const ClockIdentity read = ReadIdentity();
-  if (identity != nullptr) *identity = read;
-  if (!link_.ReportLengthUsable()) return std::nullopt;
-  std::optional<DeviceConfiguration> configuration = FetchConfiguration();
+  std::optional<StoredState> stored = ReadStoredState();
+  if (!stored) return std::nullopt;
+  if (identity != nullptr) *identity = stored->identity;
+  if (!stored->usable) return std::nullopt;
   StartStatusMessages();
-  return configuration;
+  return stored->configuration;
+}
+
+std::optional<ClockSession::StoredState> ClockSession::ReadStoredState() {
+  link_.led_blink_on_ = false;
+  link_.config_loaded_ = false;
+  if (!link_.device_detected_) return std::nullopt;
+  StoredState stored;
+  stored.identity = ReadIdentity();
+  stored.usable = link_.ReportLengthUsable();
+  if (stored.usable) stored.configuration = FetchConfiguration();
+  return stored;
 }
 
 void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
@@ -117,7 +142,7 @@ void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
   constexpr int kDriveStrength32mA = 3;
   constexpr std::int16_t kFactoryCorrection = -500;
   // The serial-number write drops the link; every later step would be refused by its guards.
-  if (link_.serial == kUnsetSerial) {
+  if (link_.serial_ == kUnsetSerial) {
     WriteSerialNumber(serial_for_unset);
     return;
   }
@@ -144,8 +169,9 @@ void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
   const std::optional<DeviceConfiguration> configuration = Readback();
   // A clock still on its factory correction gets the receiver's latest estimate.
   if (!configuration || configuration->tcxo_correction != kFactoryCorrection) return;
-  if (!link_.latest_clock_drift_ppb) return;
-  if (const auto correction = CorrectionFromText(std::to_string(*link_.latest_clock_drift_ppb))) {
+  const std::optional<std::int32_t>& estimate = telemetry_.latest_clock_drift_ppb();
+  if (!estimate) return;
+  if (const auto correction = CorrectionFromText(std::to_string(*estimate))) {
     StoreCorrection(correction->ppb);
     Readback();
   }
@@ -155,10 +181,10 @@ ClockIdentity ClockSession::ReadIdentity() {
   // The device needs a moment between its strings and the configuration fetch.
   clock_.SleepFor(kIdentityPause);
   ClockIdentity identity;
-  identity.release = link_.VersionNumber;
-  if (link_.ReadHandle) identity.manufacturer = IdentityText(link_.ReadHandle->Manufacturer());
+  identity.release = link_.version_number_;
+  if (link_.read_handle_) identity.manufacturer = IdentityText(link_.read_handle_->Manufacturer());
   clock_.SleepFor(kIdentityPause);
-  if (link_.ReadHandle) identity.product = IdentityText(link_.ReadHandle->Product());
+  if (link_.read_handle_) identity.product = IdentityText(link_.read_handle_->Product());
   return identity;
 }
 
@@ -170,7 +196,7 @@ std::optional<DeviceConfiguration> ClockSession::FetchConfiguration() {
 }
 
 void ClockSession::StartStatusMessages() {
-  link_.ConfigLoaded = true;
+  link_.config_loaded_ = true;
   link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, kStatusMessageRate});
   link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, kStatusMessageRate});
 }
@@ -194,8 +220,8 @@ bool ClockSession::SetOutputEnabled(bool enabled) {
 
 bool ClockSession::ToggleLedBlink() {
   if (!link_.GuardsHold(kDetectedAndLoaded)) return false;
-  link_.LedBlinkOn = !link_.LedBlinkOn;
-  return SendWithDetectedAndLoaded(LedBlinkCommand(link_.LedBlinkOn));
+  link_.led_blink_on_ = !link_.led_blink_on_;
+  return SendWithDetectedAndLoaded(LedBlinkCommand(link_.led_blink_on_));
 }
 
 bool ClockSession::SetDriveStrength(int index) {
@@ -225,23 +251,24 @@ bool ClockSession::ProgramPll(const PllDividers& dividers) {
   return first && second;
 }
 
-bool ClockSession::WriteSerialNumber(const std::string& serial) {
+ClockSession::SerialNumberWrite ClockSession::WriteSerialNumber(const std::string& serial) {
   // A device too short for any report gets none, and keeps its link.
-  if (!link_.DeviceDetected || !link_.ReportLengthUsable()) return false;
-  const bool sent = link_.SendCommand(kNeedsDetected, SerialNumberCommand(serial));
-  link_.DropLink();
-  return sent;
+  if (!link_.device_detected_ || !link_.ReportLengthUsable()) return {};
+  SerialNumberWrite write;
+  write.sent = link_.SendCommand(kNeedsDetected, SerialNumberCommand(serial));
+  write.poll_interval = DropLink();
+  return write;
 }
 
 PollResult ClockSession::Poll(const PollListener& listener) {
   PollResult result;
-  if (!link_.DeviceDetected) return result;
+  if (!link_.device_detected_) return result;
   std::size_t bytes = 0;
-  switch (link_.ReselectPending ? ReadOutcome::kLost : ReadInputReports(bytes)) {
+  switch (link_.reselect_pending_ ? ReadOutcome::kLost : ReadInputReports(bytes)) {
     case ReadOutcome::kReports: {
       result.outcome = PollOutcome::kReports;
-      if (link_.set_poll_interval) link_.set_poll_interval(kPollInterval);
-      const auto report_length = static_cast<std::size_t>(link_.InputReportByteLength);
+      result.poll_interval = kPollInterval;
+      const auto report_length = static_cast<std::size_t>(link_.input_report_byte_length_);
       const auto reads = std::span<const std::uint8_t>(input_reports_).first(bytes);
       // Only the first report of a read speaks for the device's state.
       result.status = DecodeReportStatus(reads.first(std::min(bytes, report_length)));
@@ -255,7 +282,9 @@ PollResult ClockSession::Poll(const PollListener& listener) {
           if (listener.message) listener.message(message);
         });
       });
-      if (link_.VersionNumber >= kFirstReferenceRelease) result.pll_reference = QueryPllReference();
+      if (link_.version_number_ >= kFirstReferenceRelease) {
+        result.pll_reference = QueryPllReference();
+      }
       break;
     }
     case ReadOutcome::kNothingYet:
@@ -263,8 +292,8 @@ PollResult ClockSession::Poll(const PollListener& listener) {
       break;
     case ReadOutcome::kLost:
       result.outcome = PollOutcome::kLost;
-      link_.trace().Write(link_.serial, "lost", link_.DevicePathName);
-      link_.DropLink();
+      link_.trace().Write(link_.serial_, "lost", link_.device_path_name_);
+      result.poll_interval = DropLink();
       break;
   }
   return result;
@@ -274,7 +303,7 @@ ClockSession::ReadOutcome ClockSession::ReadInputReports(std::size_t& bytes) {
   // Reports are taken one by one, back to back, so that one tick gets everything queued since
   // the last; a report shorter than the device's length ends the read as a partial one would.
   const auto report_length = static_cast<std::size_t>(
-      std::clamp<int>(link_.InputReportByteLength, 1, static_cast<int>(kInputReportsBytes)));
+      std::clamp<int>(link_.input_report_byte_length_, 1, static_cast<int>(kInputReportsBytes)));
   bytes = 0;
   input_times_.clear();
   std::chrono::milliseconds wait = kFirstReportWait;
@@ -282,26 +311,22 @@ ClockSession::ReadOutcome ClockSession::ReadInputReports(std::size_t& bytes) {
     const auto slot = std::span(input_reports_).subspan(bytes, report_length);
     slot[0] = 0;
     ReceiveTime received;
-    const int count = link_.DeviceHandle->ReadInput(slot, wait, &received);
-    if (count < 0) {
-      link_.LastResult = false;
-      return ReadOutcome::kLost;
-    }
+    const int count = link_.ReadInput(slot, wait, &received);
+    if (count < 0) return ReadOutcome::kLost;
     if (count == 0) break;
     input_times_.push_back(received);
     bytes += std::min(static_cast<std::size_t>(count), report_length);
     if (static_cast<std::size_t>(count) < report_length) break;
     wait = std::chrono::milliseconds(0);
   }
-  link_.LastResult = true;
   if (bytes > 0) {
-    link_.silent_since.reset();
+    silent_since_.reset();
     return ReadOutcome::kReports;
   }
   const std::chrono::nanoseconds now = clock_.Now();
   // The silence began when the first empty wait did.
-  if (!link_.silent_since) link_.silent_since = now - std::chrono::nanoseconds(kFirstReportWait);
-  return now - *link_.silent_since >= kSilenceLimit ? ReadOutcome::kLost : ReadOutcome::kNothingYet;
+  if (!silent_since_) silent_since_ = now - std::chrono::nanoseconds(kFirstReportWait);
+  return now - *silent_since_ >= kSilenceLimit ? ReadOutcome::kLost : ReadOutcome::kNothingYet;
 }
 
 std::optional<PllReferenceCounts> ClockSession::QueryPllReference() {

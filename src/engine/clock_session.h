@@ -49,6 +49,9 @@ enum class PollOutcome {
 
 struct PollResult {
   PollOutcome outcome = PollOutcome::kNotOpen;
+  // The interval the next tick should come after, where this one changed it: the poll's own pace
+  // after reports, the slower search after a loss.
+  std::optional<std::chrono::milliseconds> poll_interval;
   std::optional<ReportStatus> status;  // the first report's, on kReports
   std::optional<PllReferenceCounts> pll_reference;
   std::size_t frames = 0;  // checksum-valid UBX frames decoded
@@ -75,10 +78,13 @@ class ClockSession {
   static constexpr std::size_t kInputReportsBytes = 34000;
   static constexpr std::uint16_t kFirstReferenceRelease = 0x0112;
   static constexpr std::uint8_t kStatusMessageRate = 10;
+  // The status poll's pace while a clock answers, and while one is searched for after a loss.
+  static constexpr std::chrono::milliseconds kPollInterval{50};
+  static constexpr std::chrono::milliseconds kSearchInterval{250};
 
   ClockSession(HidBackend& backend, TraceLog& trace, MonotonicClock& clock);
 
-  DeviceLink& link() { return link_; }
+  // The link's state, for reading: only the session's operations change it.
   const DeviceLink& link() const { return link_; }
   const Telemetry& telemetry() const { return telemetry_; }
   TraceLog& trace() { return link_.trace(); }
@@ -87,6 +93,9 @@ class ClockSession {
   // Discovery. Clocks whose serial number cannot be read are left out: they could never be
   // chosen.
   std::vector<AttachedClock> ListClocks();
+  // Lists the attached clocks again; `show` sees them while DeviceListReady is false, so that
+  // whatever a front end does with the list cannot reach the device.
+  void Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show);
   // Opens the first clock listed with `serial`; with `or_another`, a clock refused for lack of
   // permission gives way to the last listed clock that opens. `denied_path` names the first
   // clock refused for lack of permission, empty when none was.
@@ -95,9 +104,18 @@ class ClockSession {
     std::string denied_path;
   };
   OpenResult Open(const std::string& serial, bool or_another = false);
-  // The one way a link is dropped: handles closed, flags false, poll slowed.
-  void DropLink() { link_.DropLink(); }
-  void Close() { link_.CloseHandles(); }
+  // Another clock chosen while the list is ready: the open one is dropped and `serial` opened.
+  // While that fails the re-selection stays pending.
+  struct Reselection {
+    OpenResult open;
+    std::optional<std::chrono::milliseconds> poll_interval;  // set when a link was dropped
+  };
+  Reselection Reselect(const std::string& serial);
+  // The one way a link is dropped: handles closed, flags false. Returns the poll's interval from
+  // now on.
+  std::chrono::milliseconds DropLink();
+  // The end of the session: the link dropped and the list no longer ready.
+  void Close();
 
   // A front end without a window starts here: the attached clocks are listed (which opens the
   // drive-strength guard as the window's list does), `serial` is opened (empty: the design's
@@ -108,13 +126,20 @@ class ClockSession {
     std::optional<DeviceConfiguration> configuration;
   };
   Connection Connect(const std::string& serial);
-  // The window's readback without its controls: identity, stored configuration, status messages
-  // on. A clock whose reports are too short for the program gets nothing.
-  std::optional<DeviceConfiguration> Readback(ClockIdentity* identity = nullptr);
-
   // Configuration readback, in the design's order: identity (with its pauses), then the stored
-  // configuration, then the receiver's two status messages.
-  ClockIdentity ReadIdentity();
+  // configuration, then the receiver's two status messages. A clock whose reports are too short
+  // for the program gets nothing.
+  std::optional<DeviceConfiguration> Readback(ClockIdentity* identity = nullptr);
+  // The readback up to the status messages, with every guard closed (and the LED blink state
+  // forgotten): a front end shows what it found, then opens the guards with
+  // StartStatusMessages(). Nullopt when no clock is open.
+  struct StoredState {
+    ClockIdentity identity;
+    bool usable = false;  // reports long enough: nothing is fetched from a clock that is not
+    std::optional<DeviceConfiguration> configuration;
+  };
+  std::optional<StoredState> ReadStoredState();
+  // The stored configuration alone, after the device's pause.
   std::optional<DeviceConfiguration> FetchConfiguration();
   // Opens the ConfigLoaded guard and switches NAV-SVINFO and NAV-CLOCK on.
   void StartStatusMessages();
@@ -138,7 +163,11 @@ class ClockSession {
   bool ProgramPll(const PllDividers& dividers);
   // Writes a checked serial number (see CheckSerialNumber) and drops the link: the clock comes
   // back under its new number about half a second later.
-  bool WriteSerialNumber(const std::string& serial);
+  struct SerialNumberWrite {
+    bool sent = false;
+    std::optional<std::chrono::milliseconds> poll_interval;  // set when the link was dropped
+  };
+  SerialNumberWrite WriteSerialNumber(const std::string& serial);
 
   // "Factory defaults" as the window's button runs it, report for report: a clock whose serial
   // number is unset ("000000") only gets `serial_for_unset` (and comes back under it); any other
@@ -151,12 +180,14 @@ class ClockSession {
 
   // One status tick: drains the queued input reports (waiting at most kFirstReportWait for the
   // first), decodes the receiver stream of every complete flagged report into the telemetry, asks
-  // newer clocks for the PLL reference, and drops the link on loss (trace `lost`).
+  // newer clocks for the PLL reference, and drops the link on loss (trace `lost`) or while a
+  // re-selection is pending.
   PollResult Poll(const PollListener& listener = {});
 
  private:
   enum class ReadOutcome { kReports, kNothingYet, kLost };
   ReadOutcome ReadInputReports(std::size_t& bytes);
+  ClockIdentity ReadIdentity();
   std::optional<PllReferenceCounts> QueryPllReference();
   bool SendWithDetectedAndLoaded(const Command& command);
 
@@ -165,6 +196,8 @@ class ClockSession {
   Telemetry telemetry_;
   std::vector<std::uint8_t> input_reports_;
   std::vector<ReceiveTime> input_times_;  // one per report in input_reports_
+  // When the open clock last went quiet; empty while it sends. Belongs to one connection.
+  std::optional<std::chrono::nanoseconds> silent_since_;
 };
 
 }  // namespace orvane

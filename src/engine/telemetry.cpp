@@ -5,15 +5,16 @@
 
 namespace orvane {
 
-Telemetry::Telemetry(DeviceLink& link)
+Telemetry::Telemetry(const DeviceLink& link)
     : link_(link), parser_([this](const UbxFrame& frame) { Take(frame); }) {}
+
+void Telemetry::Restart() {
+  parser_.Reset();
+  latest_clock_drift_ppb_.reset();
+}
 
 void Telemetry::Parse(std::span<const std::uint8_t> stream, const ReceiveTime& received,
                       const MessageHandler& on_message) {
-  if (link_.connection != parsed_connection_) {
-    parser_.Reset();
-    parsed_connection_ = link_.connection;
-  }
   current_ = received;
   on_message_ = &on_message;
   parser_.Parse(stream);
@@ -22,7 +23,7 @@ void Telemetry::Parse(std::span<const std::uint8_t> stream, const ReceiveTime& r
 
 void Telemetry::Take(const UbxFrame& frame) {
   TraceLog& trace = link_.trace();
-  if (trace.enabled()) trace.Write(link_.serial, "ubx", UbxTraceText(frame));
+  if (trace.enabled()) trace.Write(link_.serial(), "ubx", UbxTraceText(frame));
   UbxMessage message = {frame.msg_class, frame.msg_id, frame.payload, current_};
   if (frame.msg_class == kUbxClassNav) {
     // A message too short for the fields it is read for changes nothing.
@@ -43,7 +44,7 @@ void Telemetry::Take(const UbxFrame& frame) {
         if (auto clock = DecodeNavClock(frame.payload)) {
           nav_clock_ = {*clock, current_};
           message.nav_clock = &nav_clock_->value;
-          link_.latest_clock_drift_ppb = clock->clk_d;
+          latest_clock_drift_ppb_ = clock->clk_d;
         }
         break;
       case kUbxIdNavTimeUtc:

@@ -37,12 +37,16 @@ struct Received {
 // What the clock last said about itself and its receiver: the state any front end reads. Lives
 // with the session; a newly opened clock starts the stream afresh (a frame cut off by a lost
 // device must not swallow the first frame of the next one) but keeps the last values until new
-// ones arrive.
+// ones arrive, all but the drift estimate.
 class Telemetry {
  public:
   using MessageHandler = std::function<void(const UbxMessage&)>;
 
-  explicit Telemetry(DeviceLink& link);
+  // `link` names the clock in the trace.
+  explicit Telemetry(const DeviceLink& link);
+
+  // A newly opened clock: its stream starts afresh, and it has no drift estimate yet.
+  void Restart();
 
   // Receiver stream bytes of one report, in the order the device sent them. Writes a `ubx` trace
   // line per frame and updates the state before handing the frame to `on_message`.
@@ -54,6 +58,11 @@ class Telemetry {
   const std::optional<Received<NavTimeUtc>>& time_utc() const { return time_utc_; }
   const std::optional<ReportStatus>& status() const { return status_; }
   const std::optional<PllReferenceCounts>& pll_reference() const { return pll_reference_; }
+  // The receiver's latest clock-drift estimate (NAV-CLOCK clkD, ppb) since this clock was opened;
+  // what factory defaults stores as the correction.
+  const std::optional<std::int32_t>& latest_clock_drift_ppb() const {
+    return latest_clock_drift_ppb_;
+  }
   // Whether the PLL reports lock; false before the first status.
   bool pll_locked() const { return status_ && !status_->pll_not_locked; }
 
@@ -63,9 +72,8 @@ class Telemetry {
  private:
   void Take(const UbxFrame& frame);
 
-  DeviceLink& link_;
+  const DeviceLink& link_;
   UbxParser parser_;
-  std::uint64_t parsed_connection_ = 0;
   ReceiveTime current_;
   const MessageHandler* on_message_ = nullptr;
   std::optional<Received<NavClock>> nav_clock_;
@@ -73,6 +81,7 @@ class Telemetry {
   std::optional<Received<NavTimeUtc>> time_utc_;
   std::optional<ReportStatus> status_;
   std::optional<PllReferenceCounts> pll_reference_;
+  std::optional<std::int32_t> latest_clock_drift_ppb_;
 };
 
 }  // namespace orvane

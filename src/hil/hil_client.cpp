@@ -79,25 +79,20 @@ bool HilClient::Open(const std::string& serial) {
 
   link_.CloseHandles();
   OpenError error = OpenError::kNone;
-  link_.DeviceHandle = backend_.Open(info->path, &error);
-  if (!Check(link_.DeviceHandle != nullptr, "open", info->path)) return false;
-  HidDevice& device = *link_.DeviceHandle;
-  link_.DevicePathName = info->path;
-  link_.serial = serial;
-  link_.FeatureReportByteLength = device.FeatureReportLength();
-  link_.InputReportByteLength = device.InputReportLength();
-  link_.DeviceDetected = true;
-  out_ << "HIL NOTE strings: manufacturer " << Text(device.Manufacturer()) << " product "
-       << Text(device.Product()) << std::endl;
+  std::unique_ptr<HidDevice> device = backend_.Open(info->path, &error);
+  if (!Check(device != nullptr, "open", info->path)) return false;
+  out_ << "HIL NOTE strings: manufacturer " << Text(device->Manufacturer()) << " product "
+       << Text(device->Product()) << std::endl;
+  const std::optional<std::wstring> read_serial = device->SerialNumber();
+  link_.Attach(std::move(device), info->path, serial, info->release);
 
-  const std::optional<std::wstring> read_serial = device.SerialNumber();
   return Check(read_serial && LowByteText(*read_serial) == serial, "serial string",
                Text(read_serial)) &&
-         Check(link_.FeatureReportByteLength == kExpectedReportLength &&
-                   link_.InputReportByteLength == kExpectedReportLength,
+         Check(link_.FeatureReportByteLength() == kExpectedReportLength &&
+                   link_.InputReportByteLength() == kExpectedReportLength,
                "report lengths",
-               "feature " + std::to_string(link_.FeatureReportByteLength) + " input " +
-                   std::to_string(link_.InputReportByteLength));
+               "feature " + std::to_string(link_.FeatureReportByteLength()) + " input " +
+                   std::to_string(link_.InputReportByteLength()));
 }
 
 bool HilClient::FetchConfiguration(std::string_view step, DeviceConfiguration& config) {
@@ -110,7 +105,6 @@ bool HilClient::FetchConfiguration(std::string_view step, DeviceConfiguration& c
     return false;
   }
   config = *decoded;
-  link_.ConfigLoaded = true;
   return true;
 }
 
@@ -138,9 +132,11 @@ bool HilClient::SendCommands(const DeviceConfiguration& stored) {
       return false;
     }
   }
-  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavSvInfo, 1});
-  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 1});
-  if (!Check(link_.LastResult, "command", "8 (CFG-MSG)")) return false;
+  const bool rates_set =
+      link_.SendCommand(kNeedsDetected,
+                        ReceiverMessageCommand({kUbxClassNav, kUbxIdNavSvInfo, 1})) &&
+      link_.SendCommand(kNeedsDetected, ReceiverMessageCommand({kUbxClassNav, kUbxIdNavClock, 1}));
+  if (!Check(rates_set, "command", "8 (CFG-MSG)")) return false;
 
   std::vector<std::uint8_t> reply = link_.NewFeatureReport();
   const bool answered =
@@ -174,19 +170,19 @@ void SignalTheProcess() {
 }
 
 bool HilClient::ReadStream() {
-  std::vector<std::uint8_t> report(static_cast<std::size_t>(link_.InputReportByteLength));
+  std::vector<std::uint8_t> report(static_cast<std::size_t>(link_.InputReportByteLength()));
   std::size_t reports = 0;
   bool lengths_ok = true;
   const auto deadline = clock_.Now() + options_.stream_time;
   while (clock_.Now() < deadline) {
     SignalTheProcess();
-    const int taken = link_.DeviceHandle->ReadInput(report, kPollStep);
+    const int taken = link_.ReadInput(report, kPollStep);
     if (taken < 0) {
       return Check(false, "input reports", "read failed after " + std::to_string(reports));
     }
     if (taken == 0) continue;
     ++reports;
-    lengths_ok = lengths_ok && taken == link_.InputReportByteLength;
+    lengths_ok = lengths_ok && taken == link_.InputReportByteLength();
     frames_.AddInputReport(std::span(report).first(static_cast<std::size_t>(taken)));
   }
   const std::size_t pvt = frames_.count(kUbxClassNav, kUbxIdNavPvt);
@@ -195,7 +191,7 @@ bool HilClient::ReadStream() {
   const std::size_t timeutc = frames_.count(kUbxClassNav, kUbxIdNavTimeUtc);
   return Check(reports > 0 && lengths_ok, "input reports",
                std::to_string(reports) + " reports of " +
-                   std::to_string(link_.InputReportByteLength) + " bytes") &&
+                   std::to_string(link_.InputReportByteLength()) + " bytes") &&
          Check(pvt > 0 && svinfo > 0 && nav_clock > 0 && timeutc > 0, "receiver stream",
                std::to_string(frames_.frame_count()) + " frames: NAV-PVT " + std::to_string(pvt) +
                    " NAV-SVINFO " + std::to_string(svinfo) + " NAV-CLOCK " +
@@ -203,11 +199,10 @@ bool HilClient::ReadStream() {
 }
 
 bool HilClient::WaitForReadFailure(std::string_view step) {
-  std::vector<std::uint8_t> report(static_cast<std::size_t>(link_.InputReportByteLength));
+  std::vector<std::uint8_t> report(static_cast<std::size_t>(link_.InputReportByteLength()));
   const auto deadline = clock_.Now() + kLossWait;
   int taken = 0;
-  while (clock_.Now() < deadline &&
-         (taken = link_.DeviceHandle->ReadInput(report, kPollStep)) >= 0) {
+  while (clock_.Now() < deadline && (taken = link_.ReadInput(report, kPollStep)) >= 0) {
   }
   return Check(taken < 0, step, "input read failed");
 }

@@ -28,12 +28,7 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   setFont(font);
   setFixedSize(TwipsToPixels(kWideTwips), TwipsToPixels(kClientHeightTwips));
 
-  Timer_.setInterval(50);
-  session_.link().set_poll_interval = [this](std::chrono::milliseconds interval) {
-    // Setting the interval restarts the timer: only a change may do that.
-    if (Timer_.interval() != interval.count())
-      Timer_.setInterval(static_cast<int>(interval.count()));
-  };
+  Timer_.setInterval(static_cast<int>(ClockSession::kPollInterval.count()));
 
   bars_ = std::make_unique<SatelliteBars>(controls_.Get<QFrame>("PicSat"));
   discovery_ = std::make_unique<Discovery>(
@@ -81,7 +76,7 @@ void frmMain::CreateStatusHandlers() {
                              .GPS = c.Get<QLineEdit>("GPS"),
                              .N2_HS = c.Get<QLineEdit>("N2_HS"),
                              .N2_LS = c.Get<QLineEdit>("N2_LS")},
-      session_, *telemetry_, *bars_,
+      session_, Timer_, *telemetry_, *bars_,
       PollHandlers::Calls{
           .Scan_USB_devices = [this] { discovery_->Scan_USB_devices(); },
           .FindTheHid = [this] { return discovery_->FindTheHidOrAnother(); },
@@ -170,7 +165,7 @@ void frmMain::CreateConfigurationHandlers() {
                                .Enc1 = c.Get<QComboBox>("Enc1"),
                                .SN = c.Get<QLineEdit>("SN"),
                                .SetSN = c.Get<QPushButton>("SetSN")},
-      session_, events_, message_);
+      session_, Timer_, events_, message_);
   constellations_ = std::make_unique<ConstellationHandlers>(
       ConstellationHandlers::Controls{.GNSS_GPS = c.Get<QCheckBox>("GNSS_GPS"),
                                       .GNSS_SBAS = c.Get<QCheckBox>("GNSS_SBAS"),
@@ -201,16 +196,13 @@ void frmMain::CreateConfigurationHandlers() {
 }
 
 void frmMain::Form_Load() {
-  AdvancedCollapsed = true;
-  session_.link().ConfigLoaded = false;
-  session_.link().ReselectPending = false;
-  session_.link().DeviceListReady = false;
+  AdvancedCollapsed = true;  // the link's flags start false with the session
   Advanced_Click();
   show();
   bars_->CreateCopies();
   PlaceEmptyBars();
   discovery_->Scan_USB_devices();
-  session_.link().DeviceDetected = discovery_->FindTheHidOrAnother();
+  discovery_->FindTheHidOrAnother();
   readback_->ReadDeviceConfiguration();
   Timer_.start();
 }
@@ -228,7 +220,6 @@ void frmMain::Form_Unload() {
   Timer_.stop();
   // An open History window would keep the program running without its main window.
   if (history_window_) history_window_->close();
-  session_.link().DeviceListReady = false;
   session_.Close();
 }
 
@@ -250,7 +241,7 @@ void frmMain::Advanced_Click() {
 void frmMain::History_Click() {
   if (!history_window_) {
     history_window_ = std::make_unique<HistoryWindow>(
-        history_, [this] { return session_.link().serial; }, message_);
+        history_, [this] { return session_.link().serial(); }, message_);
   }
   history_window_->show();
   history_window_->raise();

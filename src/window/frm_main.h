@@ -59,7 +59,7 @@ class frmMain : public QWidget {
   int OuterWidthTwips() const { return outer_width_twips_; }
   ControlInventory& controls() { return controls_; }
   ClockSession& session() { return session_; }
-  DeviceLink& link() { return session_.link(); }
+  const DeviceLink& link() const { return session_.link(); }
   QTimer& timer() { return Timer_; }
   ControlEvents& events() { return events_; }
   Discovery& discovery() { return *discovery_; }

@@ -200,7 +200,7 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   // A serial-number change re-enumerates the clock under its new serial.
   ClockSession other(backend_, trace_, clock_);
   other.Connect("G60032");
-  ASSERT_TRUE(other.WriteSerialNumber("G60039"));
+  ASSERT_TRUE(other.WriteSerialNumber("G60039").sent);
   RunFor(seconds(3));
   EXPECT_EQ(shares(), "G60031" + at(0) + "G60033" + at(2) + "G60039" + at(1));
   EXPECT_EQ(second.serial(), "G60039");

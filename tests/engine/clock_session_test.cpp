@@ -49,6 +49,16 @@ Bytes Carrying(std::initializer_list<std::uint8_t> head, std::span<const std::ui
   return report;
 }
 
+// One poll that reads a NAV-CLOCK with clkD -321, its exchanges forgotten.
+void PollNavClock(SessionRig& rig) {
+  rig.script.scripted = true;
+  rig.script.reports = {Carrying({0, 0, 0x80}, NavClockFrame())};
+  rig.clock.Advance(50ms);
+  rig.session.Poll();
+  rig.script.scripted = false;
+  rig.Exchanges();
+}
+
 TEST(ClockSessionCommands, EachSendsItsBytesOnlyWhileItsGuardsHold) {
   constexpr unsigned kLoaded = kNeedsDetected | kNeedsConfigLoaded;
   const struct {
@@ -64,28 +74,37 @@ TEST(ClockSessionCommands, EachSendsItsBytesOnlyWhileItsGuardsHold) {
       {[](auto& s) { return s.StoreCorrection(-500); }, {Set("00 0B 0C FE 01")}, kNeedsDetected},
       {[](auto& s) { return s.Sleep(); }, {Set("00 06")}, kLoaded},
       {[](auto& s) { return s.WriteRegister(136, 0x40); }, {Set("00 05 88 40")}, kLoaded},
-      {[](auto& s) { return s.WriteSerialNumber("G60032"); },
+      {[](auto& s) { return s.WriteSerialNumber("G60032").sent; },
        {Set("00 53 4E 47 36 30 30 33 32")},
        kNeedsDetected},
       {[](auto& s) { return s.ProgramPll(kTenMegahertzDividers); },
        {kTenMegahertz, kTenMegahertz},
        kLoaded},
   };
-  // Each guard switched off alone, then a clock whose feature reports are too short for any
-  // report: it stays open but is neither read back nor sent anything.
-  const unsigned off[] = {0, kNeedsListReady, kNeedsDetected, kNeedsConfigLoaded, ~0u};
+  // The guards closed by the operations that close them, then a clock whose feature reports are
+  // too short for any report: it stays open but is neither read back nor sent anything.
+  constexpr unsigned kShort = ~0u;
+  const std::pair<unsigned, std::function<void(ClockSession&)>> closed[] = {
+      {0, [](ClockSession&) {}},
+      {kNeedsListReady,
+       [](ClockSession& s) {
+         s.Close();
+         s.Open("G60031");
+         s.Readback();
+       }},
+      {kNeedsDetected | kNeedsConfigLoaded, [](ClockSession& s) { s.DropLink(); }},
+      {kNeedsConfigLoaded, [](ClockSession& s) { s.ReadStoredState(); }},
+      {kShort, [](ClockSession&) {}},
+  };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    for (const unsigned guard : off) {
+    for (const auto& [guard, close] : closed) {
       SessionRig rig;
       const auto stored = rig.Connected(
-          {.feature_report_length = guard == ~0u ? 39 : 64, .make_receiver = nullptr});
-      EXPECT_EQ(stored.has_value(), guard != ~0u);
-      if (guard == ~0u) rig.session.StopStatusMessages();
-      DeviceLink& link = rig.session.link();
-      link.DeviceListReady = !(guard & kNeedsListReady);
-      link.DeviceDetected = link.DeviceDetected && !(guard & kNeedsDetected);
-      link.ConfigLoaded = link.ConfigLoaded && !(guard & kNeedsConfigLoaded);
-      const bool sends = guard != ~0u && !(guard & cases[i].guards);
+          {.feature_report_length = guard == kShort ? 39 : 64, .make_receiver = nullptr});
+      EXPECT_EQ(stored.has_value(), guard != kShort);
+      close(rig.session);
+      rig.Exchanges();
+      const bool sends = guard != kShort && !(guard & cases[i].guards);
       EXPECT_EQ(cases[i].send(rig.session), sends) << "case " << i << " guard " << guard;
       EXPECT_EQ(rig.Exchanges(), sends ? cases[i].sent : Lines{}) << i << " guard " << guard;
       EXPECT_TRUE(rig.sim.device(0).violations().empty()) << i;
@@ -129,13 +148,13 @@ TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredOutputAndCorrection
   const struct {
     std::uint8_t output_flags;
     std::int16_t correction;
-    std::optional<std::int32_t> estimate;
+    bool estimate;  // of -321 ppb
     Lines sent;
   } cases[] = {
-      {1, -500, -321,
+      {1, -500, true,
        Join({{Set("00 03 03")}, program, kReadback, {Set("00 0B BF FE 01")}, kReadback})},
-      {0, -500, std::nullopt, Join({{Set("00 03 03"), Set("00 01 01")}, program, kReadback})},
-      {1, -100, -321, Join({{Set("00 03 03")}, program, kReadback})},
+      {0, -500, false, Join({{Set("00 03 03"), Set("00 01 01")}, program, kReadback})},
+      {1, -100, true, Join({{Set("00 03 03")}, program, kReadback})},
   };
   for (const auto& c : cases) {
     SessionRig rig;
@@ -143,7 +162,7 @@ TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredOutputAndCorrection
     options.stored.output_flags = c.output_flags;
     options.stored.tcxo_correction = c.correction;
     const auto stored = rig.Connected(options);
-    rig.session.link().latest_clock_drift_ppb = c.estimate;
+    if (c.estimate) PollNavClock(rig);
     rig.session.FactoryDefaults(*stored);
     EXPECT_EQ(rig.Exchanges(), c.sent) << int{c.output_flags} << " " << c.correction;
     EXPECT_TRUE(rig.sim.device(0).violations().empty());
@@ -155,7 +174,7 @@ TEST(ClockSessionFactoryDefaults, AnUnsetClockOnlyGetsItsSerialAndReturnsUnderIt
   SessionRig rig;
   rig.session.FactoryDefaults(*rig.Connected({.serial = "000000", .make_receiver = nullptr}));
   EXPECT_EQ(rig.Exchanges(), Lines{Set("00 53 4E 47 36 30 30 33 31")});
-  EXPECT_FALSE(rig.session.link().DeviceDetected);
+  EXPECT_FALSE(rig.session.link().DeviceDetected());
   EXPECT_TRUE(rig.session.ListClocks().empty());
   rig.clock.Advance(ClockDevice::kReenumerationDelay);
   EXPECT_TRUE(rig.session.Connect("G60031").open.opened);
@@ -183,7 +202,8 @@ TEST(ClockSessionOpen, TheFirstOfOneSerialOrWhenRefusedTheLastThatOpens) {
     rig.script.denied = c.denied;
     const ClockSession::OpenResult result = rig.session.Open("G1", c.or_another);
     EXPECT_EQ(result.opened, !c.opened.empty());
-    EXPECT_EQ(rig.session.link().DeviceDetected ? rig.session.link().DevicePathName : "", c.opened);
+    const DeviceLink& link = rig.session.link();
+    EXPECT_EQ(link.DeviceDetected() ? link.DevicePathName() : "", c.opened);
     // The first refusal is the one the user is told about.
     EXPECT_EQ(result.denied_path, c.denied.empty() ? "" : "sim:0");
   }
@@ -191,17 +211,15 @@ TEST(ClockSessionOpen, TheFirstOfOneSerialOrWhenRefusedTheLastThatOpens) {
 
 class ClockSessionPoll : public ::testing::Test {
  protected:
-  void SetUp() override {
-    rig_.Connected();
-    rig_.session.link().set_poll_interval = [this](std::chrono::milliseconds interval) {
-      interval_ = interval;
-    };
-  }
+  void SetUp() override { rig_.Connected(); }
   PollResult Poll() {
     rig_.clock.Advance(50ms);
-    return rig_.session.Poll({.stream = nullptr, .message = [this](const UbxMessage& message) {
-                                received_.push_back(message.received);
-                              }});
+    const PollResult result =
+        rig_.session.Poll({.stream = nullptr, .message = [this](const UbxMessage& message) {
+                             received_.push_back(message.received);
+                           }});
+    if (result.poll_interval) interval_ = *result.poll_interval;
+    return result;
   }
   void Script(std::deque<Bytes> reports) {
     rig_.script.scripted = true;
@@ -252,18 +270,12 @@ TEST_F(ClockSessionPoll, ALostClocksHalfFrameDoesNotSwallowTheNextConnectionsFir
   EXPECT_EQ(Poll().frames, 1u);
 }
 
-TEST_F(ClockSessionPoll, AFailedReadOrAPendingReselectionLosesTheClock) {
-  const std::function<void()> faults[] = {[this] { rig_.sim.device(0).FailNextRead(); },
-                                          [this] { rig_.session.link().ReselectPending = true; }};
-  for (const auto& fault : faults) {
-    ASSERT_TRUE(rig_.session.Open("G60031").opened);
-    rig_.session.link().ReselectPending = false;
-    fault();
-    EXPECT_EQ(Poll().outcome, PollOutcome::kLost);
-    EXPECT_FALSE(rig_.session.link().DeviceDetected);
-    EXPECT_EQ(interval_, 250ms);
-    EXPECT_EQ(Poll().outcome, PollOutcome::kNotOpen);
-  }
+TEST_F(ClockSessionPoll, AFailedReadLosesTheClockAndSlowsThePoll) {
+  rig_.sim.device(0).FailNextRead();
+  EXPECT_EQ(Poll().outcome, PollOutcome::kLost);
+  EXPECT_FALSE(rig_.session.link().DeviceDetected());
+  EXPECT_EQ(interval_, 250ms);
+  EXPECT_EQ(Poll().outcome, PollOutcome::kNotOpen);
   EXPECT_NE(rig_.trace_text.str().find(" lost sim:0"), std::string::npos);
 }
 

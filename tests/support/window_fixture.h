@@ -104,7 +104,7 @@ class WindowTest : public ::testing::Test {
   }
   // Ticks until a device is open and read, as after a serial number was written.
   void TickUntilLoaded() {
-    for (int i = 0; i < 8 && !window_->link().ConfigLoaded; ++i) Tick();
+    for (int i = 0; i < 8 && !window_->link().ConfigLoaded(); ++i) Tick();
   }
 
   template <typename T = QWidget>

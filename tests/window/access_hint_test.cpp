@@ -43,7 +43,7 @@ class AccessHintTest : public WindowTest {
 TEST_F(AccessHintTest, ShowsWhileRefusedAndHidesWhenUnpluggedOrWhenAccessIsGranted) {
   ClockDevice& refused = StartRefused();
   EXPECT_TRUE(HintShown());
-  EXPECT_FALSE(window_->link().DeviceDetected);
+  EXPECT_FALSE(window_->link().DeviceDetected());
   EXPECT_EQ(Text("SerNo"), "G60031");  // still listed, so the user sees which clock it is
   Tick(5);
   EXPECT_TRUE(HintShown());
@@ -58,7 +58,7 @@ TEST_F(AccessHintTest, ShowsWhileRefusedAndHidesWhenUnpluggedOrWhenAccessIsGrant
 
   refusing_.granted = true;
   Tick(3);
-  EXPECT_TRUE(window_->link().DeviceDetected);
+  EXPECT_TRUE(window_->link().DeviceDetected());
   EXPECT_FALSE(HintShown());
   EXPECT_EQ(TraceLines("access"), (std::vector<std::string>{"access denied sim:0", "access ok",
                                                             "access denied sim:0", "access ok"}));
@@ -68,14 +68,14 @@ TEST_F(AccessHintTest, ShowsWhileRefusedAndHidesWhenUnpluggedOrWhenAccessIsGrant
 TEST_F(AccessHintTest, ARefusedClockListedLastLeavesTheOthersUsable) {
   StartRefused(/*working_first=*/true);
   Tick(3);
-  EXPECT_EQ(window_->link().serial, "G60030");
+  EXPECT_EQ(window_->link().serial(), "G60030");
   EXPECT_EQ(Control<QComboBox>("SerNo")->count(), 2);
   EXPECT_EQ(Text("SerNo"), "G60030");
   EXPECT_TRUE(HintShown());
   EXPECT_EQ(TraceLines("access"), std::vector<std::string>{"access denied sim:1"});
   // The user's own pick of the refused clock is honoured: nothing else is opened for it.
   window_->events().SelectEntry(Control<QComboBox>("SerNo"), 1);
-  EXPECT_FALSE(window_->link().DeviceDetected);
+  EXPECT_FALSE(window_->link().DeviceDetected());
 }
 
 // Only a refusal for lack of permission is something the udev rule can fix.

@@ -71,7 +71,7 @@ TEST_F(BadInputTest, EveryFieldEveryButtonCorrectsOrTellsAndSendsOnlyWellFormedR
       ASSERT_EQ(sim_.device(0).violations(), std::vector<std::string>{}) << at;
       // Every button leaves the device open and read; none ends in a half-disabled window.
       EXPECT_TRUE(Control("FindFreq")->isEnabled()) << at;
-      EXPECT_TRUE(window_->link().ConfigLoaded) << at;
+      EXPECT_TRUE(window_->link().ConfigLoaded()) << at;
     }
   }
 }

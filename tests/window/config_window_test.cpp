@@ -72,7 +72,7 @@ TEST_F(ConfigWindowTest, ReleaseTextAndColourFollowTheMinorNumberAndDriveStopsAt
 TEST_F(ConfigWindowTest, FailedFetchLeavesUsableEmptyControls) {
   AddDevice().FailNextGet();
   Start();
-  EXPECT_TRUE(window_->link().ConfigLoaded);
+  EXPECT_TRUE(window_->link().ConfigLoaded());
   EXPECT_EQ(Texts({"GPS", "TCXO", "Enc1"}), "|-1|8mA");
   EXPECT_EQ(Boxes(), "--------");
   EXPECT_TRUE(Control("Enc1")->isEnabled());
@@ -81,7 +81,7 @@ TEST_F(ConfigWindowTest, FailedFetchLeavesUsableEmptyControls) {
 TEST_F(ConfigWindowTest, WithoutDeviceTheWindowIsClearedAndBwKeepsItsText) {
   Open();
   SetText("BW", "7");
-  window_->link().DropLink();
+  window_->session().DropLink();
   window_->readback().ReadDeviceConfiguration();
   EXPECT_EQ(Texts({"TCXO", "TCXO_ppb", "GPS", "lblManuf", "BW"}), "-1|0|||7");
   EXPECT_EQ(Control<QComboBox>("Enc1")->count(), 0);
@@ -96,7 +96,7 @@ TEST_F(ConfigWindowTest, ShortReportsMakeTheDeviceUnusableTellingTheUserOnce) {
   window_->output().SetSN_Click();
   Click("Sleep_cmd");
   EXPECT_EQ(Title(), "Device not usable");
-  EXPECT_TRUE(window_->link().DeviceDetected);
+  EXPECT_TRUE(window_->link().DeviceDetected());
 }
 
 // Check boxes act on a change of value, whoever makes it; lists on a program-made selection too.
@@ -122,7 +122,7 @@ TEST_F(ConfigWindowTest,
   window_->output().SetSN_Click();
   EXPECT_EQ(CodesSince(mark), std::vector<int>{0x53});
   EXPECT_EQ(Text("SN"), "G60032");
-  EXPECT_FALSE(window_->link().DeviceDetected);
+  EXPECT_FALSE(window_->link().DeviceDetected());
   EXPECT_EQ(window_->timer().interval(), 250);
   TickUntilLoaded();
   EXPECT_EQ(Text("SerNo"), "G60031");
@@ -148,7 +148,7 @@ TEST_F(ConfigWindowTest,
   EXPECT_EQ(Title(), "Serial numbers used up");
   EXPECT_EQ(Text("SN"), "Z99999");
   TickUntilLoaded();
-  EXPECT_EQ(window_->link().serial, "Z99999");
+  EXPECT_EQ(window_->link().serial(), "Z99999");
 }
 
 }  // namespace

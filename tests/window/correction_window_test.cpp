@@ -30,11 +30,11 @@ TEST_F(CorrectionWindowTest, TheEstimateOrElseTheShownCorrectionIsStoredWithinLi
 TEST_F(CorrectionWindowTest, TheCorrectionNeedsAnOpenDeviceButNotAFinishedReadback) {
   AddDevice();
   Start();
-  window_->link().ConfigLoaded = false;
+  window_->session().ReadStoredState();  // a readback that has not opened the guards yet
   std::size_t mark = Mark();
   Click("set_TCXO");
   EXPECT_EQ(CodesSince(mark).front(), 11);
-  window_->link().DropLink();
+  window_->session().DropLink();
   mark = Mark();
   Click("set_TCXO");
   EXPECT_EQ(Mark(), mark);
@@ -46,15 +46,16 @@ TEST_F(CorrectionWindowTest, FactoryDefaultsNamesAnUnsetClockThenRestoresItsSetU
   window_->timer().stop();  // ticks are driven by the test only
   Click("Command1");
   TickUntilLoaded();
-  ASSERT_EQ(window_->link().serial, "G60031");
+  ASSERT_EQ(window_->link().serial(), "G60031");
   EXPECT_EQ(Text("TCXO"), "-500");
 
   // The receiver's clock solution arrives every ten navigation solutions.
-  for (int i = 0; i < 1000 && !window_->link().latest_clock_drift_ppb; ++i) Tick();
-  ASSERT_TRUE(window_->link().latest_clock_drift_ppb.has_value());
+  const Telemetry& telemetry = window_->session().telemetry();
+  for (int i = 0; i < 1000 && !telemetry.latest_clock_drift_ppb(); ++i) Tick();
+  ASSERT_TRUE(telemetry.latest_clock_drift_ppb().has_value());
   Click("Command1");
   EXPECT_EQ(Control<QComboBox>("Fvco_list")->currentIndex(), 59);
-  EXPECT_EQ(Text("TCXO"), std::to_string(*window_->link().latest_clock_drift_ppb));
+  EXPECT_EQ(Text("TCXO"), std::to_string(*telemetry.latest_clock_drift_ppb()));
   EXPECT_TRUE(messages_.empty());
 }
 

@@ -69,8 +69,9 @@ struct Rig : WindowTest, ForwardingHidBackend {
       shown += Control<QCheckBox>(box)->isChecked() ? " x" : " -";
     for (const char* name : kDeviceControls) shown += Control(name)->isEnabled() ? " E" : " D";
     const DeviceLink& link = window_->link();
-    return shown + " " + link.serial + (link.DeviceDetected ? " detected" : "") +
-           (link.ConfigLoaded ? " loaded " : " ") + std::to_string(link.FeatureReportByteLength);
+    return shown + " " + link.serial() + (link.DeviceDetected() ? " detected" : "") +
+           (link.ConfigLoaded() ? " loaded " : " ") +
+           std::to_string(link.FeatureReportByteLength());
   }
   // What a window started afresh on the same devices shows.
   std::string FreshStartUp() {
@@ -80,10 +81,10 @@ struct Rig : WindowTest, ForwardingHidBackend {
     window_ = std::move(kept);
     return shown;
   }
-  bool Loaded() { return window_->link().DeviceDetected && window_->link().ConfigLoaded; }
+  bool Loaded() { return window_->link().DeviceDetected() && window_->link().ConfigLoaded(); }
   // Device controls are offered exactly while a device is open and read.
   void ExpectConsistent(const char* where) {
-    EXPECT_EQ(window_->link().DeviceDetected, window_->link().DeviceHandle != nullptr) << where;
+    EXPECT_EQ(window_->link().DeviceDetected(), window_->link().DeviceHandleOpen()) << where;
     for (const char* name : kDeviceControls)
       EXPECT_EQ(Control(name)->isEnabled(), Loaded()) << name << " " << where;
   }

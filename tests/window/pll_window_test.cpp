@@ -141,7 +141,7 @@ TEST_F(PllWindowTest,
   EXPECT_EQ(LastSent().nc1_ls, 48u);
 
   // Without a device nothing changes, not even the displays.
-  window_->link().DropLink();
+  window_->session().DropLink();
   SetText("N1_HS", "12");
   SetText("Out1Freq", "123");
   Click("SetFreq");

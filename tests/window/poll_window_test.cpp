@@ -79,7 +79,7 @@ TEST_F(PollTest, ANewlyOpenedClockStartsItsOwnSilence) {
   window_->discovery().SerNo_Click();  // the user picks the clock again: dropped and reopened
   Tick(2);
   EXPECT_TRUE(TraceLines("lost").empty());
-  EXPECT_TRUE(window_->link().DeviceDetected);
+  EXPECT_TRUE(window_->link().DeviceDetected());
 }
 
 TEST_F(PollTest, AMessageRaisedInsideATickNeverReentersThePoll) {
@@ -99,7 +99,7 @@ TEST_F(PollTest, AMessageRaisedInsideATickNeverReentersThePoll) {
   Tick();
   EXPECT_EQ(nested_ticks, 1);
   EXPECT_EQ(nested_trace, "");
-  EXPECT_TRUE(window_->link().DeviceDetected);
+  EXPECT_TRUE(window_->link().DeviceDetected());
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST_F(SoakTest, AnHourOfPollingWithReplugsLosesNoFrameLeaksNothingAndNeverFreez
     const auto start = clock_.Now();
     window_->poll().Timer_Timer();
     ASSERT_LE(clock_.Now() - start, replug ? kLongestReopeningTick : kLongestTick) << tick;
-    ASSERT_TRUE(window_->link().DeviceDetected) << "tick " << tick;
+    ASSERT_TRUE(window_->link().DeviceDetected()) << "tick " << tick;
     sent.Drain();
     if (tick == 2 * kTicksBetweenReplugs) allocated_after_warm_up = AllocatedBytes(device);
   }

@@ -59,7 +59,7 @@ TEST_F(StartupTest, OneClockIsListedDisabledTwoAreSelectableAndAPickSwitches) {
   EXPECT_EQ(Text("SerNo"), "G60032");  // the last one listed
   EXPECT_TRUE(serials->isEnabled());
   window_->events().SelectEntry(serials, 0);
-  EXPECT_EQ(window_->link().serial, "000000");
+  EXPECT_EQ(window_->link().serial(), "000000");
   EXPECT_EQ(TraceLines("open").back(), "open sim:0");
   EXPECT_EQ(window_->timer().interval(), 250);  // until the next good read
   EXPECT_TRUE(messages_.empty());

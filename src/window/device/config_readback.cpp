@@ -23,33 +23,30 @@ ConfigReadback::ConfigReadback(Controls controls, ClockSession& session, Control
                                ModalMessage message, Calls calls)
     : ui_(controls),
       session_(session),
-      link_(session.link()),
       events_(events),
       message_(std::move(message)),
       calls_(std::move(calls)) {}
 
 void ConfigReadback::ReadDeviceConfiguration() {
+  // The guards close first: clearing the controls runs their handlers.
+  const std::optional<ClockSession::StoredState> stored = session_.ReadStoredState();
   Reset();
-  if (!link_.DeviceDetected) return;
-  ShowIdentity(session_.ReadIdentity());
+  if (!stored) return;
+  ShowIdentity(stored->identity);
   ui_.Frame1->setEnabled(true);
-  if (!link_.ReportLengthUsable()) {
+  if (!stored->usable) {
     ReportUnusableDevice();
     return;
   }
   EnableDeviceControls();
   // Shown while the guards are still closed, so that nothing goes back to the device.
-  if (const std::optional<DeviceConfiguration> config = session_.FetchConfiguration()) {
-    Show(*config);
-  }
+  if (stored->configuration) Show(*stored->configuration);
   // A failed fetch leaves the controls empty but usable; commands may still be sent.
   session_.StartStatusMessages();
   calls_.FlattenSignalBars();
 }
 
 void ConfigReadback::Reset() {
-  link_.LedBlinkOn = false;
-  link_.ConfigLoaded = false;
   ui_.lblManuf->clear();
   ui_.lblProduct->clear();
   ui_.lblVersion->clear();
@@ -124,12 +121,13 @@ void ConfigReadback::Show(const DeviceConfiguration& config) {
 }
 
 void ConfigReadback::ReportUnusableDevice() {
-  if (!told_unusable_.insert(link_.serial).second) return;
+  const DeviceLink& link = session_.link();
+  if (!told_unusable_.insert(link.serial()).second) return;
   message_(QStringLiteral("Device not usable"),
            QStringLiteral("The clock %1 uses feature reports of %2 bytes; at least %3 are needed. "
                           "Nothing will be sent to it.")
-               .arg(QString::fromLatin1(link_.serial.c_str()))
-               .arg(link_.FeatureReportByteLength)
+               .arg(QString::fromLatin1(link.serial().c_str()))
+               .arg(link.FeatureReportByteLength())
                .arg(DeviceLink::kMinimumFeatureReportLength));
 }
 

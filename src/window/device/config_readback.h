@@ -66,7 +66,6 @@ class ConfigReadback {
 
   Controls ui_;
   ClockSession& session_;
-  DeviceLink& link_;
   ControlEvents& events_;
   ModalMessage message_;
   Calls calls_;

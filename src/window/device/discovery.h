@@ -26,25 +26,25 @@ class Discovery {
 
   // Rebuilds the `SerNo` list from the attached clocks; the last one listed ends up selected.
   void Scan_USB_devices();
-  // Opens the clock whose serial number `SerNo` shows; true when it is open. Also decides whether
-  // the access hint shows: while any clock tried is refused for lack of permission.
-  bool FindTheHid();
-  // The same, but when the selected clock is refused for lack of permission, the last listed
-  // clock that can be opened is opened and selected instead. For discovery after a scan, where
-  // the selection is the program's, not the user's.
+  // Opens the clock whose serial number `SerNo` shows; true when it is open. When that clock is
+  // refused for lack of permission, the last listed clock that can be opened is opened and
+  // selected instead: for discovery after a scan, where the selection is the program's, not the
+  // user's.
   bool FindTheHidOrAnother();
   // The user (or the program) picked a serial number: switch to that device.
   void SerNo_Click();
 
  private:
-  bool Open(bool or_another);
+  // Shows the outcome of opening the clock `selected` names; true when one is open. Also decides
+  // whether the access hint shows: while any clock tried is refused for lack of permission.
+  bool ShowOpened(const std::string& selected, const ClockSession::OpenResult& result);
+  std::string SelectedSerial() const;
   // `denied_path` empty: no refused clock. Acts and traces on a change only, since the poll
   // repeats discovery four times a second while no clock is open.
   void SetAccessDenied(const std::string& denied_path);
 
   Controls ui_;
   ClockSession& session_;
-  DeviceLink& link_;
   ControlEvents& events_;
   QTimer& timer_;
   std::function<void()> read_device_configuration_;

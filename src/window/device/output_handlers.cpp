@@ -1,12 +1,13 @@
 #include "window/device/output_handlers.h"
 
 #include "engine/input_checks.h"
+#include "window/status/poll_timer.h"
 
 namespace orvane {
 
-OutputHandlers::OutputHandlers(Controls controls, ClockSession& session, ControlEvents& events,
-                               ModalMessage message)
-    : ui_(controls), session_(session), message_(std::move(message)) {
+OutputHandlers::OutputHandlers(Controls controls, ClockSession& session, QTimer& timer,
+                               ControlEvents& events, ModalMessage message)
+    : ui_(controls), session_(session), timer_(timer), message_(std::move(message)) {
   events.OnCheckClick(ui_.OUT1EN, [this] { OUT1EN_Click(); });
   events.OnButtonClick(ui_.OUT1ID, [this] { OUT1ID_Click(); });
   events.OnListClick(ui_.Enc1, [this] { Enc1_Click(); });
@@ -25,7 +26,7 @@ void OutputHandlers::Enc1_Click() {
 void OutputHandlers::SetSN_Click() {
   // A device too short for any report gets none, and keeps its link.
   const DeviceLink& link = session_.link();
-  if (!link.DeviceDetected || !link.ReportLengthUsable()) return;
+  if (!link.DeviceDetected() || !link.ReportLengthUsable()) return;
   const QString serial = ui_.SN->text();
   if (!IsSerialNumber(serial.toStdString())) {
     message_(QStringLiteral("Serial number not valid"),
@@ -34,7 +35,7 @@ void OutputHandlers::SetSN_Click() {
                  .arg(serial));
     return;
   }
-  session_.WriteSerialNumber(serial.toStdString());
+  SetPollInterval(timer_, session_.WriteSerialNumber(serial.toStdString()).poll_interval);
   // Advanced whether or not the send went through; the last number of a letter has no next one,
   // and the user is told before a second clock gets the same number.
   if (const std::optional<std::string> next = NextSerialNumber(serial.toStdString())) {

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "engine/clock_session.h"
 #include "ui/control_events.h"
@@ -22,7 +23,7 @@ class OutputHandlers {
     QPushButton* SetSN;
   };
 
-  OutputHandlers(Controls controls, ClockSession& session, ControlEvents& events,
+  OutputHandlers(Controls controls, ClockSession& session, QTimer& timer, ControlEvents& events,
                  ModalMessage message);
 
   void OUT1EN_Click();
@@ -36,6 +37,7 @@ class OutputHandlers {
  private:
   Controls ui_;
   ClockSession& session_;
+  QTimer& timer_;
   ModalMessage message_;
 };
 

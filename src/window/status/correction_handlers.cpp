@@ -32,7 +32,7 @@ CorrectionHandlers::CorrectionHandlers(Controls controls, ClockSession& session,
 }
 
 void CorrectionHandlers::set_TCXO_Click() {
-  if (!session_.link().DeviceDetected) return;
+  if (!session_.link().DeviceDetected()) return;
   const std::optional<Correction> correction = CorrectionFromText(ui_.TCXO->text().toStdString());
   if (!correction) {
     message_(QStringLiteral("Correction not valid"),
@@ -65,10 +65,11 @@ void CorrectionHandlers::Command1_Click() {
   calls_.Command2_Click();
   calls_.ReadDeviceConfiguration();
   // A device still on its factory correction gets the receiver's latest estimate; the readback
-  // has just reset the estimate's display, so it comes from the link, not from `TCXO_ppb`.
+  // has just reset the estimate's display, so it comes from the telemetry, not from `TCXO_ppb`.
   if (ParseNumber(ui_.TCXO->text().toStdString()) != kFactoryCorrection) return;
-  if (!session_.link().latest_clock_drift_ppb) return;
-  ui_.TCXO->setText(QString::number(*session_.link().latest_clock_drift_ppb));
+  const std::optional<std::int32_t>& estimate = session_.telemetry().latest_clock_drift_ppb();
+  if (!estimate) return;
+  ui_.TCXO->setText(QString::number(*estimate));
   set_TCXO_Click();
 }
 

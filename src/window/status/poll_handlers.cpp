@@ -2,6 +2,7 @@
 
 #include "engine/label29_caption.h"
 #include "engine/number_text.h"
+#include "window/status/poll_timer.h"
 
 namespace orvane {
 namespace {
@@ -12,10 +13,11 @@ std::optional<double> FieldNumber(const QLineEdit* field) {
 
 }  // namespace
 
-PollHandlers::PollHandlers(Controls controls, ClockSession& session, TelemetryDisplay& telemetry,
-                           SatelliteBars& bars, Calls calls)
+PollHandlers::PollHandlers(Controls controls, ClockSession& session, QTimer& timer,
+                           TelemetryDisplay& telemetry, SatelliteBars& bars, Calls calls)
     : ui_(controls),
       session_(session),
+      timer_(timer),
       telemetry_(telemetry),
       bars_(bars),
       calls_(std::move(calls)) {}
@@ -29,10 +31,11 @@ void PollHandlers::PollDevice() {
   polling_ = true;
   const PollResult result = session_.Poll(
       {.message = [this](const UbxMessage& message) { telemetry_.UbxHandleMessage(message); }});
+  SetPollInterval(timer_, result.poll_interval);
   if (result.status) ShowStatus(*result.status);
   if (result.pll_reference) ShowPllReference(*result.pll_reference);
   if (result.outcome == PollOutcome::kLost) ShowLoss();
-  if (!session_.link().DeviceDetected) Rediscover();
+  if (!session_.link().DeviceDetected()) Rediscover();
   bars_.Age();
   polling_ = false;
 }
@@ -58,11 +61,9 @@ void PollHandlers::ShowLoss() {
 }
 
 void PollHandlers::Rediscover() {
-  DeviceLink& link = session_.link();
-  link.ConfigLoaded = false;
+  // A clock found ends a pending re-selection; the readback opens its guards.
   calls_.Scan_USB_devices();
-  link.DeviceDetected = calls_.FindTheHid();
-  if (link.DeviceDetected) link.ReselectPending = false;
+  calls_.FindTheHid();
   // Without a device the readback puts the window into its look without one.
   calls_.ReadDeviceConfiguration();
 }

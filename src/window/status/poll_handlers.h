@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <functional>
 
 #include "engine/clock_session.h"
@@ -31,7 +32,7 @@ class PollHandlers {
     std::function<void()> ReadDeviceConfiguration;
   };
 
-  PollHandlers(Controls controls, ClockSession& session, TelemetryDisplay& telemetry,
+  PollHandlers(Controls controls, ClockSession& session, QTimer& timer, TelemetryDisplay& telemetry,
                SatelliteBars& bars, Calls calls);
 
   void Timer_Timer();
@@ -45,6 +46,7 @@ class PollHandlers {
 
   Controls ui_;
   ClockSession& session_;
+  QTimer& timer_;
   TelemetryDisplay& telemetry_;
   SatelliteBars& bars_;
   Calls calls_;
