@@ -6,8 +6,6 @@
 
 #include <functional>
 
-#include "engine/frequency_programming.h"
-#include "freqplan/output_search.h"
 #include "protocol/byte_order.h"
 #include "protocol/ubx_frame.h"
 #include "protocol/ubx_ids.h"
@@ -121,20 +119,6 @@ TEST(ClockSessionCommands, LedBlinkAlternatesAndEveryReadbackRestartsIt) {
   EXPECT_EQ(
       rig.Exchanges(),
       Join({{Set("00 02 01"), Set("00 02 00"), Set("00 02 01")}, kReadback, {Set("00 02 01")}}));
-}
-
-TEST(ClockSessionReadback, FetchesThenSwitchesTheStatusMessagesOnAndOffAgain) {
-  SessionRig rig;
-  rig.AddClock();
-  const ClockSession::Connection connection = rig.session.Connect("");
-  EXPECT_EQ(connection.identity.manufacturer, "Orvane");
-  EXPECT_EQ(connection.identity.product, "GNSS Reference Clock");
-  EXPECT_EQ(connection.identity.release, 0x0112);
-  EXPECT_EQ(connection.configuration, FactoryConfiguration());
-  EXPECT_EQ(rig.Exchanges(), kReadback);
-  rig.session.StopStatusMessages();
-  EXPECT_EQ(rig.Exchanges(),
-            (Lines{Set("00 08 06 01 08 00 01 30 00"), Set("00 08 06 01 08 00 01 22 00")}));
 }
 
 TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredOutputAndCorrection) {
@@ -315,33 +299,6 @@ TEST(ClockSessionReference, IsAskedEveryPollOnlyFromRelease0112) {
               asks ? std::optional(MakeReferenceCounts(FactoryConfiguration().dividers, 200))
                    : std::nullopt);
   }
-}
-
-// The example a front end without a window starts from.
-TEST(EngineExample, OpenReadProgramTenMegahertzAndPollUntilNavClock) {
-  ManualClock clock;
-  TraceLog trace(nullptr, clock);
-  SimulatedBackend clocks(clock);
-  clocks.AddDevice();
-  ClockSession session(clocks, trace, clock);
-
-  const ClockSession::Connection connection = session.Connect("");  // the last clock listed
-  ASSERT_TRUE(connection.configuration);
-  CandidateTable table;
-  FindOutputCandidates(10'000'000, table);
-  DividerRequest request;  // the first VCO entry and the first of every divider list
-  request.nc2_ls = std::to_string(connection.configuration->dividers.nc2_ls);
-  const auto plan = PlanDividers(10'000'000, table, request, nullptr);
-  ASSERT_TRUE(plan);
-  EXPECT_EQ(plan->dividers, kTenMegahertzDividers);
-  ASSERT_TRUE(session.ProgramPll(plan->dividers));
-  // The readback switched NAV-CLOCK on; the receiver sends it every few seconds.
-  for (int tick = 0; tick < 200 && !session.telemetry().nav_clock(); ++tick) {
-    clock.Advance(50ms);
-    session.Poll();
-  }
-  ASSERT_TRUE(session.telemetry().nav_clock());
-  EXPECT_EQ(clocks.device(0).configuration().dividers, plan->dividers);
 }
 
 }  // namespace
