@@ -7,7 +7,6 @@
 #include "protocol/config_report.h"
 #include "protocol/pll_reference.h"
 #include "protocol/status_report.h"
-#include "protocol/ubx_frame.h"
 
 namespace orvane {
 namespace {
@@ -82,15 +81,6 @@ TEST(PllReferenceReply, CountsAreFortyBitsMostSignificantFirst) {
     EncodePllReferenceReply(counts, encoded);
     EXPECT_EQ(encoded, Bytes(reply.begin(), reply.begin() + length));
   }
-}
-
-TEST(UbxFrame, RebuildsSyncLengthAndChecksum) {
-  // CFG-MSG NAV-CLOCK rate 1; checksum worked out by hand.
-  const std::uint8_t payload[] = {0x01, 0x22, 0x01};
-  std::vector<std::uint8_t> out = {0xAA};
-  AppendUbxFrame(0x06, 0x01, payload, out);
-  EXPECT_EQ(out, (std::vector<std::uint8_t>{0xAA, 0xB5, 0x62, 0x06, 0x01, 0x03, 0x00, 0x01, 0x22,
-                                            0x01, 0x2E, 0x87}));
 }
 
 }  // namespace
