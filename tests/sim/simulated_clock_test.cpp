@@ -166,33 +166,24 @@ TEST(SimulatedBackend, StreamArrivesInOrderWithoutLossInWholeSlices) {
   }
 }
 
-TEST(TracingBackend, TracesEveryExchangeUnderTheEnumeratedSerial) {
+// The window's session trace pins the lines of a working clock; these are the ones it never has.
+TEST(TracingBackend, TracesFailuresAndOpensBeforeEnumerationWithoutASerial) {
   SimRig rig;
   rig.AddClock().SetReportLengths(4, 3);
-  rig.clock.Advance(1500ms);
   rig.sim.device(0).FailNextSet();
   EXPECT_FALSE(rig.traced.Open("sim:0")->SendFeature(Command(10, {3}, 4)));
   EXPECT_EQ(rig.traced.Open("sim:9"), nullptr);
   rig.traced.Enumerate(kVendorId, kProductIds);
-  auto handle = rig.traced.Open("sim:0");
-  EXPECT_TRUE(handle->SendFeature(Command(1, {1}, 4)));
-  rig.clock.Advance(25ms);
-  Bytes report(4);
-  EXPECT_TRUE(handle->GetFeature(report));
   rig.sim.device(0).FailNextGet();
-  EXPECT_FALSE(handle->GetFeature(report));
-  EXPECT_EQ(handle->ReadInput(std::span(report).first(3), 0ms), 3);
-  handle.reset();
+  Bytes report(4);
+  EXPECT_FALSE(rig.traced.Open("sim:0")->GetFeature(report));
   EXPECT_EQ(rig.trace_text.str(),
-            "1.500 - open sim:0\n"
-            "1.500 - set 00 0A 03 00 failed\n"
-            "1.500 - close sim:0\n"
-            "1.500 G60031 open sim:0\n"
-            "1.500 G60031 set 00 01 01 00\n"
-            "1.525 G60031 get 00 01 03 78\n"
-            "1.525 G60031 get 00 01 03 78 failed\n"
-            "1.525 G60031 input 00 00 00\n"
-            "1.525 G60031 close sim:0\n");
+            "0.000 - open sim:0\n"
+            "0.000 - set 00 0A 03 00 failed\n"
+            "0.000 - close sim:0\n"
+            "0.000 G60031 open sim:0\n"
+            "0.000 G60031 get 00 00 00 00 failed\n"
+            "0.000 G60031 close sim:0\n");
 }
 
 }  // namespace
