@@ -318,18 +318,18 @@ TEST(EngineExample, OpenReadProgramTenMegahertzAndPollUntilNavClock) {
   CandidateTable table;
   FindOutputCandidates(10'000'000, table);
   DividerRequest request;  // the first VCO entry and the first of every divider list
-  request.nc2_ls = std::to_string(connection.configuration->dividers.nc2_ls);
-  const auto plan = PlanDividers(10'000'000, table, request, nullptr);
+  request.nc2_ls = connection.configuration->dividers.nc2_ls;
+  const DividerPlan plan = PlanDividers(10'000'000, table, request);
   ASSERT_TRUE(plan);
-  EXPECT_EQ(plan->dividers, kTenMegahertzDividers);
-  ASSERT_TRUE(session.ProgramPll(plan->dividers));
+  EXPECT_EQ(plan.dividers, kTenMegahertzDividers);
+  ASSERT_TRUE(session.ProgramPll(*plan.dividers));
   // The readback switched NAV-CLOCK on; the receiver sends it every few seconds.
   for (int tick = 0; tick < 200 && !session.telemetry().nav_clock(); ++tick) {
     clock.Advance(50ms);
     session.Poll();
   }
   ASSERT_TRUE(session.telemetry().nav_clock());
-  EXPECT_EQ(clocks.device(0).configuration().dividers, plan->dividers);
+  EXPECT_EQ(clocks.device(0).configuration().dividers, plan.dividers);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "engine/frequency_programming.h"
 #include "freqplan/output_search.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
@@ -43,16 +44,12 @@ class VcoSelectionHandlers {
   bool N2LS_list_Click();
 
  private:
-  // The working quantities of a handler: Fout from Out1Freq, P of the selected VCO entry, H.
-  struct Selection {
-    double fout;
-    std::int32_t product;
-    double half_vco;
-  };
-  std::optional<Selection> CurrentSelection() const;
+  // The working quantities of a handler: Fout from Out1Freq and P of the selected VCO entry.
+  std::optional<VcoEntry> SelectedEntry() const;
   // Runs a user's choice; only the outermost handler of a chain tells the user why it stopped.
   void RunChoice(bool (VcoSelectionHandlers::*handler)(), const QString& stopped_text);
-  void FillList(QComboBox* list, const QStringList& entries);
+  template <typename T>
+  void FillList(QComboBox* list, const std::vector<T>& entries);
 
   Controls ui_;
   const VcoCandidates& candidates_;
