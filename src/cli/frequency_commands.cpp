@@ -11,7 +11,7 @@
 #include "engine/frequency_programming.h"
 #include "engine/input_checks.h"
 #include "engine/number_text.h"
-#include "freqplan/divider_choices.h"
+#include "freqplan/exact_setting.h"
 
 namespace orvane {
 namespace {
@@ -111,6 +111,7 @@ void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& reques
   FindOutputCandidates(hz, table);
   const DividerPlan plan = PlanDividers(hz, table, divider_request);
   const std::size_t shown = all ? table.CandidateCount() : std::min(limit, table.CandidateCount());
+  const ExactSettingCheck check(hz);
 
   if (json_output) {
     JsonWriter json(out);
@@ -122,7 +123,7 @@ void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& reques
       json.BeginObject();
       json.Key("index").Integer(static_cast<std::int64_t>(i));
       json.Key("vco_hz").Number(2 * table.HalfVcoTable[i]);
-      json.Key("exact").Bool(HasExactSetting(hz, table.ProductTable[i]));
+      json.Key("exact").Bool(check.HasExactSetting(table.ProductTable[i]));
       json.EndObject();
     }
     json.EndArray();
@@ -150,7 +151,7 @@ void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& reques
         << "  EXACT\n";
     for (std::size_t i = 0; i < shown; ++i) {
       out << std::setw(7) << i << std::setw(18) << FormatGeneral(2 * table.HalfVcoTable[i])
-          << (HasExactSetting(hz, table.ProductTable[i]) ? "  yes" : "  no") << "\n";
+          << (check.HasExactSetting(table.ProductTable[i]) ? "  yes" : "  no") << "\n";
     }
     if (plan) {
       out << "\n";

@@ -6,6 +6,7 @@
 #include "engine/number_text.h"
 #include "freqplan/divider_choices.h"
 #include "freqplan/divider_model.h"
+#include "freqplan/exact_setting.h"
 
 namespace orvane {
 namespace {
@@ -74,6 +75,27 @@ DividerPlan PlanDividers(double fout, const CandidateTable& table, const Divider
   plan.dividers = dividers;
   plan.values = FrequencyValuesOf(dividers);
   return plan;
+}
+
+std::string NoExactSettingText(double fout, const CandidateTable& table, std::size_t vco_index) {
+  const std::string wanted = FormatGeneral(fout) + " Hz";
+  const std::size_t count = table.CandidateCount();
+  const std::string none = "No exact divider setting exists for " + wanted;
+  if (vco_index >= count) return none;
+  const std::string entry =
+      "[" + std::to_string(vco_index) + "] " + FormatGeneral(table.HalfVcoTable[vco_index] * 2);
+  const ExactSettingCheck check(fout);
+  if (check.HasExactSetting(table.ProductTable[vco_index])) {
+    return "The first N2_HS for the VCO frequency " + entry + " has no exact N2_LS for " + wanted +
+           ". Try another N2_HS in the list";
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != vco_index && check.HasExactSetting(table.ProductTable[i])) {
+      return "The VCO frequency " + entry + " has no exact divider setting for " + wanted +
+             ". Try another VCO frequency in the list";
+    }
+  }
+  return none;
 }
 
 }  // namespace orvane

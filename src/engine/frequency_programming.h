@@ -65,4 +65,9 @@ struct DividerPlan {
 // chosen divider is not in its list, or a list is empty.
 DividerPlan PlanDividers(double fout, const CandidateTable& table, const DividerRequest& request);
 
+// Why the window's choice for VCO entry `vco_index` of `table` (searched for `fout`) found no
+// setting, and what the user can choose instead: another N2_HS of that entry, another VCO entry,
+// or nothing at all.
+std::string NoExactSettingText(double fout, const CandidateTable& table, std::size_t vco_index);
+
 }  // namespace orvane
