@@ -55,6 +55,7 @@ DividerRequest RequestOf(const FrequencyRequest& request, std::uint32_t nc2_ls) 
   return {.vco_index = request.vco_index,
           .n2_hs = request.n2_hs,
           .n2_ls = request.n2_ls,
+          .first_exact = true,
           .bw = CheckedBandwidth(request.bw),
           .nc2_ls = nc2_ls};
 }

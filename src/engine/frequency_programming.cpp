@@ -24,6 +24,23 @@ std::optional<T> Choose(const std::vector<T>& choices, const std::optional<T>& w
   return std::nullopt;
 }
 
+// The first entry with an exact setting; entry 0 when there is none.
+std::size_t FirstExactEntry(double fout, const CandidateTable& table) {
+  const ExactSettingCheck check(fout);
+  for (std::size_t i = 0; i < table.CandidateCount(); ++i) {
+    if (check.HasExactSetting(table.ProductTable[i])) return i;
+  }
+  return 0;
+}
+
+// The first N2_HS that offers an N2_LS; nullopt when none does.
+std::optional<int> FirstExactN2Hs(const VcoEntry& entry, const std::vector<int>& choices) {
+  for (const int h : choices) {
+    if (!entry.N2LsChoices(h).empty()) return h;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<int> VcoEntry::N1HsChoices() const { return OutputHsChoices(fout, product); }
@@ -44,18 +61,23 @@ std::string F3ThresholdText() { return FormatGeneral(kF3Threshold / 1000) + " kH
 
 DividerPlan PlanDividers(double fout, const CandidateTable& table, const DividerRequest& request) {
   DividerPlan plan;
-  plan.vco_index = request.vco_index;
-  if (request.vco_index >= table.CandidateCount()) {
-    plan.why_not = "VCO entry " + std::to_string(request.vco_index) + " is not in the list of " +
+  plan.vco_index = request.vco_index.value_or(
+      request.first_exact && !request.vco_index ? FirstExactEntry(fout, table) : 0);
+  if (plan.vco_index >= table.CandidateCount()) {
+    plan.why_not = "VCO entry " + std::to_string(plan.vco_index) + " is not in the list of " +
                    std::to_string(table.CandidateCount());
     return plan;
   }
-  const VcoEntry entry{fout, table.ProductTable[request.vco_index]};
-  plan.vco_hz = table.HalfVcoTable[request.vco_index] * 2;
+  const VcoEntry entry{fout, table.ProductTable[plan.vco_index]};
+  plan.vco_hz = table.HalfVcoTable[plan.vco_index] * 2;
   plan.n1_hs_choices = entry.N1HsChoices();
   plan.n2_hs_choices = entry.N2HsChoices();
+  std::optional<int> wanted_n2_hs = request.n2_hs;
+  if (!wanted_n2_hs && request.first_exact) {
+    wanted_n2_hs = FirstExactN2Hs(entry, plan.n2_hs_choices);
+  }
   const std::optional<int> n1_hs = Choose(plan.n1_hs_choices, {}, "N1_HS", plan.why_not);
-  const std::optional<int> n2_hs = Choose(plan.n2_hs_choices, request.n2_hs, "N2_HS", plan.why_not);
+  const std::optional<int> n2_hs = Choose(plan.n2_hs_choices, wanted_n2_hs, "N2_HS", plan.why_not);
   if (!n1_hs || !n2_hs) return plan;
   plan.n2_ls_choices = entry.N2LsChoices(*n2_hs);
   const std::optional<std::int32_t> n2_ls =

@@ -35,12 +35,14 @@ bool F3BelowThreshold(double f3);
 // That threshold as people read it: "50 kHz".
 std::string F3ThresholdText();
 
-// Which exact setting of a searched frequency to program: the window takes the first VCO entry
-// and the first entry of every divider list; a user may choose others.
+// Which exact setting of a searched frequency to program. What is not chosen is, as the window's
+// VCO selection takes it, entry 0 and the first entry of every list; with `first_exact`, the first
+// VCO entry and the first N2_HS that lead to an exact setting (what a script wants).
 struct DividerRequest {
-  std::size_t vco_index = 0;
+  std::optional<std::size_t> vco_index;
   std::optional<int> n2_hs;
   std::optional<std::int32_t> n2_ls;
+  bool first_exact = false;
   std::uint8_t bw = 15;       // what a search sets
   std::uint32_t nc2_ls = 46;  // kept as the clock holds it, through the field check
 };

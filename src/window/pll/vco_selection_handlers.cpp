@@ -35,17 +35,25 @@ VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidate
       events_(events),
       programming_(programming),
       message_(std::move(message)) {
-  const QString no_setting = QStringLiteral("No divider setting reproduces this VCO frequency");
-  events_.OnListClick(ui_.Fvco_list, [this, no_setting] {
-    RunChoice(&VcoSelectionHandlers::Fvco_list_Click, no_setting);
+  const auto no_setting = [] {
+    return QStringLiteral("No divider setting reproduces this VCO frequency");
+  };
+  // A VCO choice that stops says what is true of the entry and what else the user can choose.
+  events_.OnListClick(ui_.Fvco_list, [this] {
+    RunChoice(&VcoSelectionHandlers::Fvco_list_Click, [this] {
+      return QString::fromStdString(
+          NoExactSettingText(*NumberIn(ui_.Out1Freq->text()), candidates_.table,
+                             static_cast<std::size_t>(ui_.Fvco_list->currentIndex())));
+    });
   });
   events_.OnListClick(ui_.N1HS_list, [this, no_setting] {
     RunChoice(&VcoSelectionHandlers::N1HS_list_Click, no_setting);
   });
   events_.OnListClick(ui_.N2HS_list, [this] {
-    RunChoice(&VcoSelectionHandlers::N2HS_list_Click,
-              QStringLiteral("No N2_LS gives a phase-detector frequency above ") +
-                  QString::fromStdString(F3ThresholdText()) + QStringLiteral(" with this N2_HS"));
+    RunChoice(&VcoSelectionHandlers::N2HS_list_Click, [] {
+      return QStringLiteral("No N2_LS gives a phase-detector frequency above ") +
+             QString::fromStdString(F3ThresholdText()) + QStringLiteral(" with this N2_HS");
+    });
   });
   events_.OnListClick(ui_.N2LS_list, [this, no_setting] {
     RunChoice(&VcoSelectionHandlers::N2LS_list_Click, no_setting);
@@ -53,7 +61,7 @@ VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidate
 }
 
 void VcoSelectionHandlers::RunChoice(bool (VcoSelectionHandlers::*handler)(),
-                                     const QString& stopped_text) {
+                                     const std::function<QString()>& stopped_text) {
   // Inside a chain the list handlers run again as program-made selections; the outermost choice
   // alone reports a stop. Before any search the lists are inert and say nothing.
   const bool outermost = choice_depth_ == 0;
@@ -66,7 +74,7 @@ void VcoSelectionHandlers::RunChoice(bool (VcoSelectionHandlers::*handler)(),
     message_(QStringLiteral("No VCO frequency chosen"),
              QStringLiteral("Choose a VCO frequency in the Fvco list first"));
   } else {
-    message_(QStringLiteral("No exact setting"), stopped_text);
+    message_(QStringLiteral("No exact setting"), stopped_text());
   }
 }
 
@@ -96,6 +104,7 @@ bool VcoSelectionHandlers::Fvco_list_Click() {
                    {.vco_index = static_cast<std::size_t>(ui_.Fvco_list->currentIndex())});
   FillList(ui_.N1HS_list, plan.n1_hs_choices);
   FillList(ui_.N2HS_list, plan.n2_hs_choices);
+  fields_hold_selection_ = false;
   if (plan.n1_hs_choices.empty() || plan.n2_hs_choices.empty()) return false;
 
   {
@@ -104,8 +113,11 @@ bool VcoSelectionHandlers::Fvco_list_Click() {
     events_.SelectEntry(ui_.N2HS_list, 0);
     if (!N1HS_list_Click() || !N2HS_list_Click()) return false;
   }
+  // Only a whole setting reaches the fields: the lists' first N2_HS may offer no N2_LS.
+  if (!plan) return false;
 
   programming_.CopyPreparedSet(false);
+  fields_hold_selection_ = true;
   programming_.SetFreq_Click();
   return true;
 }
@@ -115,8 +127,11 @@ bool VcoSelectionHandlers::N1HS_list_Click() {
   const std::optional<double> n = NumberIn(ui_.N1HS_list->currentText());
   if (!entry || !n) return false;
   ui_.NC1LS_calc->setText(NumberText(entry->Nc1Ls(static_cast<int>(*n))));
-  ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
-  ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
+  // Within a VCO choice the whole set is copied at its end, or nothing is.
+  if (choice_depth_ == 0 && fields_hold_selection_) {
+    ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
+    ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
+  }
   return true;
 }
 
