@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "freqplan/exact_setting.h"
 #include "freqplan/output_search.h"
 
@@ -46,11 +48,7 @@ TEST(ExactSettingCheck, AgreesWithTheDefinitionOnEveryKindOfCandidate) {
     for (std::size_t i = 0; i < count; i += count / kPerFrequency + 1) {
       // Near each sampled entry, one whose H is whole, where the check has work to do.
       std::size_t j = i;
-      while (j + 1 < count && j < i + 40 &&
-             fout * table.ProductTable[j] !=
-                 static_cast<double>(static_cast<std::int64_t>(fout * table.ProductTable[j]))) {
-        ++j;
-      }
+      while (j + 1 < count && j < i + 40 && std::fmod(fout * table.ProductTable[j], 1) != 0) ++j;
       for (const std::size_t entry : {i, j}) {
         const std::int32_t product = table.ProductTable[entry];
         ASSERT_EQ(check.HasExactSetting(product), SlowHasExactSetting(fout, product))
