@@ -1,10 +1,12 @@
 // Output-frequency search: the merging search the window uses against the straightforward
-// reference, from near the lowest accepted frequency up to 10 MHz.
+// reference, from near the lowest accepted frequency up to 10 MHz. Then the "No exact setting"
+// message after a search, which asks every candidate whether it has an exact setting.
 
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "engine/frequency_programming.h"
 #include "engine/number_text.h"
 #include "freqplan/output_search.h"
 #include "freqplan/reference_search.h"
@@ -42,6 +44,17 @@ void BM_SearchStraight(benchmark::State& state, double fout) {
   state.counters["candidates"] = static_cast<double>(reference.HalfVcoTable().size());
 }
 
+// Frequencies none of whose candidates has an exact setting, so the message asks them all:
+// 657,568 candidates, the most of any; a prime; near the lowest.
+constexpr double kNoSettingFrequencies[] = {1234.5678901, 9999991, 364.2};
+
+void BM_NoExactSettingText(benchmark::State& state, double fout) {
+  CandidateTable table;
+  FindOutputCandidates(fout, table);
+  for (auto _ : state) benchmark::DoNotOptimize(NoExactSettingText(fout, table, 0));
+  state.counters["candidates"] = static_cast<double>(table.CandidateCount());
+}
+
 }  // namespace
 }  // namespace orvane
 
@@ -55,6 +68,11 @@ int main(int argc, char** argv) {
                                    frequency.fout)
           ->Unit(benchmark::kMillisecond);
     }
+  }
+  for (const double fout : orvane::kNoSettingFrequencies) {
+    benchmark::RegisterBenchmark(("BM_NoExactSettingText/" + orvane::FormatGeneral(fout)).c_str(),
+                                 orvane::BM_NoExactSettingText, fout)
+        ->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

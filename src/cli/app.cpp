@@ -31,8 +31,10 @@ struct GlobalOptions {
 
 void AddFrequencyOptions(CLI::App& command, FrequencyRequest& request) {
   command.add_option("HZ", request.hz, "Output frequency in Hz (365 Hz to 825 MHz)")->required();
-  command.add_option("--vco", request.vco_index, "Entry of the VCO candidate list (default 0)");
-  command.add_option("--n2hs", request.n2_hs, "N2_HS among the entry's choices (default: first)");
+  command.add_option("--vco", request.vco_index,
+                     "Entry of the VCO candidate list (default: the first with an exact setting)");
+  command.add_option("--n2hs", request.n2_hs,
+                     "N2_HS among the entry's choices (default: the first with an N2_LS)");
   command.add_option("--n2ls", request.n2_ls, "N2_LS among the entry's choices (default: first)");
   command.add_option("--bw", request.bw, "PLL bandwidth setting BW, 0 to 255 (default 15)");
 }

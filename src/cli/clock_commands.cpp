@@ -65,9 +65,7 @@ void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdenti
       out, "Output 1",
       std::string(config.output_flags & 1 ? "on" : "off") + ", " + DriveText(config.drive_index));
   LabelledLine(out, "Dividers", DividersText(config.dividers));
-  if (const auto values = FrequencyValuesOf(DividerTextsOf(config.dividers))) {
-    LabelledLine(out, "Frequency", FrequenciesText(*values));
-  }
+  LabelledLine(out, "Frequency", FrequenciesText(FrequencyValuesOf(config.dividers)));
   LabelledLine(out, "Correction", std::to_string(config.tcxo_correction) + " ppb");
   LabelledLine(out, "Constellations", JoinNames(ConstellationNamesOf(config.ConstellationMask)));
   LabelledLine(out, "PLL", status.pll_locked ? "locked" : "not locked (LOL)");
@@ -99,9 +97,7 @@ void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentit
   }
   json.Key("dividers");
   WriteDividers(json, config.dividers);
-  if (const auto values = FrequencyValuesOf(DividerTextsOf(config.dividers))) {
-    WriteFrequencyFields(json, *values);
-  }
+  WriteFrequencyFields(json, FrequencyValuesOf(config.dividers));
   json.Key("correction_ppb").Integer(config.tcxo_correction);
   json.Key("constellations").BeginArray();
   for (const std::string& name : ConstellationNamesOf(config.ConstellationMask)) json.String(name);

@@ -11,13 +11,13 @@
 #include "engine/frequency_programming.h"
 #include "engine/input_checks.h"
 #include "engine/number_text.h"
-#include "freqplan/divider_choices.h"
+#include "freqplan/exact_setting.h"
 
 namespace orvane {
 namespace {
 
 // Stands in for the clock's NC2_LS while no clock is asked: plan shows no NC2_LS.
-constexpr char kNoStoredNc2Ls[] = "1";
+constexpr std::uint32_t kNoStoredNc2Ls = 2;
 
 double CheckedFrequency(const std::string& text) {
   switch (CheckOutputFrequency(text)) {
@@ -41,19 +41,22 @@ double CheckedFrequency(const std::string& text) {
   return *ParseNumber(text);
 }
 
-void CheckBandwidth(const std::string& bw) {
-  if (!WholeByte(bw)) {
+std::uint8_t CheckedBandwidth(const std::string& bw) {
+  const std::optional<std::uint8_t> byte = WholeByte(bw);
+  if (!byte) {
     throw CommandError(
         ExitCode::kBadInput,
         "--bw \"" + bw + "\" is not accepted: BW must be a whole number from 0 to 255");
   }
+  return *byte;
 }
 
-DividerRequest RequestOf(const FrequencyRequest& request, const std::string& nc2_ls) {
+DividerRequest RequestOf(const FrequencyRequest& request, std::uint32_t nc2_ls) {
   return {.vco_index = request.vco_index,
           .n2_hs = request.n2_hs,
           .n2_ls = request.n2_ls,
-          .bw = request.bw,
+          .first_exact = true,
+          .bw = CheckedBandwidth(request.bw),
           .nc2_ls = nc2_ls};
 }
 
@@ -63,13 +66,11 @@ std::string NoSettingText(double hz, const std::string& why_not) {
 }
 
 // The plan for a checked request; CommandError (2) when it has no exact setting.
-PlannedDividers PlanOrRefuse(double hz, const CandidateTable& table,
-                             const FrequencyRequest& request, const std::string& nc2_ls) {
-  std::string why_not;
-  std::optional<PlannedDividers> plan =
-      PlanDividers(hz, table, RequestOf(request, nc2_ls), &why_not);
-  if (!plan) throw CommandError(ExitCode::kBadInput, NoSettingText(hz, why_not));
-  return *plan;
+DividerPlan PlanOrRefuse(double hz, const CandidateTable& table, const FrequencyRequest& request,
+                         std::uint32_t nc2_ls) {
+  DividerPlan plan = PlanDividers(hz, table, RequestOf(request, nc2_ls));
+  if (!plan) throw CommandError(ExitCode::kBadInput, NoSettingText(hz, plan.why_not));
+  return plan;
 }
 
 template <typename T>
@@ -86,23 +87,19 @@ std::string NumbersText(const std::vector<T>& values) {
   return text.empty() ? "none" : text;
 }
 
-void WriteChoice(JsonWriter& json, std::size_t vco_index, const PlannedDividers& plan,
-                 bool with_nc2_ls) {
-  json.Key("vco_index").Integer(static_cast<std::int64_t>(vco_index));
+void WriteChoice(JsonWriter& json, const DividerPlan& plan, bool with_nc2_ls) {
+  json.Key("vco_index").Integer(static_cast<std::int64_t>(plan.vco_index));
   json.Key("vco_hz").Number(plan.vco_hz);
   json.Key("dividers");
-  WriteDividers(json, plan.dividers, with_nc2_ls);
-  if (const auto values = FrequencyValuesOf(plan.texts)) WriteFrequencyFields(json, *values);
+  WriteDividers(json, *plan.dividers, with_nc2_ls);
+  WriteFrequencyFields(json, plan.values);
 }
 
-void PrintChoice(std::ostream& out, std::size_t vco_index, const PlannedDividers& plan,
-                 bool with_nc2_ls) {
+void PrintChoice(std::ostream& out, const DividerPlan& plan, bool with_nc2_ls) {
   LabelledLine(out, "VCO",
-               "[" + std::to_string(vco_index) + "] " + FormatGeneral(plan.vco_hz) + " Hz");
-  LabelledLine(out, "Dividers", DividersText(plan.dividers, with_nc2_ls));
-  if (const auto values = FrequencyValuesOf(plan.texts)) {
-    LabelledLine(out, "Frequency", FrequenciesText(*values));
-  }
+               "[" + std::to_string(plan.vco_index) + "] " + FormatGeneral(plan.vco_hz) + " Hz");
+  LabelledLine(out, "Dividers", DividersText(*plan.dividers, with_nc2_ls));
+  LabelledLine(out, "Frequency", FrequenciesText(plan.values));
 }
 
 }  // namespace
@@ -110,13 +107,12 @@ void PrintChoice(std::ostream& out, std::size_t vco_index, const PlannedDividers
 void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& request, bool all,
              std::size_t limit) {
   const double hz = CheckedFrequency(request.hz);
-  CheckBandwidth(request.bw);
+  const DividerRequest divider_request = RequestOf(request, kNoStoredNc2Ls);
   CandidateTable table;
   FindOutputCandidates(hz, table);
-  std::string why_not;
-  const std::optional<PlannedDividers> plan =
-      PlanDividers(hz, table, RequestOf(request, kNoStoredNc2Ls), &why_not);
+  const DividerPlan plan = PlanDividers(hz, table, divider_request);
   const std::size_t shown = all ? table.CandidateCount() : std::min(limit, table.CandidateCount());
+  const ExactSettingCheck check(hz);
 
   if (json_output) {
     JsonWriter json(out);
@@ -128,17 +124,17 @@ void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& reques
       json.BeginObject();
       json.Key("index").Integer(static_cast<std::int64_t>(i));
       json.Key("vco_hz").Number(2 * table.HalfVcoTable[i]);
-      json.Key("exact").Bool(HasExactSetting(hz, table.ProductTable[i]));
+      json.Key("exact").Bool(check.HasExactSetting(table.ProductTable[i]));
       json.EndObject();
     }
     json.EndArray();
     json.Key("choice");
     if (plan) {
       json.BeginObject();
-      WriteChoice(json, request.vco_index, *plan, false);
-      WriteNumbers(json, "n1_hs_choices", plan->n1_hs_choices);
-      WriteNumbers(json, "n2_hs_choices", plan->n2_hs_choices);
-      WriteNumbers(json, "n2_ls_choices", plan->n2_ls_choices);
+      WriteChoice(json, plan, false);
+      WriteNumbers(json, "n1_hs_choices", plan.n1_hs_choices);
+      WriteNumbers(json, "n2_hs_choices", plan.n2_hs_choices);
+      WriteNumbers(json, "n2_ls_choices", plan.n2_ls_choices);
       json.EndObject();
     } else {
       json.Null();
@@ -156,33 +152,32 @@ void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& reques
         << "  EXACT\n";
     for (std::size_t i = 0; i < shown; ++i) {
       out << std::setw(7) << i << std::setw(18) << FormatGeneral(2 * table.HalfVcoTable[i])
-          << (HasExactSetting(hz, table.ProductTable[i]) ? "  yes" : "  no") << "\n";
+          << (check.HasExactSetting(table.ProductTable[i]) ? "  yes" : "  no") << "\n";
     }
     if (plan) {
       out << "\n";
-      PrintChoice(out, request.vco_index, *plan, false);
-      LabelledLine(out, "N1_HS choices", NumbersText(plan->n1_hs_choices));
-      LabelledLine(out, "N2_HS choices", NumbersText(plan->n2_hs_choices));
-      LabelledLine(out, "N2_LS choices", NumbersText(plan->n2_ls_choices));
+      PrintChoice(out, plan, false);
+      LabelledLine(out, "N1_HS choices", NumbersText(plan.n1_hs_choices));
+      LabelledLine(out, "N2_HS choices", NumbersText(plan.n2_hs_choices));
+      LabelledLine(out, "N2_LS choices", NumbersText(plan.n2_ls_choices));
       LabelledLine(out, "NC2_LS", "stays as the clock stores it");
     }
   }
-  if (!plan) throw CommandError(ExitCode::kBadInput, NoSettingText(hz, why_not));
+  if (!plan) throw CommandError(ExitCode::kBadInput, NoSettingText(hz, plan.why_not));
 }
 
 void RunSetFrequency(CommandContext& context, const FrequencyRequest& request, double wait_s) {
   const double hz = CheckedFrequency(request.hz);
-  CheckBandwidth(request.bw);
+  CheckedBandwidth(request.bw);
   const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
   CandidateTable table;
   FindOutputCandidates(hz, table);
   PlanOrRefuse(hz, table, request, kNoStoredNc2Ls);  // everything is checked before connecting
 
   ConnectedClock clock(context.session, context.serial);
-  const PlannedDividers plan =
-      PlanOrRefuse(hz, table, request, std::to_string(clock.configuration().dividers.nc2_ls));
+  const DividerPlan plan = PlanOrRefuse(hz, table, request, clock.configuration().dividers.nc2_ls);
   clock.Tick();  // takes in what the clock said before it was programmed
-  if (!context.session.ProgramPll(plan.dividers)) {
+  if (!context.session.ProgramPll(*plan.dividers)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the PLL configuration");
   }
   MonotonicClock& time = context.session.clock();
@@ -197,7 +192,7 @@ void RunSetFrequency(CommandContext& context, const FrequencyRequest& request, d
     JsonWriter json(context.out);
     json.BeginObject();
     json.Key("frequency_hz").Number(hz);
-    WriteChoice(json, request.vco_index, plan, true);
+    WriteChoice(json, plan, true);
     json.Key("locked").Bool(locked);
     json.Key("lock_s");
     if (locked) {
@@ -208,7 +203,7 @@ void RunSetFrequency(CommandContext& context, const FrequencyRequest& request, d
     json.EndObject();
     context.out << '\n';
   } else {
-    PrintChoice(context.out, request.vco_index, plan, true);
+    PrintChoice(context.out, plan, true);
     LabelledLine(context.out, "PLL",
                  locked ? "locked after " + FormatGeneral(std::round(lock_s * 100) / 100) + " s"
                         : "not locked within " + FormatGeneral(wait_s) + " s");
@@ -246,7 +241,7 @@ void RunProgram(CommandContext& context, const DividerTexts& texts) {
                                                   checked.*field.text);
     }
   }
-  CheckBandwidth(texts.bw);
+  CheckedBandwidth(texts.bw);
   const std::optional<PllDividers> dividers = DividersFromTexts(checked);
   if (!dividers) throw CommandError(ExitCode::kBadInput, "the divider set cannot be sent");
 
@@ -254,17 +249,17 @@ void RunProgram(CommandContext& context, const DividerTexts& texts) {
   if (!context.session.ProgramPll(*dividers)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the PLL configuration");
   }
-  const std::optional<FrequencyValues> values = FrequencyValuesOf(checked);
+  const FrequencyValues values = FrequencyValuesOf(*dividers);
   if (context.json) {
     JsonWriter json(context.out);
     json.BeginObject().Key("dividers");
     WriteDividers(json, *dividers);
-    if (values) WriteFrequencyFields(json, *values);
+    WriteFrequencyFields(json, values);
     json.EndObject();
     context.out << '\n';
   } else {
     LabelledLine(context.out, "Dividers", DividersText(*dividers));
-    if (values) LabelledLine(context.out, "Frequency", FrequenciesText(*values));
+    LabelledLine(context.out, "Frequency", FrequenciesText(values));
   }
 }
 

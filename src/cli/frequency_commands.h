@@ -11,10 +11,11 @@
 
 namespace orvane {
 
-// A frequency and the exact setting chosen for it, as typed.
+// A frequency and the exact setting chosen for it, as typed; what is not chosen is the first
+// VCO entry and N2_HS that give an exact setting.
 struct FrequencyRequest {
   std::string hz;
-  std::size_t vco_index = 0;
+  std::optional<std::size_t> vco_index;
   std::optional<int> n2_hs;
   std::optional<std::int32_t> n2_ls;
   std::string bw = "15";  // what the window's search sets

@@ -156,7 +156,7 @@ void RunCorrectionSave(CommandContext& context, const std::optional<std::string>
                          "the receiver gave no oscillator estimate with a GNSS signal within " +
                              std::to_string(wait_s) + " s");
     }
-    correction = CorrectionFromText(std::to_string(telemetry.nav_clock()->value.clk_d));
+    correction = CorrectionFromPpb(telemetry.nav_clock()->value.clk_d);
   }
   if (!context.session.StoreCorrection(correction->ppb)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the correction");

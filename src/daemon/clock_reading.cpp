@@ -28,11 +28,9 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
     reading.signal_loss_count = status->signal_loss_count;
   }
   if (const auto& configuration = clock.configuration()) {
-    const auto values = FrequencyValuesOf(DividerTextsOf(configuration->dividers));
+    const FrequencyValues values = FrequencyValuesOf(configuration->dividers);
     // Dividers of 0 (an unprogrammed clock) give no frequency at all.
-    if (values && std::isfinite(values->output_hz)) {
-      reading.output_frequency_hz = values->output_hz;
-    }
+    if (std::isfinite(values.output_hz)) reading.output_frequency_hz = values.output_hz;
     reading.pll_reference_frequency_hz =
         LiveStatusOf(telemetry, configuration->dividers).pll_reference_hz;
   }

@@ -150,18 +150,18 @@ void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
   if (!(stored.output_flags & 1)) SetOutputEnabled(true);
   CandidateTable table;
   FindOutputCandidates(kDefaultFrequency, table);
-  DividerRequest request = {.nc2_ls = std::to_string(stored.dividers.nc2_ls)};
+  DividerRequest request = {.nc2_ls = stored.dividers.nc2_ls};
   for (const std::size_t entry : {std::size_t{0}, kDefaultVcoEntry}) {
     // Fewer candidates than expected: the last one is the nearest to the default.
     request.vco_index = std::min(entry, table.CandidateCount() - 1);
-    if (const auto plan = PlanDividers(kDefaultFrequency, table, request, nullptr)) {
-      ProgramPll(plan->dividers);
-      request.nc2_ls = plan->texts.nc2_ls;  // the field as the check left it
+    if (const DividerPlan plan = PlanDividers(kDefaultFrequency, table, request)) {
+      ProgramPll(*plan.dividers);
+      request.nc2_ls = plan.dividers->nc2_ls;  // the field as the check left it
       // "Save and recalibrate PLL" sends the last set again, NC2_LS taken from NC1_LS.
       if (entry == kDefaultVcoEntry) {
-        request.nc2_ls = plan->texts.nc1_ls;
-        if (const auto saved = PlanDividers(kDefaultFrequency, table, request, nullptr)) {
-          ProgramPll(saved->dividers);
+        request.nc2_ls = plan.dividers->nc1_ls;
+        if (const DividerPlan saved = PlanDividers(kDefaultFrequency, table, request)) {
+          ProgramPll(*saved.dividers);
         }
       }
     }
@@ -171,10 +171,8 @@ void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
   if (!configuration || configuration->tcxo_correction != kFactoryCorrection) return;
   const std::optional<std::int32_t>& estimate = telemetry_.latest_clock_drift_ppb();
   if (!estimate) return;
-  if (const auto correction = CorrectionFromText(std::to_string(*estimate))) {
-    StoreCorrection(correction->ppb);
-    Readback();
-  }
+  StoreCorrection(CorrectionFromPpb(*estimate).ppb);
+  Readback();
 }
 
 ClockIdentity ClockSession::ReadIdentity() {

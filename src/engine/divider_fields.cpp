@@ -1,5 +1,6 @@
 #include "engine/divider_fields.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -11,6 +12,7 @@ namespace {
 
 struct FieldRule {
   std::string DividerTexts::*text;
+  std::uint32_t PllDividers::*value;
   const char* default_text;
   double lowest;
   double highest;
@@ -21,26 +23,29 @@ constexpr double kMaxLowSpeedDivider = 1048576;  // 2^20
 
 // In the order the fields are checked.
 constexpr std::array<FieldRule, 7> kFieldRules = {{
-    {&DividerTexts::gps, "2875000", 1, 10000000, false},
-    {&DividerTexts::n31, "3", 1, 524288, false},
-    {&DividerTexts::n2_hs, "11", 4, 11, false},
-    {&DividerTexts::n2_ls, "480", 2, kMaxLowSpeedDivider, true},
-    {&DividerTexts::n1_hs, "11", 4, 11, false},
-    {&DividerTexts::nc1_ls, "46", 2, kMaxLowSpeedDivider, true},
-    {&DividerTexts::nc2_ls, "46", 2, kMaxLowSpeedDivider, true},
+    {&DividerTexts::gps, &PllDividers::gps, "2875000", 1, 10000000, false},
+    {&DividerTexts::n31, &PllDividers::n31, "3", 1, 524288, false},
+    {&DividerTexts::n2_hs, &PllDividers::n2_hs, "11", 4, 11, false},
+    {&DividerTexts::n2_ls, &PllDividers::n2_ls, "480", 2, kMaxLowSpeedDivider, true},
+    {&DividerTexts::n1_hs, &PllDividers::n1_hs, "11", 4, 11, false},
+    {&DividerTexts::nc1_ls, &PllDividers::nc1_ls, "46", 2, kMaxLowSpeedDivider, true},
+    {&DividerTexts::nc2_ls, &PllDividers::nc2_ls, "46", 2, kMaxLowSpeedDivider, true},
 }};
 
+// Out-of-range values take the nearest bound; the device gets whole numbers, so the value is
+// rounded (halves to even) and a low-speed divider drops to even. The bounds are whole, so
+// rounding stays within them.
+double CheckedValue(const FieldRule& rule, double value) {
+  const std::int32_t whole = *RoundToInt32(std::clamp(value, rule.lowest, rule.highest));
+  return rule.even ? whole - whole % 2 : whole;
+}
+
 void CheckField(const FieldRule& rule, std::string& text) {
-  // Each step reads the text again, so it tests what the step before it wrote.
-  if (!ParseNumber(text)) text = rule.default_text;
-  if (*ParseNumber(text) < rule.lowest) text = FormatGeneral(rule.lowest);
-  if (*ParseNumber(text) > rule.highest) text = FormatGeneral(rule.highest);
-  // The device gets whole numbers: the field holds the one that will be sent, so that the
-  // displays show what the PLL really runs at. The bounds are whole, so rounding stays within
-  // them; within the bounds the value always fits 32 bits.
-  const std::int32_t whole = *RoundToInt32(*ParseNumber(text));
-  if (whole != *ParseNumber(text)) text = FormatGeneral(whole);
-  if (rule.even) text = FormatGeneral(whole - whole % 2);
+  // An unreadable text takes the default; a number the check changes is written back, so that
+  // the displays show what the PLL really runs at. Low-speed dividers are always rewritten.
+  const std::optional<double> value = ParseNumber(text);
+  const double checked = CheckedValue(rule, value ? *value : *ParseNumber(rule.default_text));
+  if (!value || checked != *value || rule.even) text = FormatGeneral(checked);
 }
 
 // The text as a whole number after taking `offset` off, rounded halves to even, then with the
@@ -57,6 +62,12 @@ std::optional<std::uint32_t> WholeNumber(const std::string& text, std::int32_t o
 
 void CheckDividerFields(DividerTexts& texts) {
   for (const FieldRule& rule : kFieldRules) CheckField(rule, texts.*rule.text);
+}
+
+void CheckDividers(PllDividers& dividers) {
+  for (const FieldRule& rule : kFieldRules) {
+    dividers.*rule.value = static_cast<std::uint32_t>(CheckedValue(rule, dividers.*rule.value));
+  }
 }
 
 std::optional<PllDividers> DividersFromTexts(const DividerTexts& texts) {
@@ -81,17 +92,6 @@ std::optional<PllDividers> DividersFromTexts(const DividerTexts& texts) {
                      .nc1_ls = *nc1_ls,
                      .nc2_ls = *nc2_ls,
                      .bw = static_cast<std::uint8_t>(*bw)};
-}
-
-DividerTexts DividerTextsOf(const PllDividers& dividers) {
-  return {.gps = std::to_string(dividers.gps),
-          .n31 = std::to_string(dividers.n31),
-          .n2_hs = std::to_string(dividers.n2_hs),
-          .n2_ls = std::to_string(dividers.n2_ls),
-          .n1_hs = std::to_string(dividers.n1_hs),
-          .nc1_ls = std::to_string(dividers.nc1_ls),
-          .nc2_ls = std::to_string(dividers.nc2_ls),
-          .bw = std::to_string(dividers.bw)};
 }
 
 }  // namespace orvane

@@ -23,9 +23,8 @@ struct DividerTexts {
 // unreadable texts take the field's default, out-of-range values the nearest bound, and the
 // low-speed dividers drop to even. BW is not touched.
 void CheckDividerFields(DividerTexts& texts);
-
-// The fields' texts for a divider set, as the readback fills them.
-DividerTexts DividerTextsOf(const PllDividers& dividers);
+// The same check on whole numbers: N31 through NC2_LS within their ranges, low-speed even.
+void CheckDividers(PllDividers& dividers);
 
 // The checked texts as the whole numbers the PLL configuration carries (halves to even);
 // nullopt when a divider is not a number or BW is not a whole number from 0 to 255, for then

@@ -23,9 +23,8 @@ struct FrequencyValues {
   double output_hz = 0;
 };
 
-// The values for the GPS, N31, N2_HS, N2_LS, N1_HS and NC1_LS texts; nullopt when one of them is
-// not a number.
-std::optional<FrequencyValues> FrequencyValuesOf(const DividerTexts& texts);
+// The values a divider set produces.
+FrequencyValues FrequencyValuesOf(const PllDividers& dividers);
 
 // The display texts for the GPS, N31, N2_HS, N2_LS, N1_HS and NC1_LS texts; nullopt when one of
 // them is not a number.

@@ -46,14 +46,18 @@ std::optional<std::string> NextSerialNumber(std::string_view serial) {
   return std::string(1, serial[0]) + std::string(5 - digits.size(), '0') + digits;
 }
 
-std::optional<Correction> CorrectionFromText(std::string_view text) {
-  const std::optional<double> value = ParseNumber(text);
-  if (!value) return std::nullopt;
+Correction CorrectionFromPpb(double ppb) {
   // Rounded first (halves to even), then limited: 7500.6 would otherwise round past the limit.
-  const double rounded = std::nearbyint(*value);
+  const double rounded = std::nearbyint(ppb);
   const double limited =
       std::clamp(rounded, double{-kLargestCorrection}, double{kLargestCorrection});
   return Correction{static_cast<std::int16_t>(limited), limited != rounded};
+}
+
+std::optional<Correction> CorrectionFromText(std::string_view text) {
+  const std::optional<double> value = ParseNumber(text);
+  if (!value) return std::nullopt;
+  return CorrectionFromPpb(*value);
 }
 
 }  // namespace orvane

@@ -32,6 +32,8 @@ struct Correction {
   std::int16_t ppb = 0;
   bool limited = false;
 };
+Correction CorrectionFromPpb(double ppb);
+// The same for a number as typed; nullopt when the text is not a number.
 std::optional<Correction> CorrectionFromText(std::string_view text);
 
 }  // namespace orvane

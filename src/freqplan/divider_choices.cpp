@@ -39,15 +39,6 @@ std::vector<std::int32_t> FeedbackLsChoices(double half_vco, int h) {
   return choices;
 }
 
-bool HasExactSetting(double fout, std::int32_t product) {
-  if (OutputHsChoices(fout, product).empty()) return false;
-  const double half_vco = fout * product;
-  for (int h : FeedbackHsChoices(half_vco)) {
-    if (!FeedbackLsChoices(half_vco, h).empty()) return true;
-  }
-  return false;
-}
-
 double OutputLsDivider(std::int32_t product, int n) {
   // P * 2 is a whole number formed before the division; 64 bits keep any P from overflowing.
   return static_cast<double>(std::int64_t{product} * 2) / n;

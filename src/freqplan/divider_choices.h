@@ -18,10 +18,6 @@ std::vector<int> FeedbackHsChoices(double half_vco);
 // N2_LS values 2m, m ascending, whose pair (h, m) is admissible with F3 above kF3Threshold.
 std::vector<std::int32_t> FeedbackLsChoices(double half_vco, int h);
 
-// Whether some N1_HS, N2_HS and N2_LS reproduce the candidate exactly; the lists' first choices
-// may still miss it, when the first N2_HS offers no N2_LS.
-bool HasExactSetting(double fout, std::int32_t product);
-
 // NC1_LS for the chosen N1_HS n: (P * 2) / n.
 double OutputLsDivider(std::int32_t product, int n);
 

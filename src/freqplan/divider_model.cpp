@@ -40,8 +40,9 @@ std::optional<std::int32_t> PhaseDetectorF3(double half_vco, int h, std::int32_t
 
 std::optional<std::int32_t> AdmissibleF3(double half_vco, int h, std::int32_t m) {
   const std::optional<std::int32_t> f3 = PhaseDetectorF3(half_vco, h, m);
-  if (!f3 || IsF3Excluded(*f3)) return std::nullopt;
-  if (half_vco != h * (static_cast<double>(m) * *f3)) return std::nullopt;
+  // The exactness test first: it fails for most m and costs less than the exclusion lookup.
+  if (!f3 || half_vco != h * (static_cast<double>(m) * *f3)) return std::nullopt;
+  if (IsF3Excluded(*f3)) return std::nullopt;
   return f3;
 }
 

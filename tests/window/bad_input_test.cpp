@@ -10,9 +10,11 @@ namespace orvane {
 namespace {
 
 // Texts a user might type (or paste) where a number belongs; more in the test below.
-const char* const kBadTexts[] = {"",     "   ",   "abc",    "+",      "-",    "+-5",  "1e3",
-                                 "0x10", "1,000", "1.5",    "47.5",   "48.5", "10.5", "Z99999",
-                                 "-0",   "1e308", "-1e308", "1e-400", "inf",  "-inf", "nan"};
+const char* const kBadTexts[] = {"", "   ", "abc", "+", "-", "+-5", "1e3", "0x10", "1,000", "1.5",
+                                 "47.5", "48.5", "10.5", "Z99999", "-0", "1e308", "-1e308",
+                                 "1e-400", "inf", "-inf", "nan",
+                                 // No candidate exact; the message once took hours to build.
+                                 "1234.5678901"};
 
 // Each field with each button that reads it; "Enter" is the Enter key in Out1Freq.
 const std::pair<const char*, const char*> kFieldButtons[] = {
@@ -74,6 +76,31 @@ TEST_F(BadInputTest, EveryFieldEveryButtonCorrectsOrTellsAndSendsOnlyWellFormedR
       EXPECT_TRUE(window_->link().ConfigLoaded()) << at;
     }
   }
+}
+
+// A VCO entry whose first N2_HS has no N2_LS: the choice leaves every field as it was (it once
+// wrote N1_HS and NC1_LS, and Update then programmed a mix of two entries), says which choice
+// does work, and that choice, saved, gives the frequency asked for.
+TEST_F(BadInputTest, AVcoChoiceWithoutAWholeSettingChangesNoFieldAndSaysWhatWorks) {
+  SetText("Out1Freq", "47783653");
+  Press("Enter");
+  const auto fields = [this] {
+    return Texts({"GPS", "N31", "N2_HS", "N2_LS", "N1_HS", "NC1_LS", "Out1Freq"});
+  };
+  const std::string before = fields();
+  const std::size_t mark = Mark();
+  messages_.clear();
+  Pick("Fvco_list", 1);
+  EXPECT_EQ(Message(),
+            "No exact setting | The first N2_HS for the VCO frequency [1] 4300528770 has no exact "
+            "N2_LS for 47783653 Hz. Try another N2_HS in the list");
+  Pick("N1HS_list", 0);
+  EXPECT_EQ(fields(), before);
+  EXPECT_EQ(Mark(), mark);
+
+  Pick("N2HS_list", Control<QComboBox>("N2HS_list")->findText("5"));
+  Click("Command2");
+  EXPECT_EQ(Text("Out1Freq"), "47783653");
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "engine/frequency_programming.h"
 #include "engine/input_checks.h"
 #include "engine/number_text.h"
-#include "freqplan/divider_choices.h"
 
 namespace orvane {
 namespace {
@@ -12,30 +12,6 @@ namespace {
 constexpr int kEnterKey = 13;
 // The window keeps processing events during a long search at about this rate.
 constexpr qint64 kEventIntervalMs = 20;
-
-QString NumberText(double value) { return QString::fromStdString(FormatGeneral(value)); }
-
-// Why the search's own choice found no setting, and what the user can choose instead: another
-// N2_HS of the first VCO entry, another VCO entry, or nothing at all.
-QString NoExactSettingText(double frequency, const CandidateTable& table) {
-  const QString wanted = NumberText(frequency) + QStringLiteral(" Hz");
-  const std::size_t count = table.CandidateCount();
-  if (count == 0) return QStringLiteral("No exact divider setting exists for ") + wanted;
-  const QString first = QStringLiteral("[0] ") + NumberText(table.HalfVcoTable[0] * 2);
-  if (HasExactSetting(frequency, table.ProductTable[0])) {
-    return QStringLiteral("The first N2_HS for the VCO frequency ") + first +
-           QStringLiteral(" has no exact N2_LS for ") + wanted +
-           QStringLiteral(". Try another N2_HS in the list");
-  }
-  for (std::size_t i = 1; i < count; ++i) {
-    if (HasExactSetting(frequency, table.ProductTable[i])) {
-      return QStringLiteral("The VCO frequency ") + first +
-             QStringLiteral(" has no exact divider setting for ") + wanted +
-             QStringLiteral(". Try another VCO frequency in the list");
-    }
-  }
-  return QStringLiteral("No exact divider setting exists for ") + wanted;
-}
 
 }  // namespace
 
@@ -124,7 +100,8 @@ void SearchHandlers::FindFreq_Click() {
   events_.SelectEntry(ui_.Fvco_list, 0);
   candidates_.CandidatesReady = true;
   if (!selection_.Fvco_list_Click()) {
-    message_(QStringLiteral("No exact setting"), NoExactSettingText(*frequency, candidates_.table));
+    message_(QStringLiteral("No exact setting"),
+             QString::fromStdString(NoExactSettingText(*frequency, candidates_.table, 0)));
   }
   EnableFrequencyControls(true);
   ui_.Progress->resize(0, ui_.Progress->height());

@@ -4,7 +4,6 @@
 #include <QPalette>
 
 #include "engine/number_text.h"
-#include "freqplan/divider_choices.h"
 #include "ui/colours.h"
 
 namespace orvane {
@@ -36,17 +35,25 @@ VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidate
       events_(events),
       programming_(programming),
       message_(std::move(message)) {
-  const QString no_setting = QStringLiteral("No divider setting reproduces this VCO frequency");
-  events_.OnListClick(ui_.Fvco_list, [this, no_setting] {
-    RunChoice(&VcoSelectionHandlers::Fvco_list_Click, no_setting);
+  const auto no_setting = [] {
+    return QStringLiteral("No divider setting reproduces this VCO frequency");
+  };
+  // A VCO choice that stops says what is true of the entry and what else the user can choose.
+  events_.OnListClick(ui_.Fvco_list, [this] {
+    RunChoice(&VcoSelectionHandlers::Fvco_list_Click, [this] {
+      return QString::fromStdString(
+          NoExactSettingText(*NumberIn(ui_.Out1Freq->text()), candidates_.table,
+                             static_cast<std::size_t>(ui_.Fvco_list->currentIndex())));
+    });
   });
   events_.OnListClick(ui_.N1HS_list, [this, no_setting] {
     RunChoice(&VcoSelectionHandlers::N1HS_list_Click, no_setting);
   });
   events_.OnListClick(ui_.N2HS_list, [this] {
-    RunChoice(
-        &VcoSelectionHandlers::N2HS_list_Click,
-        QStringLiteral("No N2_LS gives a phase-detector frequency above 50 kHz with this N2_HS"));
+    RunChoice(&VcoSelectionHandlers::N2HS_list_Click, [] {
+      return QStringLiteral("No N2_LS gives a phase-detector frequency above ") +
+             QString::fromStdString(F3ThresholdText()) + QStringLiteral(" with this N2_HS");
+    });
   });
   events_.OnListClick(ui_.N2LS_list, [this, no_setting] {
     RunChoice(&VcoSelectionHandlers::N2LS_list_Click, no_setting);
@@ -54,7 +61,7 @@ VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidate
 }
 
 void VcoSelectionHandlers::RunChoice(bool (VcoSelectionHandlers::*handler)(),
-                                     const QString& stopped_text) {
+                                     const std::function<QString()>& stopped_text) {
   // Inside a chain the list handlers run again as program-made selections; the outermost choice
   // alone reports a stop. Before any search the lists are inert and say nothing.
   const bool outermost = choice_depth_ == 0;
@@ -67,39 +74,38 @@ void VcoSelectionHandlers::RunChoice(bool (VcoSelectionHandlers::*handler)(),
     message_(QStringLiteral("No VCO frequency chosen"),
              QStringLiteral("Choose a VCO frequency in the Fvco list first"));
   } else {
-    message_(QStringLiteral("No exact setting"), stopped_text);
+    message_(QStringLiteral("No exact setting"), stopped_text());
   }
 }
 
-std::optional<VcoSelectionHandlers::Selection> VcoSelectionHandlers::CurrentSelection() const {
+std::optional<VcoEntry> VcoSelectionHandlers::SelectedEntry() const {
   if (!candidates_.CandidatesReady) return std::nullopt;
   const std::optional<double> fout = NumberIn(ui_.Out1Freq->text());
   const int index = ui_.Fvco_list->currentIndex();
   if (!fout || index < 0 || static_cast<std::size_t>(index) >= candidates_.table.CandidateCount()) {
     return std::nullopt;
   }
-  const std::int32_t product = candidates_.table.ProductTable[static_cast<std::size_t>(index)];
-  return Selection{*fout, product, *fout * product};
+  return VcoEntry{*fout, candidates_.table.ProductTable[static_cast<std::size_t>(index)]};
 }
 
-void VcoSelectionHandlers::FillList(QComboBox* list, const QStringList& entries) {
+template <typename T>
+void VcoSelectionHandlers::FillList(QComboBox* list, const std::vector<T>& entries) {
   list->clear();
-  list->addItems(entries);
+  for (const T entry : entries) list->addItem(QString::number(entry));
   list->setEnabled(entries.size() >= 2);
 }
 
 bool VcoSelectionHandlers::Fvco_list_Click() {
-  const std::optional<Selection> selection = CurrentSelection();
-  if (!selection) return false;
-  QStringList output_choices;
-  for (int n : OutputHsChoices(selection->fout, selection->product)) {
-    output_choices << QString::number(n);
-  }
-  FillList(ui_.N1HS_list, output_choices);
-  QStringList feedback_choices;
-  for (int h : FeedbackHsChoices(selection->half_vco)) feedback_choices << QString::number(h);
-  FillList(ui_.N2HS_list, feedback_choices);
-  if (output_choices.isEmpty() || feedback_choices.isEmpty()) return false;
+  const std::optional<VcoEntry> entry = SelectedEntry();
+  if (!entry) return false;
+  // The engine's plan for the entry gives the lists; their selections below run the chain.
+  const DividerPlan plan =
+      PlanDividers(entry->fout, candidates_.table,
+                   {.vco_index = static_cast<std::size_t>(ui_.Fvco_list->currentIndex())});
+  FillList(ui_.N1HS_list, plan.n1_hs_choices);
+  FillList(ui_.N2HS_list, plan.n2_hs_choices);
+  fields_hold_selection_ = false;
+  if (plan.n1_hs_choices.empty() || plan.n2_hs_choices.empty()) return false;
 
   {
     const NestedChoice nested(choice_depth_);
@@ -107,47 +113,50 @@ bool VcoSelectionHandlers::Fvco_list_Click() {
     events_.SelectEntry(ui_.N2HS_list, 0);
     if (!N1HS_list_Click() || !N2HS_list_Click()) return false;
   }
+  // Only a whole setting reaches the fields: the lists' first N2_HS may offer no N2_LS.
+  if (!plan) return false;
 
   programming_.CopyPreparedSet(false);
+  fields_hold_selection_ = true;
   programming_.SetFreq_Click();
   return true;
 }
 
 bool VcoSelectionHandlers::N1HS_list_Click() {
-  const std::optional<Selection> selection = CurrentSelection();
+  const std::optional<VcoEntry> entry = SelectedEntry();
   const std::optional<double> n = NumberIn(ui_.N1HS_list->currentText());
-  if (!selection || !n) return false;
-  ui_.NC1LS_calc->setText(NumberText(OutputLsDivider(selection->product, static_cast<int>(*n))));
-  ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
-  ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
+  if (!entry || !n) return false;
+  ui_.NC1LS_calc->setText(NumberText(entry->Nc1Ls(static_cast<int>(*n))));
+  // Within a VCO choice the whole set is copied at its end, or nothing is.
+  if (choice_depth_ == 0 && fields_hold_selection_) {
+    ui_.fields.N1_HS->setText(ui_.N1HS_list->currentText());
+    ui_.fields.NC1_LS->setText(ui_.NC1LS_calc->text());
+  }
   return true;
 }
 
 bool VcoSelectionHandlers::N2HS_list_Click() {
-  const std::optional<Selection> selection = CurrentSelection();
+  const std::optional<VcoEntry> entry = SelectedEntry();
   const std::optional<double> h = NumberIn(ui_.N2HS_list->currentText());
-  if (!selection || !h) return false;
-  QStringList choices;
-  for (std::int32_t n2_ls : FeedbackLsChoices(selection->half_vco, static_cast<int>(*h))) {
-    choices << QString::number(n2_ls);
-  }
+  if (!entry || !h) return false;
+  const std::vector<std::int32_t> choices = entry->N2LsChoices(static_cast<int>(*h));
   FillList(ui_.N2LS_list, choices);
-  if (choices.isEmpty()) return false;
+  if (choices.empty()) return false;
   const NestedChoice nested(choice_depth_);
   events_.SelectEntry(ui_.N2LS_list, 0);
   return true;
 }
 
 bool VcoSelectionHandlers::N2LS_list_Click() {
-  const std::optional<Selection> selection = CurrentSelection();
+  const std::optional<VcoEntry> entry = SelectedEntry();
   const std::optional<double> h = NumberIn(ui_.N2HS_list->currentText());
   const std::optional<double> n2_ls = NumberIn(ui_.N2LS_list->currentText());
-  if (!selection || !h || !n2_ls) return false;
-  const double f3 = ChosenF3(selection->half_vco, *h, *n2_ls);
+  if (!entry || !h || !n2_ls) return false;
+  const double f3 = entry->F3(*h, *n2_ls);
   ui_.F3_calc->setText(NumberText(f3));
-  // A phase-detector frequency below 50 kHz is marked red.
-  SetFieldColour(ui_.F3_calc, f3 >= 50000 ? QGuiApplication::palette().color(QPalette::Base)
-                                          : QColor(255, 0, 0));
+  SetFieldColour(ui_.F3_calc, F3BelowThreshold(f3)
+                                  ? QColor(255, 0, 0)
+                                  : QGuiApplication::palette().color(QPalette::Base));
   return true;
 }
 

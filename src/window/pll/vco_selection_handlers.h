@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <functional>
 
+#include "engine/frequency_programming.h"
 #include "freqplan/output_search.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
@@ -43,16 +45,13 @@ class VcoSelectionHandlers {
   bool N2LS_list_Click();
 
  private:
-  // The working quantities of a handler: Fout from Out1Freq, P of the selected VCO entry, H.
-  struct Selection {
-    double fout;
-    std::int32_t product;
-    double half_vco;
-  };
-  std::optional<Selection> CurrentSelection() const;
+  // The working quantities of a handler: Fout from Out1Freq and P of the selected VCO entry.
+  std::optional<VcoEntry> SelectedEntry() const;
   // Runs a user's choice; only the outermost handler of a chain tells the user why it stopped.
-  void RunChoice(bool (VcoSelectionHandlers::*handler)(), const QString& stopped_text);
-  void FillList(QComboBox* list, const QStringList& entries);
+  void RunChoice(bool (VcoSelectionHandlers::*handler)(),
+                 const std::function<QString()>& stopped_text);
+  template <typename T>
+  void FillList(QComboBox* list, const std::vector<T>& entries);
 
   Controls ui_;
   const VcoCandidates& candidates_;
@@ -60,6 +59,9 @@ class VcoSelectionHandlers {
   ProgrammingHandlers& programming_;
   ModalMessage message_;
   int choice_depth_ = 0;
+  // Whether the divider fields hold the whole setting of the selected VCO entry: a choice in
+  // N1HS_list then rewrites N1_HS and NC1_LS; otherwise it would mix two entries' settings.
+  bool fields_hold_selection_ = false;
 };
 
 }  // namespace orvane
