@@ -90,6 +90,7 @@ TEST_F(CliTest, BadInputIsExitTwoWithNothingSent) {
       {{"monitor", "--interval", "0"}, "--interval"},
       {{"record", "/nonexistent/dir/x.ubx"}, "cannot write /nonexistent/dir/x.ubx"},
       {{"--simulate=10", "show"}, "--simulate"},
+      {{"--trace", "/nonexistent/dir/t.txt", "show"}, "cannot write the trace to /nonexistent/dir"},
       {{"frobnicate"}, "subcommand"},
       {{}, "subcommand"},
   };
