@@ -125,7 +125,9 @@ void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
   if (!(stored.output_flags & 1)) SetOutputEnabled(true);
   CandidateTable table;
   FindOutputCandidates(kDefaultFrequency, table);
-  DividerRequest request = {.nc2_ls = std::to_string(stored.dividers.nc2_ls)};
+  // The window's search clears NC2_LS, so its field check sends the default whatever the clock
+  // holds.
+  DividerRequest request;
   for (const std::size_t entry : {std::size_t{0}, kDefaultVcoEntry}) {
     // Fewer candidates than expected: the last one is the nearest to the default.
     request.vco_index = std::min(entry, table.CandidateCount() - 1);

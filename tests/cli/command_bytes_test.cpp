@@ -15,6 +15,9 @@ TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
     return Report(
         {0, 4, 0x4A, 0x16, 0x1D, 0, 0, 0, 6, 0x3F, 1, 0, 1, 0x79, 0, 0, nc2_ls, 0, 0, 0, 15});
   };
+  // Drive strength, then the search's entry 0, entry 59 and entry 59 saved, twice each.
+  const Reports factory_defaults = {Report({0, 3, 3}), kTenMegahertz, kTenMegahertz, entry59(0x2D),
+                                    entry59(0x2D),     entry59(0x79), entry59(0x79)};
   const std::pair<std::vector<std::string>, Reports> cases[] = {
       {{"set-frequency", "10000000"}, {kTenMegahertz, kTenMegahertz}},
       {{"output", "off"}, {Report({0, 1, 0})}},
@@ -28,10 +31,7 @@ TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
       {{"program", "--gps", "1875000", "--n31", "1", "--n2hs", "10", "--n2ls", "224", "--n1hs",
         "10", "--nc1ls", "42", "--nc2ls", "46"},
        {kTenMegahertz, kTenMegahertz}},
-      // Drive strength, then the search's entry 0, entry 59 and entry 59 saved, twice each.
-      {{"factory-defaults"},
-       {Report({0, 3, 3}), kTenMegahertz, kTenMegahertz, entry59(0x2D), entry59(0x2D),
-        entry59(0x79), entry59(0x79)}},
+      {{"factory-defaults"}, factory_defaults},
       {{"serial", "G60031"}, {Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}},
   };
   for (const auto& [args, expected] : cases) {
@@ -43,6 +43,13 @@ TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
     EXPECT_EQ(Commands(device), expected);
     EXPECT_TRUE(backend_.device(device).violations().empty());
   }
+  // The same sequence whatever NC2_LS the clock holds, as the window's search clears the field.
+  DeviceConfiguration stored = FactoryConfiguration();
+  stored.dividers.nc2_ls = 10;
+  const std::size_t device = backend_.device_count();
+  backend_.AddDevice({.serial = "H79999", .stored = stored, .make_receiver = {}});
+  EXPECT_EQ(Run({"factory-defaults"}), 0) << err_.str();
+  EXPECT_EQ(Commands(device), factory_defaults);
 }
 
 TEST_F(CliTest, MonitorStopsOnRequestAndSwitchesTheStatusMessagesOff) {
