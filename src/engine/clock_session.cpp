@@ -50,10 +50,12 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
   link_.DeviceDetected = false;
   const std::vector<AttachedClock> attached = ListClocks();
   OpenResult result;
+  bool open_failed = false;
   const auto try_open = [&](const AttachedClock& clock) {
     OpenError error = OpenError::kNone;
     std::unique_ptr<HidDevice> handle = link_.backend().Open(clock.path, &error);
     if (!handle) {
+      open_failed = true;
       if (error == OpenError::kPermissionDenied && result.denied_path.empty()) {
         result.denied_path = clock.path;
       }
@@ -73,8 +75,9 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
   for (const AttachedClock& clock : attached) {
     if (clock.serial == serial && try_open(clock)) break;
   }
-  // A clock that cannot be opened must not keep the others from being used.
-  if (!link_.DeviceDetected && or_another && !result.denied_path.empty()) {
+  // A clock that cannot be opened, for whatever reason (busy, I/O error, no access), must not keep
+  // the others from being used.
+  if (!link_.DeviceDetected && or_another && open_failed) {
     for (auto clock = attached.rbegin(); clock != attached.rend(); ++clock) {
       if (clock->serial != serial && try_open(*clock)) break;
     }
