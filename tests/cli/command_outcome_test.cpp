@@ -2,21 +2,9 @@
 #include <fstream>
 
 #include "cli_fixture.h"
-#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
-
-TEST_F(CliTest, SetFrequencyProgramsTheChosenEntry) {
-  backend_.AddDevice();
-  ASSERT_EQ(Run({"--json", "set-frequency", "10000000", "--vco", "59", "--bw", "7"}), 0)
-      << err_.str();
-  EXPECT_NE(out_.str().find(R"("vco_index":59,"vco_hz":6100000000)"), std::string::npos)
-      << out_.str();
-  const Reports sent = Commands();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(DecodePllConfiguration(sent[0]).bw, 7);
-}
 
 TEST_F(CliTest, CorrectionSaveStoresTheReceiversEstimateOnceItHasASignal) {
   ClockDevice& clock = backend_.AddDevice();
@@ -38,15 +26,6 @@ TEST_F(CliTest, SerialWaitsForTheClockUnderItsNewNumber) {
   EXPECT_EQ(clock.serial(), "A12345");
   EXPECT_EQ(out_.str(), "Serial number G60031 is now A12345\n");
   ASSERT_EQ(Run({"--serial", "A12345", "show"}), 0) << err_.str();
-}
-
-TEST_F(CliTest, FactoryDefaultsOnlyNamesAClockWithoutSerialNumber) {
-  ClockDeviceOptions options;
-  options.serial = "000000";
-  ClockDevice& clock = backend_.AddDevice(options);
-  ASSERT_EQ(Run({"factory-defaults"}), 0) << err_.str();
-  EXPECT_EQ(Commands(), (Reports{Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}));
-  EXPECT_EQ(clock.serial(), "G60031");
 }
 
 TEST_F(CliTest, ListShowsEveryClockAndShowPicksTheLast) {
