@@ -17,16 +17,13 @@
 namespace orvane {
 namespace {
 
-std::pair<std::int64_t, std::int64_t> TimeAxis(const TimeChart& chart) {
-  return {chart.from_ms(), chart.to_ms()};
-}
-
 // Every plot shows the first one's time range from the same left edge, and with `drawn` every
 // trace has points in it.
 void ExpectPlots(const HistoryWindow& history, bool drawn) {
   const TimeChart& first = *history.time_series().charts().front();
   for (const TimeChart* chart : history.time_series().charts()) {
-    EXPECT_EQ(TimeAxis(*chart), TimeAxis(first));
+    EXPECT_EQ(std::pair(chart->from_ms(), chart->to_ms()),
+              std::pair(first.from_ms(), first.to_ms()));
     EXPECT_EQ(chart->PlotArea().left(), first.PlotArea().left());
     for (const TimeChart::Trace& trace : chart->traces())
       EXPECT_TRUE(!drawn || !trace.points.empty());
