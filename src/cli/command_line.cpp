@@ -4,7 +4,7 @@
 #include "cli/constellation_names.h"
 #include "cli/setting_commands.h"
 #include "cli/stream_commands.h"
-#include "sim/simulated_clocks.h"
+#include "frontend/backend_choice.h"  // kMaxSimulatedClocks
 
 namespace orvane {
 namespace {
