@@ -1,7 +1,6 @@
 // orvane-config: configures and monitors the Orvane USB GNSS reference clock.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "frontend/backend_choice.h"
+#include "frontend/shared_options.h"
 #include "ui/modal_message.h"
 #include "window/frm_main.h"
 #include "window/status/host_clock.h"
@@ -20,11 +20,7 @@
 using orvane::CloseOnTerminationSignals;
 
 int main(int argc, char** argv) {
-  // QCommandLineParser knows no optional values: a bare --simulate means one device.
-  std::vector<std::string> arguments(argv, argv + argc);
-  for (std::string& argument : arguments) {
-    if (argument == "--simulate") argument = "--simulate=1";
-  }
+  std::vector<std::string> arguments = orvane::WithBareSimulate({argv, argv + argc});
   std::vector<char*> argument_pointers;
   for (std::string& argument : arguments) argument_pointers.push_back(argument.data());
   int argument_count = static_cast<int>(argument_pointers.size());
@@ -55,24 +51,15 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   orvane::SteadyClock clock;
-  std::ofstream trace_file;
-  std::ostream* trace_stream = nullptr;
-  if (parser.isSet(trace_option)) {
-    const QString path = parser.value(trace_option);
-    if (path == QLatin1String("-")) {
-      trace_stream = &std::cerr;
-    } else {
-      trace_file.open(path.toStdString());
-      if (!trace_file) {
-        std::cerr << "orvane-config: cannot write the trace to " << path.toStdString() << "\n";
-        return 2;
-      }
-      trace_stream = &trace_file;
-    }
+  orvane::TraceTarget trace_target;
+  std::string error;
+  if (parser.isSet(trace_option) &&
+      !trace_target.Open(parser.value(trace_option).toStdString(), std::cerr, error)) {
+    std::cerr << "orvane-config: " << error << "\n";
+    return 2;
   }
-  orvane::TraceLog trace(trace_stream, clock);
+  orvane::TraceLog trace(trace_target.stream(), clock);
 
-  const bool simulated = parser.isSet(simulate) || parser.isSet(sim_ubx);
   orvane::BackendRequest request;
   if (parser.isSet(simulate)) {
     bool number = false;
@@ -84,7 +71,6 @@ int main(int argc, char** argv) {
     }
   }
   if (parser.isSet(sim_ubx)) request.sim_ubx = parser.value(sim_ubx).toStdString();
-  std::string error;
   std::unique_ptr<orvane::HidBackend> backend = orvane::MakeBackend(request, clock, trace, error);
   if (!backend) {
     std::cerr << "orvane-config: " << error << "\n";
@@ -94,7 +80,7 @@ int main(int argc, char** argv) {
 
   // A simulated device's receiver time must never reach the real clock.
   std::unique_ptr<orvane::HostClock> host_clock;
-  if (simulated) {
+  if (request.SimulatedCount() > 0) {
     host_clock = std::make_unique<orvane::SimulatedHostClock>();
   } else {
     host_clock = std::make_unique<orvane::SystemHostClock>();

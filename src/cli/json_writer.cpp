@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "device/hid/wide_text.h"
 #include "engine/number_text.h"
 
 namespace orvane {
@@ -55,7 +56,8 @@ JsonWriter& JsonWriter::Key(std::string_view key) {
 JsonWriter& JsonWriter::String(std::string_view text) {
   BeforeValue();
   out_ << '"';
-  for (const char c : text) {
+  // A device's texts follow the low-byte rule; JSON must be UTF-8.
+  for (const char c : ValidUtf8(text)) {
     switch (c) {
       case '"':
         out_ << "\\\"";

@@ -14,10 +14,12 @@
 namespace orvane {
 namespace {
 
-// What a finished setting reports: a line for people, its own fields for scripts.
+// What a finished setting reports: a line for people, its own fields for scripts; and, where the
+// configuration report holds the setting, whether a readback shows it.
 struct Done {
   std::string text;
   std::function<void(JsonWriter&)> fields;
+  std::function<bool(const DeviceConfiguration&)> holds;
 };
 
 void Report(CommandContext& context, const char* command, const std::string& serial,
@@ -47,6 +49,13 @@ void RunSetting(CommandContext& context, const char* command,
     throw CommandError(ExitCode::kDeviceFailed,
                        std::string("the clock refused the ") + command + " command");
   }
+  if (done.holds) {
+    const std::optional<DeviceConfiguration> readback = context.session.FetchConfiguration();
+    if (!readback || !done.holds(*readback)) {
+      throw CommandError(ExitCode::kDeviceFailed,
+                         std::string("the clock did not hold the ") + command + " setting");
+    }
+  }
   Report(context, command, serial, done);
 }
 
@@ -66,7 +75,8 @@ void RunOutput(CommandContext& context, bool enabled) {
   RunSetting(context, "output",
              [&](ClockSession& session) { return session.SetOutputEnabled(enabled); },
              {std::string("Output 1 ") + (enabled ? "on" : "off"),
-              [&](JsonWriter& json) { json.Key("output_enabled").Bool(enabled); }});
+              [&](JsonWriter& json) { json.Key("output_enabled").Bool(enabled); },
+              [&](const DeviceConfiguration& held) { return (held.output_flags & 1) == enabled; }});
 }
 
 void RunDrive(CommandContext& context, int milliamps) {
@@ -79,7 +89,8 @@ void RunDrive(CommandContext& context, int milliamps) {
   RunSetting(context, "drive",
              [&](ClockSession& session) { return session.SetDriveStrength(index); },
              {"Drive strength " + std::to_string(milliamps) + " mA",
-              [&](JsonWriter& json) { json.Key("drive_ma").Integer(milliamps); }});
+              [&](JsonWriter& json) { json.Key("drive_ma").Integer(milliamps); },
+              [&](const DeviceConfiguration& held) { return held.drive_index == index; }});
 }
 
 void RunBlink(CommandContext& context) {
@@ -100,14 +111,15 @@ void RunConstellations(CommandContext& context, const std::string& list) {
   const std::vector<std::string> names = ConstellationNamesOf(*mask);
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-  RunSetting(
-      context, "constellations",
-      [&](ClockSession& session) { return session.SetConstellations(*mask); },
-      {"Constellations " + (text.empty() ? std::string("none") : text), [&](JsonWriter& json) {
-         json.Key("constellations").BeginArray();
-         for (const std::string& name : names) json.String(name);
-         json.EndArray();
-       }});
+  RunSetting(context, "constellations",
+             [&](ClockSession& session) { return session.SetConstellations(*mask); },
+             {"Constellations " + (text.empty() ? std::string("none") : text),
+              [&](JsonWriter& json) {
+                json.Key("constellations").BeginArray();
+                for (const std::string& name : names) json.String(name);
+                json.EndArray();
+              },
+              [&](const DeviceConfiguration& held) { return held.ConstellationMask == *mask; }});
 }
 
 void RunSleep(CommandContext& context) {

@@ -72,9 +72,14 @@ void RunMonitor(CommandContext& context, double interval_s, long count) {
 
 void RunRecord(CommandContext& context, const std::string& path, double duration_s, bool raw) {
   const std::chrono::nanoseconds duration = SecondsOption("--duration", duration_s);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  // Checked before anything is sent, but emptied only once a clock is found: a capture already
+  // there survives a mistyped serial or an unplugged clock.
+  std::ofstream file(path, std::ios::binary | std::ios::app);
   if (!file) throw CommandError(ExitCode::kBadInput, "cannot write " + path);
   ConnectedClock clock(context.session, context.serial);
+  file.close();
+  file.open(path, std::ios::binary | std::ios::trunc);
+  if (!file) throw CommandError(ExitCode::kBadInput, "cannot write " + path);
   const std::function<bool()> stop_requested = context.watch_stop();
 
   std::size_t frames = 0;

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "device/hid/wide_text.h"
 #include "service/metrics_text.h"
 
 namespace orvane {
@@ -84,7 +85,13 @@ const SatelliteSeries kSatelliteSeries[] = {
 
 }  // namespace
 
-std::string ClockMetricsText(std::span<const ClockReading> clocks) {
+std::string ClockMetricsText(std::span<const ClockReading> readings) {
+  // A device's texts follow the low-byte rule; Prometheus labels must be UTF-8.
+  std::vector<ClockReading> clocks(readings.begin(), readings.end());
+  for (ClockReading& clock : clocks) {
+    clock.serial = ValidUtf8(clock.serial);
+    clock.product = ValidUtf8(clock.product);
+  }
   MetricsText text;
   text.Family("orvane_info", Type::kGauge, "The clock's product and firmware version; always 1.");
   for (const ClockReading& clock : clocks) {

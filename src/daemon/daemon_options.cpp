@@ -5,25 +5,22 @@
 #include <tuple>
 
 #include "daemon/command_runner.h"
+#include "frontend/backend_choice.h"
+#include "frontend/shared_options.h"
 
 namespace orvane {
 namespace {
 
-constexpr int kMaxSimulatedClocks = 9;
 constexpr int kDefaultEstimateSeconds = 60;
 
 }  // namespace
 
 ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   // CLI11 has no optional values: the bare forms get their defaults here.
-  std::vector<std::string> words;
-  for (const std::string& argument : arguments) {
-    if (argument == "--simulate") {
-      words.push_back("--simulate=1");
-    } else if (argument == "--estimate-offset") {
-      words.push_back("--estimate-offset=" + std::to_string(kDefaultEstimateSeconds));
-    } else {
-      words.push_back(argument);
+  std::vector<std::string> words = WithBareSimulate(arguments);
+  for (std::string& word : words) {
+    if (word == "--estimate-offset") {
+      word = "--estimate-offset=" + std::to_string(kDefaultEstimateSeconds);
     }
   }
   std::vector<char*> argv;
@@ -120,7 +117,7 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
     }
   }
   options.alarm_exec = CommandWords(alarm_exec);
-  if (!options.sim_ubx.empty() && options.simulate == 0) options.simulate = 1;
+  options.simulate = BackendRequest{options.simulate, options.sim_ubx}.SimulatedCount();
   // A simulated clock's time must never steer the host unless a socket is named for it.
   if (!no_chrony) {
     options.chrony_socket =

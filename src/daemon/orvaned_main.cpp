@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <map>
 
@@ -16,6 +15,7 @@
 #include "daemon/stop_signals.h"
 #include "device/hid/tracing_backend.h"
 #include "frontend/backend_choice.h"
+#include "frontend/shared_options.h"
 #include "service/metrics_server.h"
 
 int main(int argc, char** argv) {
@@ -37,20 +37,13 @@ int main(int argc, char** argv) {
   JournalLog log(std::cerr, IsJournalStream(std::getenv("JOURNAL_STREAM"), STDERR_FILENO));
 
   SteadyClock clock;
-  std::ofstream trace_file;
-  std::ostream* trace_stream = nullptr;
-  if (options.trace == "-") {
-    trace_stream = &std::cerr;
-  } else if (!options.trace.empty()) {
-    trace_file.open(options.trace);
-    if (!trace_file) {
-      std::cerr << "orvaned: cannot write the trace to " << options.trace << "\n";
-      return 2;
-    }
-    trace_stream = &trace_file;
-  }
-  TraceLog trace(trace_stream, clock);
+  TraceTarget trace_target;
   std::string error;
+  if (!trace_target.Open(options.trace, std::cerr, error)) {
+    std::cerr << "orvaned: " << error << "\n";
+    return 2;
+  }
+  TraceLog trace(trace_target.stream(), clock);
   std::unique_ptr<HidBackend> backend =
       MakeBackend({options.simulate, options.sim_ubx}, clock, trace, error);
   if (!backend) {

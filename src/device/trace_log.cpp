@@ -1,6 +1,6 @@
 #include "device/trace_log.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace orvane {
 
@@ -9,10 +9,13 @@ TraceLog::TraceLog(std::ostream* out, const MonotonicClock& clock) : out_(out), 
 void TraceLog::Write(std::string_view serial, std::string_view kind, std::string_view rest) {
   if (out_ == nullptr) return;
   const double seconds = std::chrono::duration<double>(clock_.Now()).count();
+  // to_chars, unlike printf, ignores the locale the window's toolkit sets from the environment.
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%.3f", seconds);
+  const auto end =
+      std::to_chars(stamp, stamp + sizeof stamp, seconds, std::chars_format::fixed, 3).ptr;
   std::lock_guard lock(mutex_);
-  *out_ << stamp << ' ' << (serial.empty() ? std::string_view("-") : serial) << ' ' << kind;
+  *out_ << std::string_view(stamp, end) << ' ' << (serial.empty() ? std::string_view("-") : serial)
+        << ' ' << kind;
   if (!rest.empty()) *out_ << ' ' << rest;
   *out_ << '\n';
   out_->flush();

@@ -56,10 +56,12 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
   link_.config_loaded_ = false;
   const std::vector<AttachedClock> attached = ListClocks();
   OpenResult result;
+  bool open_failed = false;
   const auto try_open = [&](const AttachedClock& clock) {
     OpenError error = OpenError::kNone;
     std::unique_ptr<HidDevice> handle = link_.backend().Open(clock.path, &error);
     if (!handle) {
+      open_failed = true;
       if (error == OpenError::kPermissionDenied && result.denied_path.empty()) {
         result.denied_path = clock.path;
       }
@@ -74,8 +76,9 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
   for (const AttachedClock& clock : attached) {
     if (clock.serial == serial && try_open(clock)) break;
   }
-  // A clock that cannot be opened must not keep the others from being used.
-  if (!link_.device_detected_ && or_another && !result.denied_path.empty()) {
+  // A clock that cannot be opened, for whatever reason (busy, I/O error, no access), must not keep
+  // the others from being used.
+  if (!link_.device_detected_ && or_another && open_failed) {
     for (auto clock = attached.rbegin(); clock != attached.rend(); ++clock) {
       if (clock->serial != serial && try_open(*clock)) break;
     }
@@ -150,7 +153,9 @@ void ClockSession::FactoryDefaults(const DeviceConfiguration& stored,
   if (!(stored.output_flags & 1)) SetOutputEnabled(true);
   CandidateTable table;
   FindOutputCandidates(kDefaultFrequency, table);
-  DividerRequest request = {.nc2_ls = stored.dividers.nc2_ls};
+  // The window's search clears NC2_LS, so its field check sends the default whatever the clock
+  // holds.
+  DividerRequest request;
   for (const std::size_t entry : {std::size_t{0}, kDefaultVcoEntry}) {
     // Fewer candidates than expected: the last one is the nearest to the default.
     request.vco_index = std::min(entry, table.CandidateCount() - 1);

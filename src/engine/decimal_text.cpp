@@ -1,13 +1,16 @@
 #include "engine/decimal_text.h"
 
-#include <cstdio>
+#include <array>
+#include <charconv>
 
 namespace orvane {
 
 std::string FormatThreeDecimals(double value) {
-  const int length = std::snprintf(nullptr, 0, "%.3f", value);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  std::snprintf(text.data(), text.size() + 1, "%.3f", value);
+  // to_chars, unlike printf, ignores the locale the window's toolkit sets from the environment.
+  std::array<char, 352> buffer;  // the longest double in fixed notation, sign and fraction
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::fixed, 3);
+  std::string text(buffer.data(), result.ptr);
   if (text == "-0.000") text.erase(0, 1);
   return text;
 }

@@ -8,16 +8,14 @@ namespace orvane {
 
 std::unique_ptr<HidBackend> MakeBackend(const BackendRequest& request, MonotonicClock& clock,
                                         TraceLog& trace, std::string& error) {
-  if (request.simulate == 0 && request.sim_ubx.empty()) {
-    return std::make_unique<HidapiBackend>(&trace);
-  }
+  if (request.SimulatedCount() == 0) return std::make_unique<HidapiBackend>(&trace);
   std::shared_ptr<const std::vector<std::uint8_t>> capture;
   if (!request.sim_ubx.empty()) {
     std::optional<std::vector<std::uint8_t>> bytes = LoadCaptureFile(request.sim_ubx, error);
     if (!bytes) return nullptr;
     capture = std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes));
   }
-  return MakeSimulatedClocks(clock, std::max(request.simulate, 1), std::move(capture));
+  return MakeSimulatedClocks(clock, request.SimulatedCount(), std::move(capture));
 }
 
 }  // namespace orvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,11 @@ namespace orvane {
 struct BackendRequest {
   int simulate = 0;     // simulated clocks; 0: real devices (unless a capture is given)
   std::string sim_ubx;  // capture the simulated receivers replay; empty: the built-in model
+
+  // How many simulated clocks these options stand for: a capture alone means one; 0: real ones.
+  int SimulatedCount() const {
+    return simulate == 0 && sim_ubx.empty() ? 0 : std::max(simulate, 1);
+  }
 };
 
 // The backend for `request`, as the window builds it for the same options; nullptr with the

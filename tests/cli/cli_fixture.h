@@ -31,7 +31,7 @@ class CliTest : public ::testing::Test {
         .make_backend = [this](const BackendRequest& request, TraceLog& trace,
                                std::string& error) -> std::unique_ptr<HidBackend> {
           if (!request.sim_ubx.empty()) return MakeBackend(request, clock_, trace, error);
-          return std::make_unique<ForwardingHidBackend>(backend_);
+          return std::make_unique<ForwardingHidBackend>(decorated_ ? *decorated_ : backend_);
         },
         .watch_stop = [this] { return stop_; },
         .share_map = share_map_,
@@ -51,6 +51,7 @@ class CliTest : public ::testing::Test {
 
   ManualClock clock_;
   SimulatedBackend backend_{clock_};
+  HidBackend* decorated_ = nullptr;  // set: the clocks as a decorator of backend_ shows them
   std::ostringstream out_;
   std::ostringstream err_;
   std::function<bool()> stop_ = [] { return false; };

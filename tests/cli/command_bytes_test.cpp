@@ -11,12 +11,17 @@ const std::vector<std::uint8_t> kTenMegahertz =
 
 TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
   // VCO entry 59 of the 10 MHz search, as searched and as saved with NC2_LS = NC1_LS.
-  const auto entry59 = [](std::uint8_t nc2_ls) {
+  const auto entry59 = [](std::uint8_t nc2_ls, std::uint8_t bw = 15) {
     return Report(
-        {0, 4, 0x4A, 0x16, 0x1D, 0, 0, 0, 6, 0x3F, 1, 0, 1, 0x79, 0, 0, nc2_ls, 0, 0, 0, 15});
+        {0, 4, 0x4A, 0x16, 0x1D, 0, 0, 0, 6, 0x3F, 1, 0, 1, 0x79, 0, 0, nc2_ls, 0, 0, 0, bw});
   };
+  // Drive strength, then the search's entry 0, entry 59 and entry 59 saved, twice each.
+  const Reports factory_defaults = {Report({0, 3, 3}), kTenMegahertz, kTenMegahertz, entry59(0x2D),
+                                    entry59(0x2D),     entry59(0x79), entry59(0x79)};
   const std::pair<std::vector<std::string>, Reports> cases[] = {
       {{"set-frequency", "10000000"}, {kTenMegahertz, kTenMegahertz}},
+      {{"set-frequency", "10000000", "--vco", "59", "--bw", "7"},
+       {entry59(0x2D, 7), entry59(0x2D, 7)}},
       {{"output", "off"}, {Report({0, 1, 0})}},
       {{"output", "on"}, {Report({0, 1, 1})}},
       {{"drive", "24"}, {Report({0, 3, 2})}},
@@ -28,10 +33,7 @@ TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
       {{"program", "--gps", "1875000", "--n31", "1", "--n2hs", "10", "--n2ls", "224", "--n1hs",
         "10", "--nc1ls", "42", "--nc2ls", "46"},
        {kTenMegahertz, kTenMegahertz}},
-      // Drive strength, then the search's entry 0, entry 59 and entry 59 saved, twice each.
-      {{"factory-defaults"},
-       {Report({0, 3, 3}), kTenMegahertz, kTenMegahertz, entry59(0x2D), entry59(0x2D),
-        entry59(0x79), entry59(0x79)}},
+      {{"factory-defaults"}, factory_defaults},
       {{"serial", "G60031"}, {Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}},
   };
   for (const auto& [args, expected] : cases) {
@@ -42,6 +44,18 @@ TEST_F(CliTest, EachCommandSendsTheWindowsReportsFactoryDefaultsItsSequence) {
     EXPECT_EQ(Run(args), 0) << err_.str();
     EXPECT_EQ(Commands(device), expected);
     EXPECT_TRUE(backend_.device(device).violations().empty());
+  }
+  // The same sequence whatever NC2_LS the clock holds, as the window's search clears the field;
+  // a clock without serial number is only given the first.
+  DeviceConfiguration stored = FactoryConfiguration();
+  stored.dividers.nc2_ls = 10;
+  for (const auto& [serial, expected] :
+       {std::pair<std::string, Reports>{"H79999", factory_defaults},
+        {"000000", {Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}}}) {
+    const std::size_t device = backend_.device_count();
+    backend_.AddDevice({.serial = serial, .stored = stored, .make_receiver = {}});
+    EXPECT_EQ(Run({"factory-defaults"}), 0) << err_.str();
+    EXPECT_EQ(Commands(device), expected);
   }
 }
 

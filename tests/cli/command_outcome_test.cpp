@@ -2,7 +2,6 @@
 #include <fstream>
 
 #include "cli_fixture.h"
-#include "protocol/commands.h"
 
 namespace orvane {
 namespace {
@@ -43,15 +42,6 @@ TEST_F(CliTest, SerialWaitsForTheClockUnderItsNewNumber) {
   EXPECT_EQ(clock.serial(), "A12345");
   EXPECT_EQ(out_.str(), "Serial number G60031 is now A12345\n");
   ASSERT_EQ(Run({"--serial", "A12345", "show"}), 0) << err_.str();
-}
-
-TEST_F(CliTest, FactoryDefaultsOnlyNamesAClockWithoutSerialNumber) {
-  ClockDeviceOptions options;
-  options.serial = "000000";
-  ClockDevice& clock = backend_.AddDevice(options);
-  ASSERT_EQ(Run({"factory-defaults"}), 0) << err_.str();
-  EXPECT_EQ(Commands(), (Reports{Report({0, 0x53, 0x4E, 'G', '6', '0', '0', '3', '1'})}));
-  EXPECT_EQ(clock.serial(), "G60031");
 }
 
 TEST_F(CliTest, ListShowsEveryClockAndShowPicksTheLast) {

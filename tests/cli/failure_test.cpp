@@ -1,4 +1,6 @@
 // Exit status per class of failure, and refused input that sends nothing.
+#include <fstream>
+
 #include "cli/exit_codes.h"
 #include "cli_fixture.h"
 
@@ -14,6 +16,25 @@ struct DeniedBackend : ForwardingHidBackend {
   }
 };
 
+// Clocks that take every report but ignore the command with code `ignored`.
+struct ForgetfulBackend : ForwardingHidBackend {
+  struct Device : ForwardingHidDevice {
+    Device(std::unique_ptr<HidDevice> inner, std::uint8_t ignored)
+        : ForwardingHidDevice(std::move(inner)), ignored(ignored) {}
+    bool SendFeature(std::span<const std::uint8_t> report) override {
+      return report[1] == ignored || ForwardingHidDevice::SendFeature(report);
+    }
+    std::uint8_t ignored;
+  };
+  ForgetfulBackend(HidBackend& inner, std::uint8_t ignored)
+      : ForwardingHidBackend(inner), ignored(ignored) {}
+  std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error) override {
+    std::unique_ptr<HidDevice> device = ForwardingHidBackend::Open(path, error);
+    return device ? std::make_unique<Device>(std::move(device), ignored) : nullptr;
+  }
+  std::uint8_t ignored;
+};
+
 int Code(ExitCode code) { return static_cast<int>(code); }
 
 TEST_F(CliTest, NoClockOrNotTheNamedOneIsExitThreeAndOneThatCannotBeOpenedExitFour) {
@@ -23,21 +44,37 @@ TEST_F(CliTest, NoClockOrNotTheNamedOneIsExitThreeAndOneThatCannotBeOpenedExitFo
   EXPECT_NE(err_.str().find("attached: G60031"), std::string::npos) << err_.str();
   EXPECT_TRUE(backend_.device(0).received().empty());
 
+  // A capture already there survives a record that finds no clock.
+  const std::string capture = testing::TempDir() + "orvanectl_kept.ubx";
+  std::ofstream(capture) << "kept";
+  EXPECT_EQ(Run({"--serial", "A00001", "record", capture}), Code(ExitCode::kNoClock));
+  std::string kept;
+  std::getline(std::ifstream(capture), kept);
+  EXPECT_EQ(kept, "kept");
+
   // Opening it refused, the error names the udev rule.
   DeniedBackend denied(backend_);
-  const CliEnvironment environment{
-      .clock = clock_,
-      .out = out_,
-      .err = err_,
-      .make_backend =
-          [&](const BackendRequest&, TraceLog&, std::string&) {
-            return std::make_unique<ForwardingHidBackend>(static_cast<HidBackend&>(denied));
-          },
-      .watch_stop = [this] { return stop_; }};
-  EXPECT_EQ(RunOrvanectl({"show"}, environment), Code(ExitCode::kCannotOpen));
+  decorated_ = &denied;
+  EXPECT_EQ(Run({"show"}), Code(ExitCode::kCannotOpen));
   EXPECT_NE(err_.str().find("70-orvane.rules"), std::string::npos) << err_.str();
-  EXPECT_EQ(RunOrvanectl({"list"}, environment), 0);
+  EXPECT_EQ(Run({"list"}), 0);
   EXPECT_NE(out_.str().find("permission denied"), std::string::npos) << out_.str();
+}
+
+TEST_F(CliTest, ASettingTheReadbackDoesNotShowIsExitOne) {
+  backend_.AddDevice();
+  const std::pair<std::vector<std::string>, std::uint8_t> cases[] = {
+      {{"output", "off"}, 1}, {{"drive", "8"}, 3}, {{"constellations", "gps"}, 12}};
+  for (const auto& [args, code] : cases) {
+    SCOPED_TRACE(args.front());
+    ForgetfulBackend forgetful(backend_, code);
+    decorated_ = &forgetful;
+    EXPECT_EQ(Run(args), Code(ExitCode::kDeviceFailed));
+    EXPECT_NE(err_.str().find("did not hold the " + args.front()), std::string::npos);
+    EXPECT_EQ(out_.str(), "");
+    decorated_ = nullptr;
+    EXPECT_EQ(Run(args), 0) << err_.str();
+  }
 }
 
 TEST_F(CliTest, RefusedReportsALostClockAndNoLockWithinTheWaitAreExitOne) {
@@ -90,6 +127,7 @@ TEST_F(CliTest, BadInputIsExitTwoWithNothingSent) {
       {{"monitor", "--interval", "0"}, "--interval"},
       {{"record", "/nonexistent/dir/x.ubx"}, "cannot write /nonexistent/dir/x.ubx"},
       {{"--simulate=10", "show"}, "--simulate"},
+      {{"--trace", "/nonexistent/dir/t.txt", "show"}, "cannot write the trace to /nonexistent/dir"},
       {{"frobnicate"}, "subcommand"},
       {{}, "subcommand"},
   };

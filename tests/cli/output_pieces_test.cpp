@@ -14,12 +14,14 @@ TEST(JsonWriterTest, NestsSeparatesAndEscapes) {
   JsonWriter json(out);
   json.BeginObject();
   json.Key("text").String("a\"b\\c\n\x01");
+  json.Key("product").String("Horloge \xE9");  // a device's low byte
   json.Key("list").BeginArray().Integer(-3).Number(0.5).Bool(false).Null().EndArray();
   json.Key("empty").BeginObject().EndObject();
   json.Key("nan").Number(std::numeric_limits<double>::quiet_NaN());
   json.EndObject();
-  EXPECT_EQ(out.str(),
-            R"({"text":"a\"b\\c\n\u0001","list":[-3,0.5,false,null],"empty":{},"nan":null})");
+  EXPECT_EQ(out.str(), R"({"text":"a\"b\\c\n\u0001","product":"Horloge )"
+                       "\xC3\xA9"
+                       R"(","list":[-3,0.5,false,null],"empty":{},"nan":null})");
 }
 
 TEST(ConstellationNamesTest, ListsTurnIntoTheWindowsMask) {

@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
+#include <sstream>
+
+#include "device/trace_log.h"
+#include "engine/decimal_text.h"
+#include "engine/label29_caption.h"
 
 namespace orvane {
 namespace {
@@ -36,6 +45,31 @@ TEST(RoundToInt32, HalvesToEvenWithinRange) {
       {2147483647.5, std::nullopt},
       {std::numeric_limits<double>::quiet_NaN(), std::nullopt}};
   for (const auto& [value, rounded] : cases) EXPECT_EQ(RoundToInt32(value), rounded) << value;
+}
+
+// The window's toolkit takes LC_NUMERIC from the environment; a German user's has a decimal
+// comma. The locale is compiled into a scratch folder (from Debian's `locales` data), so the
+// test needs no locale installed system-wide.
+TEST(NumberText, UnderACommaLocaleEveryNumberKeepsItsPoint) {
+  const std::string dir = testing::TempDir() + "orvane_locales";
+  std::filesystem::create_directories(dir);
+  ASSERT_EQ(std::system(("localedef -i de_DE -f ISO-8859-1 " + dir + "/de_DE").c_str()), 0);
+  setenv("LOCPATH", dir.c_str(), 1);
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE"), nullptr);
+  char comma[8];
+  std::snprintf(comma, sizeof comma, "%.1f", 0.5);
+  EXPECT_STREQ(comma, "0,5");  // the locale is in force
+
+  EXPECT_EQ(FormatThreeDecimals(4.5678), "4.568");  // TCXO_acc
+  EXPECT_EQ(Label29Caption({.count1 = 1u << 28, .count2 = 1u << 28}, {11, 2875000, 480}),
+            "PLL reference frequency: 15180000000.000Hz\r\nPLL correction: 0.000Hz");
+  ManualClock clock;
+  clock.Advance(std::chrono::milliseconds(1250));
+  std::ostringstream trace_text;
+  TraceLog(&trace_text, clock).Write("G60031", "open", "sim:0");
+  EXPECT_EQ(trace_text.str(), "1.250 G60031 open sim:0\n");
+  EXPECT_EQ(ParseNumber("4.5"), 4.5);
+  std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace

@@ -69,11 +69,10 @@ if [ -x /bin/orvane-config ]; then
   grep -E ' (open|set|get) ' /tmp/window.trace | head -n 8
   grep ' ubx ' /tmp/window.trace | head -n 3
   window_ok=1
-  grep -q ' G60031 open /dev/hidraw' /tmp/window.trace || window_ok=0
-  grep -q ' G60031 get 00 ' /tmp/window.trace || window_ok=0
-  grep -q ' G60031 set 00 08 06 01 08 00 01 30 ' /tmp/window.trace || window_ok=0
-  grep -q ' G60031 set 00 08 06 01 08 00 01 22 ' /tmp/window.trace || window_ok=0
-  grep -q ' ubx ' /tmp/window.trace || window_ok=0
+  for line in ' G60031 open /dev/hidraw' ' G60031 get 00 ' ' ubx ' \
+      ' G60031 set 00 08 06 01 08 00 01 30 ' ' G60031 set 00 08 06 01 08 00 01 22 '; do
+    grep -q "$line" /tmp/window.trace || window_ok=0
+  done
   if [ $window_ok = 1 ]; then
     echo "HIL PASS window: open, configuration fetch, both CFG-MSG reports and ubx lines traced"
   else

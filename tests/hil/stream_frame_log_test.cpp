@@ -26,38 +26,29 @@ std::vector<Bytes> Reports(const Bytes& stream, std::size_t length) {
   return reports;
 }
 
-TEST(StreamFrameLog, WritesOneLinePerFrameAcrossReportsAndSkipsReportsWithoutStream) {
+TEST(StreamFrameLog, WritesOneLinePerFrameAcrossReportsAndALostReportLosesItsFrameOnly) {
   const std::uint8_t payload[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   Bytes stream = BuildUbxFrame(0x01, 0x22, payload);
   AppendUbxFrame(0x01, 0x21, {}, stream);
   std::vector<Bytes> reports = Reports(stream, 8);
   // A status-only report between slices carries no stream bytes, whatever its tail holds.
   reports.insert(reports.begin() + 1, Bytes{0, 0, 0x02, 0xB5, 0x62, 0x01, 0x07, 0});
-
   std::ostringstream out;
   StreamFrameLog log(out);
   for (const Bytes& report : reports) log.AddInputReport(report);
-
   // FNV-1a of the 12 payload bytes, and of none (the offset basis).
   EXPECT_EQ(out.str(), "01 22 12 551D7A95\n01 21 0 811C9DC5\n");
   EXPECT_EQ(log.frame_count(), 2u);
-  EXPECT_EQ(log.count(0x01, 0x22), 1u);
   EXPECT_EQ(log.count(0x01, 0x07), 0u);
-}
 
-// A report lost on the way leaves the frame it cut out of the host's log.
-TEST(StreamFrameLog, LostReportLosesItsFrameOnly) {
-  Bytes stream;
+  stream.clear();
   for (std::uint8_t id : {0x20, 0x21, 0x22}) AppendUbxFrame(0x01, id, Bytes(10, id), stream);
-  std::vector<Bytes> reports = Reports(stream, 12);
+  reports = Reports(stream, 12);
   reports.erase(reports.begin() + 2);  // bytes 18..26: the middle frame's payload
-
-  std::ostringstream out;
-  StreamFrameLog log(out);
-  for (const Bytes& report : reports) log.AddInputReport(report);
-  EXPECT_EQ(log.count(0x01, 0x20), 1u);
-  EXPECT_EQ(log.count(0x01, 0x21), 0u);
-  EXPECT_EQ(log.count(0x01, 0x22), 1u);
+  StreamFrameLog lossy(out);
+  for (const Bytes& report : reports) lossy.AddInputReport(report);
+  EXPECT_EQ(lossy.count(0x01, 0x20) + lossy.count(0x01, 0x22), 2u);
+  EXPECT_EQ(lossy.count(0x01, 0x21), 0u);
 }
 
 }  // namespace

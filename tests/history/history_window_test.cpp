@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "history/csv_log.h"
-#include "sim/capture_replay.h"
 #include "support/window_fixture.h"
 #include "window/history/sky_plot.h"
 #include "window/history/stability_view.h"
@@ -18,16 +17,13 @@
 namespace orvane {
 namespace {
 
-std::pair<std::int64_t, std::int64_t> TimeAxis(const TimeChart& chart) {
-  return {chart.from_ms(), chart.to_ms()};
-}
-
 // Every plot shows the first one's time range from the same left edge, and with `drawn` every
 // trace has points in it.
 void ExpectPlots(const HistoryWindow& history, bool drawn) {
   const TimeChart& first = *history.time_series().charts().front();
   for (const TimeChart* chart : history.time_series().charts()) {
-    EXPECT_EQ(TimeAxis(*chart), TimeAxis(first));
+    EXPECT_EQ(std::pair(chart->from_ms(), chart->to_ms()),
+              std::pair(first.from_ms(), first.to_ms()));
     EXPECT_EQ(chart->PlotArea().left(), first.PlotArea().left());
     for (const TimeChart::Trace& trace : chart->traces())
       EXPECT_TRUE(!drawn || !trace.points.empty());
@@ -73,6 +69,14 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   history.tabs().setCurrentIndex(1);
   EXPECT_GE(history.stability().points().size(), 4u);  // octaves 1, 2, 4, 8, ... of 40 points
   history.tabs().setCurrentIndex(2);
+  // Each satellite's number stands beside it.
+  QStringList numbers;
+  for (QGraphicsItem* item : history.sky_plot().scene()->items()) {
+    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) numbers << text->text();
+  }
+  ASSERT_FALSE(window_->history().sky(0).satellites().empty());
+  for (const SkyView::Satellite& satellite : window_->history().sky(0).satellites())
+    EXPECT_TRUE(numbers.contains(QString::number(satellite.svid))) << int{satellite.svid};
   for (const char* name : {"sky.png", "sky.svg", "series.csv"}) {
     const QString path = scratch_.filePath(name);
     ASSERT_TRUE(path.endsWith(".csv") ? history.ExportCsv(path) : history.ExportPlot(path));
@@ -157,41 +161,15 @@ TEST_F(HistoryWindowTest, APlotPaintsItsBandLineAndStrip) {
   EXPECT_EQ(colour(state, 0.75, 0.8), QColor(Qt::white));  // LOL's row
 }
 
-// That every message of a capture reaches the history is the poll's and the store's to show.
-TEST_F(HistoryWindowTest, ACaptureStreamFillsAndDrawsTheHistory) {
-  std::string error;
-  const auto capture = LoadCaptureFile(ORVANE_UBX_CAPTURES_DIR "/gpsd_navisys-gr701w.log", error);
-  ASSERT_TRUE(capture) << error;
-  ClockDeviceOptions options;
-  options.make_receiver = [bytes = *capture] { return std::make_unique<CaptureReplay>(bytes); };
-  AddDevice(options);
-  Start();
-  TickUntilSamples(80);  // the capture's NAV-CLOCKs
-  window_->History_Click();
-  ExpectPlots(*window_->history_window(), true);
-  window_->history_window()->tabs().setCurrentIndex(2);
-  EXPECT_FALSE(window_->history().sky(0).satellites().empty());
-  // Each satellite's number stands beside it.
-  QStringList numbers;
-  for (QGraphicsItem* item : window_->history_window()->sky_plot().scene()->items()) {
-    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) numbers << text->text();
-  }
-  for (const SkyView::Satellite& satellite : window_->history().sky(0).satellites())
-    EXPECT_TRUE(numbers.contains(QString::number(satellite.svid))) << int{satellite.svid};
-}
-
-TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitchAndTheSizeIsKept) {
+// The decimation's glitch and the torn last line are the history library's to show.
+TEST_F(HistoryWindowTest, ADayOfLogShowsWholeAndTheSizeIsKept) {
   Start();
   constexpr std::int64_t kStart = 1'796'515'200'000;  // 2026-12-06T00:00:00Z
   constexpr int kRows = 86'400 / 2;
   const QString path = scratch_.filePath("G60031.csv");
   std::ofstream out(path.toStdString());
   out << kCsvHeader << '\n';
-  for (int i = 0; i < kRows; ++i) {
-    out << CsvRow(
-        {.time_ms = kStart + i * 2000LL, .offset_ppb = i == 30'000 ? 900.0f : 250.0f + i % 7});
-  }
-  out << "2026-12-07T00:00:00.000Z,250,3";  // the writer was still at it
+  for (int i = 0; i < kRows; ++i) out << CsvRow({.time_ms = kStart + i * 2000LL});
   out.close();
   auto history = Detached();
   history->resize(1200, 800);
@@ -200,9 +178,8 @@ TEST_F(HistoryWindowTest, ADayOfLogShowsWholeDecimatedWithItsGlitchAndTheSizeIsK
   EXPECT_EQ(history->from_ms(), kStart);
   EXPECT_EQ(history->to_ms(), kStart + (kRows - 1) * 2000LL + 1);
   const TimeChart& offset = *history->time_series().charts().front();
-  const std::vector<PlotPoint>& line = offset.traces().back().points;
-  EXPECT_LE(line.size(), 2u * static_cast<std::size_t>(offset.PlotColumns()));
-  EXPECT_EQ(std::ranges::max(line, {}, &PlotPoint::value).value, 900.0);
+  EXPECT_LE(offset.traces().back().points.size(),
+            2u * static_cast<std::size_t>(offset.PlotColumns()));
 
   const QString missing = scratch_.filePath("missing.csv");
   EXPECT_FALSE(history->ImportCsv(missing));

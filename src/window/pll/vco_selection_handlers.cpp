@@ -63,10 +63,13 @@ VcoSelectionHandlers::VcoSelectionHandlers(Controls controls, const VcoCandidate
 void VcoSelectionHandlers::RunChoice(bool (VcoSelectionHandlers::*handler)(),
                                      const std::function<QString()>& stopped_text) {
   // Inside a chain the list handlers run again as program-made selections; the outermost choice
-  // alone reports a stop. Before any search the lists are inert and say nothing.
+  // alone reports a stop. Before any search the lists are inert and say nothing, and so they are
+  // with no clock open: its readback has emptied and disabled Out1Freq.
   const bool outermost = choice_depth_ == 0;
   const bool completed = (this->*handler)();
-  if (completed || !outermost || !candidates_.CandidatesReady) return;
+  if (completed || !outermost || !candidates_.CandidatesReady || !ui_.Out1Freq->isEnabled()) {
+    return;
+  }
   if (!NumberIn(ui_.Out1Freq->text())) {
     message_(QStringLiteral("Frequency not a number"),
              QStringLiteral("Type the output frequency in Hz, for example 10000000"));
