@@ -27,21 +27,13 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
   std::chrono::nanoseconds next = next_rescan_;
   for (auto& entry : clocks_) {
     const std::string& serial = entry.first;
-    auto& served = entry.second;  // named, not bound: the lambda below captures it
-    ServedClock& clock = *served.clock;
+    ServedClock& clock = *entry.second.clock;
     if (!clock.connected()) continue;
-    ServedClock::TickListener listener;
-    listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
-    if (served.log) {
-      listener.message = [&](const UbxMessage& message) {
-        served.log->Take(message, clock.session().telemetry().status());
-      };
-    }
     const bool due = clock.next_tick() <= clock_.Now();
-    const bool lost = due && !clock.Tick(listener);
+    const bool lost = due && !clock.Tick();
     if (lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
     alarms_.Check(clock);
-    if (due) PublishReading(served);
+    if (due) PublishReading(clock);
     if (lost) continue;
     next = std::min(next, clock.next_tick());
   }
@@ -51,17 +43,16 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
 void ClockDaemon::Rescan() {
   std::set<std::string> listed;
   for (const AttachedClock& attached : scout_.ListClocks()) listed.insert(attached.serial);
-  std::vector<std::string> gone;
-  for (const auto& [serial, served] : clocks_) {
-    if (!served.clock->connected() && !listed.contains(serial)) gone.push_back(serial);
+  for (auto& [serial, served] : clocks_) {
+    if (served.listed && !served.clock->connected() && !listed.contains(serial)) Forget(served);
   }
-  for (const std::string& serial : gone) Forget(serial);
   std::erase_if(refused_, [&](const std::string& serial) { return !listed.contains(serial); });
   // In serial order, so that the clocks present at start get their ports in that order.
   for (const std::string& serial : listed) {
     Served& served = clocks_[serial];
+    served.listed = true;
     if (!served.clock) {
-      served.clock = std::make_unique<ServedClock>(backend_, trace_, clock_, serial);
+      served.clock = std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial);
     }
     if (served.clock->connected()) continue;
     std::string denied_path;
@@ -70,8 +61,8 @@ void ClockDaemon::Rescan() {
       Log(LogPriority::kNotice, serial,
           "serving the clock at " + served.clock->session().link().DevicePathName);
       // A re-found clock keeps its share's clients and its chrony socket.
-      if (!served.started) StartServing(served);
-      PublishReading(served);
+      if (!served.clock->serving()) StartServing(served);
+      PublishReading(*served.clock);
     } else if (!denied_path.empty() && refused_.insert(serial).second) {
       Log(LogPriority::kErr, serial,
           "cannot open " + denied_path +
@@ -82,69 +73,61 @@ void ClockDaemon::Rescan() {
 }
 
 void ClockDaemon::StartServing(Served& served) {
-  served.started = true;
   const std::string& serial = served.clock->serial();
-  if (settings_.log) served.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
-  if (settings_.ubx_listen) {
-    std::uint16_t offset = 0;
-    while (std::any_of(clocks_.begin(), clocks_.end(),
-                       [&](const auto& entry) { return entry.second.port_offset == offset; })) {
-      ++offset;
-    }
-    ListenAddress address = *settings_.ubx_listen;
-    const unsigned port = address.port + unsigned{offset};
-    std::string error;
-    if (port > 65535) {
-      Log(LogPriority::kErr, serial, "no port left for its UBX share");
+  ClockOutputs outputs;
+  if (settings_.log) outputs.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
+  if (settings_.ubx_listen) outputs.share = StartShare(served);
+  outputs.sample_sink = settings_.sample_sink;
+  if (!settings_.sample_sink && !settings_.chrony_socket.empty()) {
+    const std::string path = ChronySocketPath(settings_.chrony_socket, serial);
+    if (fed_paths_.insert(path).second) {
+      outputs.chrony = std::make_unique<ChronySocket>(path, [this] { return clock_.Now(); });
     } else {
-      address.port = static_cast<std::uint16_t>(port);
-      auto share = UbxShare::Start(
-          address,
-          [this, serial](LogPriority priority, std::string_view line) {
-            log_.Write(priority, serial + ": UBX share: " + std::string(line));
-          },
-          &error);
-      if (share) {
-        Log(LogPriority::kNotice, serial, "UBX stream shared on " + share->address().ToString());
-        served.clock->set_share(std::move(share));
-        served.port_offset = offset;
-        WriteShareMap();
-      } else {
-        Log(LogPriority::kErr, serial, "cannot share the UBX stream: " + error);
-      }
+      Log(LogPriority::kWarning, serial,
+          "not fed to chronyd: another clock feeds " + path + "; put %s in --chrony-sock");
     }
   }
-  if (settings_.sample_sink || settings_.chrony_socket.empty()) return;
-  const std::string path = ChronySocketPath(settings_.chrony_socket, serial);
-  if (!fed_paths_.insert(path).second) {
-    Log(LogPriority::kWarning, serial,
-        "not fed to chronyd: another clock feeds " + path + "; put %s in --chrony-sock");
-    return;
-  }
-  served.chrony = std::make_unique<ChronySocket>(path, [this] { return clock_.Now(); });
-}
-
-void ClockDaemon::Forget(const std::string& serial) {
-  Served& served = clocks_.at(serial);
-  if (served.chrony) fed_paths_.erase(served.chrony->path());
-  const bool shared = served.clock->share() != nullptr;
-  clocks_.erase(serial);
+  const bool shared = outputs.share != nullptr;
+  served.clock->Serve(std::move(outputs));
   if (shared) WriteShareMap();
-  if (settings_.metrics) settings_.metrics->Remove(serial);
-  Log(LogPriority::kNotice, serial, "gone");
 }
 
-void ClockDaemon::Feed(Served& served, const SockSample& sample) {
+std::unique_ptr<UbxShare> ClockDaemon::StartShare(Served& served) {
   const std::string& serial = served.clock->serial();
-  if (settings_.sample_sink) {
-    settings_.sample_sink(serial, sample);
-  } else if (served.chrony) {
-    if (const std::optional<std::string> change = served.chrony->Send(sample)) {
-      const bool ok = served.chrony->state() == ChronySocketState::kOk;
-      Log(ok ? LogPriority::kNotice : LogPriority::kWarning, serial, *change);
-    }
-    if (served.chrony->state() == ChronySocketState::kOk) ++served.chrony_samples;
+  std::uint16_t offset = 0;
+  while (std::any_of(clocks_.begin(), clocks_.end(),
+                     [&](const auto& entry) { return entry.second.port_offset == offset; })) {
+    ++offset;
   }
+  ListenAddress address = *settings_.ubx_listen;
+  const unsigned port = address.port + unsigned{offset};
+  if (port > 65535) {
+    Log(LogPriority::kErr, serial, "no port left for its UBX share");
+    return nullptr;
+  }
+  address.port = static_cast<std::uint16_t>(port);
+  std::string error;
+  auto share = UbxShare::Start(
+      address,
+      [this, serial](LogPriority priority, std::string_view line) {
+        log_.Write(priority, serial + ": UBX share: " + std::string(line));
+      },
+      &error);
+  if (!share) {
+    Log(LogPriority::kErr, serial, "cannot share the UBX stream: " + error);
+    return nullptr;
+  }
+  Log(LogPriority::kNotice, serial, "UBX stream shared on " + share->address().ToString());
+  served.port_offset = offset;
+  return share;
+}
+
+void ClockDaemon::Forget(Served& served) {
+  // The clock keeps its share's port, its chrony socket and its counts for when it comes back,
+  // so that no other clock ever takes its place on them.
+  served.listed = false;
+  if (settings_.metrics) settings_.metrics->Remove(served.clock->serial());
+  Log(LogPriority::kNotice, served.clock->serial(), "gone");
 }
 
 void ClockDaemon::Stop() {
@@ -153,13 +136,19 @@ void ClockDaemon::Stop() {
   if (!clocks_.empty()) log_.Write(LogPriority::kInfo, "receiver messages off, clocks closed");
 }
 
+std::size_t ClockDaemon::clock_count() const {
+  return std::count_if(clocks_.begin(), clocks_.end(),
+                       [](const auto& entry) { return entry.second.listed; });
+}
+
 std::string ClockDaemon::Status() const {
   std::size_t serving = 0;
   std::size_t feeding = 0;
   for (const auto& [serial, served] : clocks_) {
     if (!served.clock->connected()) continue;
     ++serving;
-    if (served.chrony && served.chrony->state() == ChronySocketState::kOk) ++feeding;
+    const ChronySocket* chrony = served.clock->chrony();
+    if (chrony && chrony->state() == ChronySocketState::kOk) ++feeding;
   }
   return "serving " + std::to_string(serving) + " clock(s), " + std::to_string(feeding) +
          " feeding chronyd";
@@ -180,15 +169,12 @@ void ClockDaemon::WriteShareMap() const {
   std::rename(partial.c_str(), settings_.share_map_path.c_str());
 }
 
-void ClockDaemon::PublishReading(const Served& served) {
+void ClockDaemon::PublishReading(const ServedClock& clock) {
   if (!settings_.metrics) return;
-  ClockReading reading = ReadClock(*served.clock, clock_.RealtimeAt(clock_.Now()));
-  reading.chrony_samples = served.chrony_samples;
-  reading.alarms = alarms_.counts(served.clock->serial());
-  // Every time the clock came back, whether its link failed or it was unplugged.
-  if (const auto back = reading.alarms.find("device_back"); back != reading.alarms.end()) {
-    reading.reconnects = back->second;
-  }
+  ClockReading reading = ReadClock(clock, clock_.RealtimeAt(clock_.Now()));
+  reading.chrony_samples = clock.chrony_samples();
+  reading.reconnects = clock.reconnects();
+  reading.alarms = alarms_.counts(clock.serial());
   settings_.metrics->Publish(std::move(reading));
 }
 

@@ -58,7 +58,8 @@ class ClockDaemon {
 
   // One line for the service manager: how many clocks are served and how many feed chronyd.
   std::string Status() const;
-  std::size_t clock_count() const { return clocks_.size(); }
+  // Clocks on the bus at the last rescan.
+  std::size_t clock_count() const;
   // How often each alarm (lock_lost, ...) was raised for a clock since the start; kept while the
   // clock is away. Empty for a serial never served.
   const AlarmCounts& alarm_counts(const std::string& serial) const {
@@ -68,19 +69,16 @@ class ClockDaemon {
  private:
   struct Served {
     std::unique_ptr<ServedClock> clock;
-    std::unique_ptr<ChronySocket> chrony;
     std::optional<std::uint16_t> port_offset;
-    std::uint64_t chrony_samples = 0;  // sent while chronyd's socket took them
-    std::unique_ptr<ClockLog> log;
-    bool started = false;  // share and feed set up at the first connection
+    bool listed = false;  // on the bus at the last rescan
   };
 
   void Rescan();
   void StartServing(Served& served);
-  void Forget(const std::string& serial);
-  void Feed(Served& served, const SockSample& sample);
+  std::unique_ptr<UbxShare> StartShare(Served& served);
+  void Forget(Served& served);
   void WriteShareMap() const;
-  void PublishReading(const Served& served);
+  void PublishReading(const ServedClock& clock);
   void Log(LogPriority priority, const std::string& serial, const std::string& message);
 
   HidBackend& backend_;
