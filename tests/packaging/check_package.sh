@@ -36,7 +36,7 @@ dpkg-deb -e "$deb" "$scratch/control"
 [ "$(dpkg-deb -f "$deb" Package)" = orvane-config ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6charts6 libqt6svg6 libhidapi-hidraw0 libsystemd0 libcpp-httplib0.11 \
+for needed in libqt6widgets6 libqt6charts6 libqt6svg6 libhidapi-hidraw0 libsystemd0 libmicrohttpd12 \
   adduser; do
   grep -qw "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
