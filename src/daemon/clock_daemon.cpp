@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 #include <vector>
+
+#include "service/path_component.h"
 
 namespace orvane {
 
@@ -42,7 +45,17 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
 
 void ClockDaemon::Rescan() {
   std::set<std::string> listed;
-  for (const AttachedClock& attached : scout_.ListClocks()) listed.insert(attached.serial);
+  std::set<std::string> twice;
+  for (const AttachedClock& attached : scout_.ListClocks()) {
+    if (!listed.insert(attached.serial).second) twice.insert(attached.serial);
+  }
+  std::erase_if(duplicates_, [&](const std::string& serial) { return !twice.contains(serial); });
+  for (const std::string& serial : twice) {
+    if (duplicates_.insert(serial).second) {
+      Log(LogPriority::kWarning, serial,
+          "two clocks have this serial; only one is served (give one of them another serial)");
+    }
+  }
   for (auto& [serial, served] : clocks_) {
     if (served.listed && !served.clock->connected() && !listed.contains(serial)) Forget(served);
   }
@@ -54,7 +67,16 @@ void ClockDaemon::Rescan() {
     if (!served.clock) {
       served.clock = std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial);
     }
-    if (served.clock->connected()) continue;
+    if (served.clock->connected()) {
+      // A port that was taken when the clock came is tried again at each rescan.
+      if (settings_.ubx_listen && served.clock->serving() && !served.clock->share()) {
+        if (auto share = StartShare(served)) {
+          served.clock->Share(std::move(share));
+          WriteShareMap();
+        }
+      }
+      continue;
+    }
     std::string denied_path;
     if (served.clock->Connect(&denied_path)) {
       refused_.erase(serial);
@@ -94,15 +116,20 @@ void ClockDaemon::StartServing(Served& served) {
 
 std::unique_ptr<UbxShare> ClockDaemon::StartShare(Served& served) {
   const std::string& serial = served.clock->serial();
-  std::uint16_t offset = 0;
-  while (std::any_of(clocks_.begin(), clocks_.end(),
-                     [&](const auto& entry) { return entry.second.port_offset == offset; })) {
-    ++offset;
+  if (!served.port_offset) {
+    std::uint16_t offset = 0;
+    while (std::any_of(clocks_.begin(), clocks_.end(),
+                       [&](const auto& entry) { return entry.second.port_offset == offset; })) {
+      ++offset;
+    }
+    served.port_offset = offset;
   }
   ListenAddress address = *settings_.ubx_listen;
-  const unsigned port = address.port + unsigned{offset};
+  const unsigned port = address.port + unsigned{*served.port_offset};
   if (port > 65535) {
-    Log(LogPriority::kErr, serial, "no port left for its UBX share");
+    if (!std::exchange(served.share_failure_logged, true)) {
+      Log(LogPriority::kErr, serial, "no port left for its UBX share");
+    }
     return nullptr;
   }
   address.port = static_cast<std::uint16_t>(port);
@@ -114,11 +141,12 @@ std::unique_ptr<UbxShare> ClockDaemon::StartShare(Served& served) {
       },
       &error);
   if (!share) {
-    Log(LogPriority::kErr, serial, "cannot share the UBX stream: " + error);
+    if (!std::exchange(served.share_failure_logged, true)) {
+      Log(LogPriority::kErr, serial, "cannot share the UBX stream: " + error + "; trying again");
+    }
     return nullptr;
   }
   Log(LogPriority::kNotice, serial, "UBX stream shared on " + share->address().ToString());
-  served.port_offset = offset;
   return share;
 }
 
@@ -162,7 +190,8 @@ void ClockDaemon::WriteShareMap() const {
     std::ofstream out(partial, std::ios::trunc);
     for (const auto& [serial, served] : clocks_) {
       if (served.clock->share()) {
-        out << serial << ' ' << served.clock->share()->address().ToString() << '\n';
+        out << PathComponentOf(serial) << ' ' << served.clock->share()->address().ToString()
+            << '\n';
       }
     }
   }
@@ -171,7 +200,7 @@ void ClockDaemon::WriteShareMap() const {
 
 void ClockDaemon::PublishReading(const ServedClock& clock) {
   if (!settings_.metrics) return;
-  ClockReading reading = ReadClock(clock, clock_.RealtimeAt(clock_.Now()));
+  ClockReading reading = ReadClock(clock, clock_.Now());
   reading.chrony_samples = clock.chrony_samples();
   reading.reconnects = clock.reconnects();
   reading.alarms = alarms_.counts(clock.serial());

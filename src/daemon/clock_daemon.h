@@ -71,6 +71,7 @@ class ClockDaemon {
     std::unique_ptr<ServedClock> clock;
     std::optional<std::uint16_t> port_offset;
     bool listed = false;  // on the bus at the last rescan
+    bool share_failure_logged = false;
   };
 
   void Rescan();
@@ -89,6 +90,7 @@ class ClockDaemon {
   ClockSession scout_;                    // lists clocks; never opens one
   std::map<std::string, Served> clocks_;  // by serial: the map's order is the serial order
   std::set<std::string> refused_;         // serials whose refusal was logged
+  std::set<std::string> duplicates_;      // serials listed twice, logged
   std::set<std::string> fed_paths_;       // chrony sockets in use
   std::chrono::nanoseconds next_rescan_{0};
   ClockAlarms alarms_;

@@ -37,6 +37,9 @@ bool ServedClock::Tick() {
   };
   poll.message = [&](const UbxMessage& message) {
     last_heard_ = now;
+    if (message.nav_clock) heard_at_.nav_clock = now;
+    if (message.sv_info) heard_at_.sv_info = now;
+    if (message.time_utc) heard_at_.time_utc = now;
     if (outputs_.log) outputs_.log->Take(message, session_.telemetry().status());
     if (message.time_utc == nullptr) return;
     AlignTo(message.received);

@@ -45,6 +45,8 @@ class ServedClock {
   // Gives the clock its outputs, once, at its first connection; a re-found clock keeps them.
   void Serve(ClockOutputs outputs);
   bool serving() const { return serving_; }
+  // A share that could not be started with the other outputs, once it can.
+  void Share(std::unique_ptr<UbxShare> share) { outputs_.share = std::move(share); }
   // One poll: stream bytes to the share, messages to the log, samples to chronyd. False when the
   // clock was lost.
   bool Tick();
@@ -61,6 +63,14 @@ class ServedClock {
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
   // Monotonic time of the last receiver message, or of the connection when none came since.
   std::chrono::nanoseconds last_heard() const { return last_heard_; }
+  // Monotonic time of the poll that took the latest of each kind of receiver message (0: none),
+  // so that freshness does not follow steps of the wall clock.
+  struct HeardAt {
+    std::chrono::nanoseconds nav_clock{0};
+    std::chrono::nanoseconds sv_info{0};
+    std::chrono::nanoseconds time_utc{0};
+  };
+  const HeardAt& heard_at() const { return heard_at_; }
   const UbxShare* share() const { return outputs_.share.get(); }
   const ChronySocket* chrony() const { return outputs_.chrony.get(); }
   // Samples chronyd's socket took, and connections after the first (link failures and replugs).
@@ -83,6 +93,7 @@ class ServedClock {
   std::chrono::nanoseconds connected_at_{0};
   std::chrono::nanoseconds next_tick_{0};
   std::chrono::nanoseconds last_heard_{0};
+  HeardAt heard_at_;
   std::uint64_t connections_ = 0;
   std::uint64_t reconnects_ = 0;
   std::uint64_t chrony_samples_ = 0;

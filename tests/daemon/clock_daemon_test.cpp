@@ -214,6 +214,35 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   }
 }
 
+TEST_F(DaemonTest, TwinSerialsLoggedOnceOddSerialsOneWordAndATakenPortTriedAgain) {
+  AddClock("G60031");
+  AddClock("G60031");
+  AddClock("G6 003/4");
+  const std::uint16_t port = FreePort();
+  // Another program holds the first port when the clocks come.
+  const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in held = Loopback(port);
+  ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&held), sizeof held), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  settings_.ubx_listen = ListenAddress{"127.0.0.1", port};
+  settings_.share_map_path = dir_ + "/ubx-share";
+  Start();
+  RunFor(seconds(3));
+  close(holder);
+  RunFor(seconds(2));
+  std::ifstream in(settings_.share_map_path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "G6_003_4 127.0.0.1:" + std::to_string(port) +
+                "\nG60031 127.0.0.1:" + std::to_string(port + 1) + "\n");
+  const std::string log = log_text_.str();
+  const std::string twins = "G60031: two clocks have this serial";
+  EXPECT_NE(log.find(twins), std::string::npos) << log;
+  EXPECT_EQ(log.find(twins), log.rfind(twins)) << log;
+  const std::string taken = "G6 003/4: cannot share the UBX stream";
+  EXPECT_EQ(log.find(taken), log.rfind(taken)) << log;
+  EXPECT_NE(log.find("G6 003/4: UBX stream shared on"), std::string::npos) << log;
+}
+
 TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
   std::string error;
   const auto capture = LoadCaptureFile(ORVANE_UBX_CAPTURES_DIR "/gpsd_u-blox-m8t-time.log", error);
