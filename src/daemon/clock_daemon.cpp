@@ -28,18 +28,15 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     next_rescan_ = clock_.Now() + kRescanInterval;
   }
   std::chrono::nanoseconds next = next_rescan_;
-  for (auto& entry : clocks_) {
-    const std::string& serial = entry.first;
-    ServedClock& clock = *entry.second.clock;
-    if (!clock.connected()) continue;
-    const bool due = clock.next_tick() <= clock_.Now();
-    const bool lost = due && !clock.Tick();
-    if (lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
-    alarms_.Check(clock);
-    if (due) PublishReading(clock);
-    if (lost) continue;
-    next = std::min(next, clock.next_tick());
+  for (auto& [serial, served] : clocks_) {
+    if (!settings_.threads) next = std::min(next, served.worker->RunDue());
+    if (!LookAt(served)) WatchStuck(served);
+    // The clocks tick themselves; the loop looks at them at the design's rate.
+    if (settings_.threads && served.connected) {
+      next = std::min(next, clock_.Now() + ServedClock::kPollInterval);
+    }
   }
+  if (std::exchange(share_map_changed_, false)) WriteShareMap();
   return std::min(next, alarms_.Poll());
 }
 
@@ -57,45 +54,81 @@ void ClockDaemon::Rescan() {
     }
   }
   for (auto& [serial, served] : clocks_) {
-    if (served.listed && !served.clock->connected() && !listed.contains(serial)) Forget(served);
+    if (served.listed && !served.connected && !listed.contains(serial)) Forget(served);
   }
   std::erase_if(refused_, [&](const std::string& serial) { return !listed.contains(serial); });
   // In serial order, so that the clocks present at start get their ports in that order.
   for (const std::string& serial : listed) {
     Served& served = clocks_[serial];
     served.listed = true;
-    if (!served.clock) {
-      served.clock = std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial);
+    if (!served.worker) {
+      served.worker = std::make_unique<ClockWorker>(
+          std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial), clock_,
+          settings_.threads);
     }
-    if (served.clock->connected()) {
-      // A port that was taken when the clock came is tried again at each rescan.
-      if (settings_.ubx_listen && served.clock->serving() && !served.clock->share()) {
-        if (auto share = StartShare(served)) {
-          served.clock->Share(std::move(share));
-          WriteShareMap();
-        }
-      }
-      continue;
-    }
-    std::string denied_path;
-    if (served.clock->Connect(&denied_path)) {
-      refused_.erase(serial);
-      Log(LogPriority::kNotice, serial,
-          "serving the clock at " + served.clock->session().link().DevicePathName);
-      // A re-found clock keeps its share's clients and its chrony socket.
-      if (!served.clock->serving()) StartServing(served);
-      PublishReading(*served.clock);
-    } else if (!denied_path.empty() && refused_.insert(serial).second) {
-      Log(LogPriority::kErr, serial,
-          "cannot open " + denied_path +
-              ": permission denied; the udev rule gives group orvane access to a clock plugged "
-              "in after it was installed (replug the clock or run `udevadm trigger`)");
-    }
+    if (!served.connected) served.worker->Connect();
+    LookAt(served);
   }
 }
 
-void ClockDaemon::StartServing(Served& served) {
-  const std::string& serial = served.clock->serial();
+bool ClockDaemon::LookAt(Served& served) {
+  return served.worker->Look(
+      [&](ServedClock& clock, const ClockWorker::News& news) { TakeNews(served, clock, news); });
+}
+
+void ClockDaemon::TakeNews(Served& served, ServedClock& clock, const ClockWorker::News& news) {
+  const std::string& serial = clock.serial();
+  if (std::exchange(served.stuck_logged, false)) {
+    Log(LogPriority::kNotice, serial, "answering again");
+  }
+  if (news.connected) {
+    refused_.erase(serial);
+    Log(LogPriority::kNotice, serial,
+        "serving the clock at " + clock.session().link().DevicePathName);
+    // A re-found clock keeps its share's clients and its chrony socket.
+    if (!clock.serving()) StartServing(served, clock);
+  } else if (!news.denied_path.empty() && refused_.insert(serial).second) {
+    Log(LogPriority::kErr, serial,
+        "cannot open " + news.denied_path +
+            ": permission denied; the udev rule gives group orvane access to a clock plugged "
+            "in after it was installed (replug the clock or run `udevadm trigger`)");
+  }
+  if (news.lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
+  // A port that was taken when the clock came is tried again at each look.
+  if (clock.connected() && settings_.ubx_listen && clock.serving() && !clock.share()) {
+    if (auto share = StartShare(served)) clock.Share(std::move(share));
+  }
+  alarms_.Check(clock);
+  if (news.connected || news.ticked) PublishReading(clock);
+  served.connected = clock.connected();
+  served.feeding = clock.chrony() && clock.chrony()->state() == ChronySocketState::kOk;
+  const std::string address = clock.share() ? clock.share()->address().ToString() : "";
+  if (address != served.share_address) share_map_changed_ = true;
+  served.share_address = address;
+}
+
+void ClockDaemon::WatchStuck(Served& served) {
+  const auto since = served.worker->busy_since();
+  if (!since || clock_.Now() - *since < kStuckAfter || served.stuck_logged) return;
+  served.stuck_logged = true;
+  Log(LogPriority::kWarning, served.worker->serial(),
+      "no answer for " + std::to_string(kStuckAfter.count()) +
+          " s; the other clocks are served meanwhile");
+}
+
+bool ClockDaemon::Healthy() const {
+  bool any = false;
+  for (const auto& [serial, served] : clocks_) {
+    const auto since = served.worker->busy_since();
+    if (!served.connected && !since) continue;
+    any = true;
+    if (!since || clock_.Now() - *since < kStuckAfter) return true;
+  }
+  return !any;
+}
+
+void ClockDaemon::StartServing(Served& served, ServedClock& clock) {
+  const std::string& serial = clock.serial();
   ClockOutputs outputs;
   if (settings_.log) outputs.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
   if (settings_.ubx_listen) outputs.share = StartShare(served);
@@ -109,13 +142,11 @@ void ClockDaemon::StartServing(Served& served) {
           "not fed to chronyd: another clock feeds " + path + "; put %s in --chrony-sock");
     }
   }
-  const bool shared = outputs.share != nullptr;
-  served.clock->Serve(std::move(outputs));
-  if (shared) WriteShareMap();
+  clock.Serve(std::move(outputs));
 }
 
 std::unique_ptr<UbxShare> ClockDaemon::StartShare(Served& served) {
-  const std::string& serial = served.clock->serial();
+  const std::string& serial = served.worker->serial();
   if (!served.port_offset) {
     std::uint16_t offset = 0;
     while (std::any_of(clocks_.begin(), clocks_.end(),
@@ -154,13 +185,17 @@ void ClockDaemon::Forget(Served& served) {
   // The clock keeps its share's port, its chrony socket and its counts for when it comes back,
   // so that no other clock ever takes its place on them.
   served.listed = false;
-  if (settings_.metrics) settings_.metrics->Remove(served.clock->serial());
-  Log(LogPriority::kNotice, served.clock->serial(), "gone");
+  if (settings_.metrics) settings_.metrics->Remove(served.worker->serial());
+  Log(LogPriority::kNotice, served.worker->serial(), "gone");
 }
 
 void ClockDaemon::Stop() {
   alarms_.Stop();
-  for (auto& [serial, served] : clocks_) served.clock->Stop();
+  for (auto& [serial, served] : clocks_) {
+    served.worker->Stop();
+    served.connected = false;
+    served.feeding = false;
+  }
   if (!clocks_.empty()) log_.Write(LogPriority::kInfo, "receiver messages off, clocks closed");
 }
 
@@ -173,10 +208,9 @@ std::string ClockDaemon::Status() const {
   std::size_t serving = 0;
   std::size_t feeding = 0;
   for (const auto& [serial, served] : clocks_) {
-    if (!served.clock->connected()) continue;
+    if (!served.connected) continue;
     ++serving;
-    const ChronySocket* chrony = served.clock->chrony();
-    if (chrony && chrony->state() == ChronySocketState::kOk) ++feeding;
+    if (served.feeding) ++feeding;
   }
   return "serving " + std::to_string(serving) + " clock(s), " + std::to_string(feeding) +
          " feeding chronyd";
@@ -189,9 +223,8 @@ void ClockDaemon::WriteShareMap() const {
   {
     std::ofstream out(partial, std::ios::trunc);
     for (const auto& [serial, served] : clocks_) {
-      if (served.clock->share()) {
-        out << PathComponentOf(serial) << ' ' << served.clock->share()->address().ToString()
-            << '\n';
+      if (!served.share_address.empty()) {
+        out << PathComponentOf(serial) << ' ' << served.share_address << '\n';
       }
     }
   }

@@ -12,6 +12,7 @@
 
 #include "daemon/clock_alarms.h"
 #include "daemon/clock_log.h"
+#include "daemon/clock_worker.h"
 #include "daemon/log_settings.h"
 #include "daemon/metrics_board.h"
 #include "daemon/served_clock.h"
@@ -38,13 +39,19 @@ struct DaemonSettings {
   std::vector<std::string> alarm_exec;
   // Set: every clock's samples (and UBX frames) are logged to daily files.
   std::optional<LogSettings> log;
+  // Each clock's exchanges on a thread of its own; false: all on the loop's thread, as tests on
+  // a manual clock need.
+  bool threads = true;
 };
 
-// The service's poll loop without its waiting: serves every attached clock, finds new ones,
-// re-finds lost ones and lets go of those that left. One thread.
+// The service's loop without its waiting: serves every attached clock, finds new ones, re-finds
+// lost ones and lets go of those that left. Each clock's exchanges run on its own ClockWorker;
+// the loop only looks at the clocks between them, so one clock that blocks stalls no other.
 class ClockDaemon {
  public:
   static constexpr std::chrono::seconds kRescanInterval{1};
+  // A clock in one exchange this long is stuck (logged once); all of them stuck: unhealthy.
+  static constexpr std::chrono::seconds kStuckAfter{10};
 
   ClockDaemon(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, JournalLog& log,
               DaemonSettings settings);
@@ -58,6 +65,9 @@ class ClockDaemon {
 
   // One line for the service manager: how many clocks are served and how many feed chronyd.
   std::string Status() const;
+  // False while every clock served is stuck in an exchange: the watchdog is then left to
+  // restart the service.
+  bool Healthy() const;
   // Clocks on the bus at the last rescan.
   std::size_t clock_count() const;
   // How often each alarm (lock_lost, ...) was raised for a clock since the start; kept while the
@@ -68,14 +78,23 @@ class ClockDaemon {
 
  private:
   struct Served {
-    std::unique_ptr<ServedClock> clock;
+    std::unique_ptr<ClockWorker> worker;
     std::optional<std::uint16_t> port_offset;
     bool listed = false;  // on the bus at the last rescan
     bool share_failure_logged = false;
+    bool stuck_logged = false;
+    // As seen at the last look, for the status line and the share map.
+    bool connected = false;
+    bool feeding = false;
+    std::string share_address;
   };
 
   void Rescan();
-  void StartServing(Served& served);
+  // Takes in what the clock's worker did since the last look; false while it is in an exchange.
+  bool LookAt(Served& served);
+  void TakeNews(Served& served, ServedClock& clock, const ClockWorker::News& news);
+  void WatchStuck(Served& served);
+  void StartServing(Served& served, ServedClock& clock);
   std::unique_ptr<UbxShare> StartShare(Served& served);
   void Forget(Served& served);
   void WriteShareMap() const;
@@ -93,6 +112,7 @@ class ClockDaemon {
   std::set<std::string> duplicates_;      // serials listed twice, logged
   std::set<std::string> fed_paths_;       // chrony sockets in use
   std::chrono::nanoseconds next_rescan_{0};
+  bool share_map_changed_ = false;
   ClockAlarms alarms_;
 };
 

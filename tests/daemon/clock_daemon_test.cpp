@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <tuple>
 
@@ -43,6 +44,7 @@ class DaemonTest : public testing::Test {
   }
 
   void Start() {
+    settings_.threads = false;  // the manual clock moves only between the loop's calls
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, clock_, log_, settings_);
   }
 
@@ -241,6 +243,47 @@ TEST_F(DaemonTest, TwinSerialsLoggedOnceOddSerialsOneWordAndATakenPortTriedAgain
   const std::string taken = "G6 003/4: cannot share the UBX stream";
   EXPECT_EQ(log.find(taken), log.rfind(taken)) << log;
   EXPECT_NE(log.find("G6 003/4: UBX stream shared on"), std::string::npos) << log;
+}
+
+TEST_F(DaemonTest, AClockWhoseCallsHangHoldsUpNoOther) {
+  // Real time, as the service runs: each clock's exchanges on its own thread.
+  SteadyClock steady;
+  SimulatedBackend backend(steady);
+  ClockDeviceOptions options;
+  options.serial = "G60031";
+  ClockDevice& wedged = backend.AddDevice(options);
+  options.serial = "G60032";
+  backend.AddDevice(options);
+  TraceLog trace(nullptr, steady);
+  std::mutex mutex;
+  std::vector<double> delays;  // of G60032's samples, from receipt to chronyd's socket
+  DaemonSettings settings;
+  settings.sample_sink = [&](const std::string& serial, const SockSample& sample) {
+    const double now =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    std::lock_guard lock(mutex);
+    if (serial == "G60032") delays.push_back(now - Seconds(sample.tv));
+  };
+  ClockDaemon daemon(backend, trace, steady, log_, settings);
+  const auto run_until = [&](std::chrono::nanoseconds end) {
+    for (int i = 0; i < 10'000 && steady.Now() < end; ++i) {
+      const std::chrono::nanoseconds next = std::min(daemon.RunOnce(), end);
+      if (next > steady.Now()) steady.SleepFor(next - steady.Now());
+    }
+  };
+  for (int i = 0; i < 100 && daemon.Status() != "serving 2 clock(s), 0 feeding chronyd"; ++i) {
+    run_until(steady.Now() + ServedClock::kPollInterval);
+  }
+  // Every poll of this clock asks for its reference count: each tick now blocks for seconds.
+  wedged.HangFeatureCalls(seconds(1));
+  run_until(steady.Now() + seconds(7));
+  wedged.HangFeatureCalls({});
+  daemon.Stop();
+  std::lock_guard lock(mutex);
+  EXPECT_GE(delays.size(), 3u);
+  // A loop held up by the other clock would deliver them a second or more late.
+  for (double delay : delays) EXPECT_LT(delay, 0.5);
+  EXPECT_TRUE(daemon.Healthy());
 }
 
 TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
