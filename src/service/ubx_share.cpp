@@ -94,7 +94,8 @@ struct UbxShare::Client {
 std::unique_ptr<UbxShare> UbxShare::Start(const ListenAddress& address, EventLog log,
                                           std::string* error) {
   ListenAddress bound;
-  const int listener = OpenListener(address, static_cast<int>(kMaxClients), &bound, error);
+  // A burst of connections waits in the kernel rather than being retried by the clients' kernels.
+  const int listener = OpenListener(address, kListenBacklog, &bound, error);
   if (listener < 0) return nullptr;
   int wake[2] = {-1, -1};
   if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {

@@ -31,6 +31,7 @@ class UbxShare {
   static constexpr std::size_t kMaxClientsPerPeer = 4;
   static constexpr std::size_t kMaxPendingBytes = std::size_t{1} << 20;
   static constexpr std::chrono::milliseconds kAcceptPause{1000};
+  static constexpr int kListenBacklog = 64;
 
   // Called on the share's thread for connections, disconnections, drops and refusals.
   using EventLog = std::function<void(LogPriority, std::string_view)>;
