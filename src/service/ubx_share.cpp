@@ -208,17 +208,29 @@ void UbxShare::Run() {
     }
     chunk.clear();
     for (Client& client : clients) client.Flush();
-    std::erase_if(clients, [this](const Client& client) {
-      if (!client.Closing()) return false;
-      close(client.fd);
-      LogClient(client.close_priority, "client " + client.name + " " + client.close_reason);
-      return true;
-    });
-    client_count_ = clients.size();
+    CloseEnded(clients);
     if ((fds[1].revents & POLLIN) && !Accept(clients)) accept_paused_until = Now() + kAcceptPause;
   }
   client_count_ = 0;
   for (const Client& client : clients) close(client.fd);
+}
+
+void UbxShare::CloseEnded(std::vector<Client>& clients) {
+  std::erase_if(clients, [this](const Client& client) {
+    if (!client.Closing()) return false;
+    close(client.fd);
+    LogClient(client.close_priority, "client " + client.name + " " + client.close_reason);
+    return true;
+  });
+  client_count_ = clients.size();
+}
+
+void UbxShare::CloseHungUp(std::vector<Client>& clients) {
+  for (Client& client : clients) {
+    pollfd hung_up{client.fd, POLLIN, 0};
+    if (poll(&hung_up, 1, 0) > 0) client.ReadAndDiscard();
+  }
+  CloseEnded(clients);
 }
 
 bool UbxShare::Accept(std::vector<Client>& clients) {
@@ -233,6 +245,8 @@ bool UbxShare::Accept(std::vector<Client>& clients) {
       return false;
     }
     const std::string name = PeerName(peer);
+    // Slots held by clients that hung up since the last look are free.
+    if (clients.size() >= kMaxClientsPerPeer) CloseHungUp(clients);
     const std::size_t from_peer = std::count_if(
         clients.begin(), clients.end(),
         [&](const Client& client) { return PeerHost(client.name) == PeerHost(name); });

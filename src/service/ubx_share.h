@@ -59,6 +59,10 @@ class UbxShare {
   // Passes bytes and the stop request to the share's thread and wakes it.
   void HandOff(std::span<const std::uint8_t> bytes, bool stop);
   void Run();
+  // Closes and logs the clients marked closing.
+  void CloseEnded(std::vector<Client>& clients);
+  // Closes the clients that hung up, without waiting for the next poll to say so.
+  void CloseHungUp(std::vector<Client>& clients);
   // False when accepting must pause (out of descriptors).
   bool Accept(std::vector<Client>& clients);
   void Log(LogPriority priority, const std::string& message) const;

@@ -25,6 +25,7 @@
 #include "sim/capture_replay.h"
 #include "sim/receiver_model.h"
 #include "sim/simulated_backend.h"
+#include "support/loopback.h"
 
 namespace orvane {
 namespace {
@@ -296,11 +297,8 @@ TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
   settings_.ubx_listen = ListenAddress{"127.0.0.1", FreePort()};
   Start();
   RunFor(seconds(1));
-  const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(settings_.ubx_listen->port);
-  ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  const timeval patience{10, 0};
-  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+  const int client = testing_support::ConnectLoopback(settings_.ubx_listen->port);
+  ASSERT_GE(client, 0);
 
   // The share takes the client on its own thread: the clock runs until bytes flow, and closing
   // the share lets the client read to the end.

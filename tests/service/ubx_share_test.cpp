@@ -1,8 +1,6 @@
 #include "service/ubx_share.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -11,41 +9,25 @@
 #include <condition_variable>
 #include <numeric>
 
+#include "support/loopback.h"
+
 namespace orvane {
 namespace {
 
 constexpr std::chrono::seconds kPatience(10);
 
 // A loopback client from `source` whose reads give up after kPatience.
-class Client {
- public:
+struct Client {
   explicit Client(std::uint16_t port, int receive_buffer = 0, const char* source = "127.0.0.1")
-      : fd_(Connect(port, receive_buffer, source)) {}
+      : fd_(testing_support::ConnectLoopback(port, source, kPatience.count(), receive_buffer)) {}
   ~Client() { close(fd_); }
-
   // Up to `count` bytes: fewer when the share closed the connection or the wait ran out.
   std::vector<std::uint8_t> Read(std::size_t count) {
     std::vector<std::uint8_t> bytes(count);
     bytes.resize(std::max<ssize_t>(recv(fd_, bytes.data(), count, MSG_WAITALL), 0));
     return bytes;
   }
-
   const int fd_;
-
- private:
-  static int Connect(std::uint16_t port, int receive_buffer, const char* source) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    // Before the connection, so that the window is small from the start.
-    if (receive_buffer > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof(int));
-    const timeval timeout{kPatience.count(), 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in from{AF_INET, 0, {}, {}};
-    inet_pton(AF_INET, source, &from.sin_addr);
-    const sockaddr_in to{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from), 0);
-    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
-    return fd;
-  }
 };
 
 class UbxShareTest : public testing::Test {

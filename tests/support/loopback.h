@@ -15,10 +15,12 @@
 namespace orvane::testing_support {
 
 // A connected socket from `source` (any 127.x address) to 127.0.0.1:`port`, reads and writes
-// giving up after `patience_seconds`; -1 when refused.
+// giving up after `patience_seconds`, with a receive buffer of `receive_buffer` bytes if given
+// (set before connecting, so that the window is small from the start); -1 when refused.
 inline int ConnectLoopback(std::uint16_t port, const char* source = "127.0.0.1",
-                           int patience_seconds = 10) {
+                           int patience_seconds = 10, int receive_buffer = 0) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (receive_buffer > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof(int));
   const timeval wait{patience_seconds, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
