@@ -117,6 +117,8 @@ TEST_F(UbxShareTest, PeersGetTheirShareOfClientsAndAFloodCostsAFewLines) {
 }
 
 TEST_F(UbxShareTest, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
+  // Nothing below needs a descriptor until they are given back (sanitizers' checks included).
+  const std::uint16_t share_port = port();
   rlimit limit{};
   getrlimit(RLIMIT_NOFILE, &limit);
   const rlimit low{64, limit.rlim_max};
@@ -126,7 +128,7 @@ TEST_F(UbxShareTest, OutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
   // The last descriptor left is the client's: the share has none to accept it with.
   close(held.back());
   held.pop_back();
-  Client waiting(port());
+  Client waiting(share_port);
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
   // Two seconds of the share facing a pending connection it cannot take.
