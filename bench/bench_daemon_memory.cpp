@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   settings.chrony_socket = "/nonexistent/orvane-%s.sock";
   // Shares with no client: what they are handed must not pile up.
   settings.ubx_listen = ListenAddress{"127.0.0.1", 47900};
+  settings.threads = false;  // on a manual clock
   ClockDaemon daemon(backend, trace, clock, log, settings);
   std::printf("hour  rss_kib\n");
   for (int hour = 0; hour <= hours; ++hour) {

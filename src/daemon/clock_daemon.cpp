@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 #include <vector>
+
+#include "service/path_component.h"
 
 namespace orvane {
 
@@ -25,141 +28,189 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     next_rescan_ = clock_.Now() + kRescanInterval;
   }
   std::chrono::nanoseconds next = next_rescan_;
-  for (auto& entry : clocks_) {
-    const std::string& serial = entry.first;
-    auto& served = entry.second;  // named, not bound: the lambda below captures it
-    ServedClock& clock = *served.clock;
-    if (!clock.connected()) continue;
-    ServedClock::TickListener listener;
-    listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
-    if (served.log) {
-      listener.message = [&](const UbxMessage& message) {
-        served.log->Take(message, clock.session().telemetry().status());
-      };
+  for (auto& [serial, served] : clocks_) {
+    if (!settings_.threads) next = std::min(next, served.worker->RunDue());
+    if (!LookAt(served)) WatchStuck(served);
+    // The clocks tick themselves; the loop looks at them at the design's rate.
+    if (settings_.threads && served.connected) {
+      next = std::min(next, clock_.Now() + ServedClock::kPollInterval);
     }
-    const bool due = clock.next_tick() <= clock_.Now();
-    const bool lost = due && !clock.Tick(listener);
-    if (lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
-    alarms_.Check(clock);
-    if (due) PublishReading(served);
-    if (lost) continue;
-    next = std::min(next, clock.next_tick());
   }
+  if (std::exchange(share_map_changed_, false)) WriteShareMap();
   return std::min(next, alarms_.Poll());
 }
 
 void ClockDaemon::Rescan() {
   std::set<std::string> listed;
-  for (const AttachedClock& attached : scout_.ListClocks()) listed.insert(attached.serial);
-  std::vector<std::string> gone;
-  for (const auto& [serial, served] : clocks_) {
-    if (!served.clock->connected() && !listed.contains(serial)) gone.push_back(serial);
+  std::set<std::string> twice;
+  for (const AttachedClock& attached : scout_.ListClocks()) {
+    if (!listed.insert(attached.serial).second) twice.insert(attached.serial);
   }
-  for (const std::string& serial : gone) Forget(serial);
+  std::erase_if(duplicates_, [&](const std::string& serial) { return !twice.contains(serial); });
+  for (const std::string& serial : twice) {
+    if (duplicates_.insert(serial).second) {
+      Log(LogPriority::kWarning, serial,
+          "two clocks have this serial; only one is served (give one of them another serial)");
+    }
+  }
+  for (auto& [serial, served] : clocks_) {
+    if (served.listed && !served.connected && !listed.contains(serial)) Forget(served);
+  }
   std::erase_if(refused_, [&](const std::string& serial) { return !listed.contains(serial); });
   // In serial order, so that the clocks present at start get their ports in that order.
   for (const std::string& serial : listed) {
     Served& served = clocks_[serial];
-    if (!served.clock) {
-      served.clock = std::make_unique<ServedClock>(backend_, trace_, clock_, serial);
+    served.listed = true;
+    if (!served.worker) {
+      served.worker = std::make_unique<ClockWorker>(
+          std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial), clock_,
+          settings_.threads);
     }
-    if (served.clock->connected()) continue;
-    std::string denied_path;
-    if (served.clock->Connect(&denied_path)) {
-      refused_.erase(serial);
-      Log(LogPriority::kNotice, serial,
-          "serving the clock at " + served.clock->session().link().DevicePathName());
-      // A re-found clock keeps its share's clients and its chrony socket.
-      if (!served.started) StartServing(served);
-      PublishReading(served);
-    } else if (!denied_path.empty() && refused_.insert(serial).second) {
-      Log(LogPriority::kErr, serial,
-          "cannot open " + denied_path +
-              ": permission denied; the udev rule gives group orvane access to a clock plugged "
-              "in after it was installed (replug the clock or run `udevadm trigger`)");
-    }
+    if (!served.connected) served.worker->Connect();
+    LookAt(served);
   }
 }
 
-void ClockDaemon::StartServing(Served& served) {
-  served.started = true;
-  const std::string& serial = served.clock->serial();
-  if (settings_.log) served.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
-  if (settings_.ubx_listen) {
+bool ClockDaemon::LookAt(Served& served) {
+  return served.worker->Look(
+      [&](ServedClock& clock, const ClockWorker::News& news) { TakeNews(served, clock, news); });
+}
+
+void ClockDaemon::TakeNews(Served& served, ServedClock& clock, const ClockWorker::News& news) {
+  const std::string& serial = clock.serial();
+  if (std::exchange(served.stuck_logged, false)) {
+    Log(LogPriority::kNotice, serial, "answering again");
+  }
+  if (news.connected) {
+    refused_.erase(serial);
+    Log(LogPriority::kNotice, serial,
+        "serving the clock at " + clock.session().link().DevicePathName());
+    // A re-found clock keeps its share's clients and its chrony socket.
+    if (!clock.serving()) StartServing(served, clock);
+  } else if (!news.denied_path.empty() && refused_.insert(serial).second) {
+    Log(LogPriority::kErr, serial,
+        "cannot open " + news.denied_path +
+            ": permission denied; the udev rule gives group orvane access to a clock plugged "
+            "in after it was installed (replug the clock or run `udevadm trigger`)");
+  }
+  if (news.lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
+  // A port that was taken when the clock came is tried again at each look.
+  if (clock.connected() && settings_.ubx_listen && clock.serving() && !clock.share()) {
+    if (auto share = StartShare(served)) clock.Share(std::move(share));
+  }
+  alarms_.Check(clock);
+  if (news.connected || news.ticked) PublishReading(clock);
+  served.connected = clock.connected();
+  served.feeding = clock.chrony() && clock.chrony()->state() == ChronySocketState::kOk;
+  const std::string address = clock.share() ? clock.share()->address().ToString() : "";
+  if (address != served.share_address) share_map_changed_ = true;
+  served.share_address = address;
+}
+
+void ClockDaemon::WatchStuck(Served& served) {
+  const auto since = served.worker->busy_since();
+  if (!since || clock_.Now() - *since < kStuckAfter || served.stuck_logged) return;
+  served.stuck_logged = true;
+  Log(LogPriority::kWarning, served.worker->serial(),
+      "no answer for " + std::to_string(kStuckAfter.count()) +
+          " s; the other clocks are served meanwhile");
+}
+
+bool ClockDaemon::Healthy() const {
+  bool any = false;
+  for (const auto& [serial, served] : clocks_) {
+    const auto since = served.worker->busy_since();
+    if (!served.connected && !since) continue;
+    any = true;
+    if (!since || clock_.Now() - *since < kStuckAfter) return true;
+  }
+  return !any;
+}
+
+void ClockDaemon::StartServing(Served& served, ServedClock& clock) {
+  const std::string& serial = clock.serial();
+  ClockOutputs outputs;
+  if (settings_.log) outputs.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
+  if (settings_.ubx_listen) outputs.share = StartShare(served);
+  outputs.sample_sink = settings_.sample_sink;
+  if (!settings_.sample_sink && !settings_.chrony_socket.empty()) {
+    const std::string path = ChronySocketPath(settings_.chrony_socket, serial);
+    if (fed_paths_.insert(path).second) {
+      outputs.chrony = std::make_unique<ChronySocket>(path, [this] { return clock_.Now(); });
+    } else {
+      Log(LogPriority::kWarning, serial,
+          "not fed to chronyd: another clock feeds " + path + "; put %s in --chrony-sock");
+    }
+  }
+  clock.Serve(std::move(outputs));
+}
+
+std::unique_ptr<UbxShare> ClockDaemon::StartShare(Served& served) {
+  const std::string& serial = served.worker->serial();
+  if (!served.port_offset) {
     std::uint16_t offset = 0;
     while (std::any_of(clocks_.begin(), clocks_.end(),
                        [&](const auto& entry) { return entry.second.port_offset == offset; })) {
       ++offset;
     }
-    ListenAddress address = *settings_.ubx_listen;
-    const unsigned port = address.port + unsigned{offset};
-    std::string error;
-    if (port > 65535) {
+    served.port_offset = offset;
+  }
+  ListenAddress address = *settings_.ubx_listen;
+  const unsigned port = address.port + unsigned{*served.port_offset};
+  if (port > 65535) {
+    if (!std::exchange(served.share_failure_logged, true)) {
       Log(LogPriority::kErr, serial, "no port left for its UBX share");
-    } else {
-      address.port = static_cast<std::uint16_t>(port);
-      auto share = UbxShare::Start(
-          address,
-          [this, serial](LogPriority priority, std::string_view line) {
-            log_.Write(priority, serial + ": UBX share: " + std::string(line));
-          },
-          &error);
-      if (share) {
-        Log(LogPriority::kNotice, serial, "UBX stream shared on " + share->address().ToString());
-        served.clock->set_share(std::move(share));
-        served.port_offset = offset;
-        WriteShareMap();
-      } else {
-        Log(LogPriority::kErr, serial, "cannot share the UBX stream: " + error);
-      }
     }
+    return nullptr;
   }
-  if (settings_.sample_sink || settings_.chrony_socket.empty()) return;
-  const std::string path = ChronySocketPath(settings_.chrony_socket, serial);
-  if (!fed_paths_.insert(path).second) {
-    Log(LogPriority::kWarning, serial,
-        "not fed to chronyd: another clock feeds " + path + "; put %s in --chrony-sock");
-    return;
+  address.port = static_cast<std::uint16_t>(port);
+  std::string error;
+  auto share = UbxShare::Start(
+      address,
+      [this, serial](LogPriority priority, std::string_view line) {
+        log_.Write(priority, serial + ": UBX share: " + std::string(line));
+      },
+      &error);
+  if (!share) {
+    if (!std::exchange(served.share_failure_logged, true)) {
+      Log(LogPriority::kErr, serial, "cannot share the UBX stream: " + error + "; trying again");
+    }
+    return nullptr;
   }
-  served.chrony = std::make_unique<ChronySocket>(path, [this] { return clock_.Now(); });
+  Log(LogPriority::kNotice, serial, "UBX stream shared on " + share->address().ToString());
+  return share;
 }
 
-void ClockDaemon::Forget(const std::string& serial) {
-  Served& served = clocks_.at(serial);
-  if (served.chrony) fed_paths_.erase(served.chrony->path());
-  const bool shared = served.clock->share() != nullptr;
-  clocks_.erase(serial);
-  if (shared) WriteShareMap();
-  if (settings_.metrics) settings_.metrics->Remove(serial);
-  Log(LogPriority::kNotice, serial, "gone");
-}
-
-void ClockDaemon::Feed(Served& served, const SockSample& sample) {
-  const std::string& serial = served.clock->serial();
-  if (settings_.sample_sink) {
-    settings_.sample_sink(serial, sample);
-  } else if (served.chrony) {
-    if (const std::optional<std::string> change = served.chrony->Send(sample)) {
-      const bool ok = served.chrony->state() == ChronySocketState::kOk;
-      Log(ok ? LogPriority::kNotice : LogPriority::kWarning, serial, *change);
-    }
-    if (served.chrony->state() == ChronySocketState::kOk) ++served.chrony_samples;
-  }
+void ClockDaemon::Forget(Served& served) {
+  // The clock keeps its share's port, its chrony socket and its counts for when it comes back,
+  // so that no other clock ever takes its place on them.
+  served.listed = false;
+  if (settings_.metrics) settings_.metrics->Remove(served.worker->serial());
+  Log(LogPriority::kNotice, served.worker->serial(), "gone");
 }
 
 void ClockDaemon::Stop() {
   alarms_.Stop();
-  for (auto& [serial, served] : clocks_) served.clock->Stop();
+  for (auto& [serial, served] : clocks_) {
+    served.worker->Stop();
+    served.connected = false;
+    served.feeding = false;
+  }
   if (!clocks_.empty()) log_.Write(LogPriority::kInfo, "receiver messages off, clocks closed");
+}
+
+std::size_t ClockDaemon::clock_count() const {
+  return std::count_if(clocks_.begin(), clocks_.end(),
+                       [](const auto& entry) { return entry.second.listed; });
 }
 
 std::string ClockDaemon::Status() const {
   std::size_t serving = 0;
   std::size_t feeding = 0;
   for (const auto& [serial, served] : clocks_) {
-    if (!served.clock->connected()) continue;
+    if (!served.connected) continue;
     ++serving;
-    if (served.chrony && served.chrony->state() == ChronySocketState::kOk) ++feeding;
+    if (served.feeding) ++feeding;
   }
   return "serving " + std::to_string(serving) + " clock(s), " + std::to_string(feeding) +
          " feeding chronyd";
@@ -172,23 +223,20 @@ void ClockDaemon::WriteShareMap() const {
   {
     std::ofstream out(partial, std::ios::trunc);
     for (const auto& [serial, served] : clocks_) {
-      if (served.clock->share()) {
-        out << serial << ' ' << served.clock->share()->address().ToString() << '\n';
+      if (!served.share_address.empty()) {
+        out << PathComponentOf(serial) << ' ' << served.share_address << '\n';
       }
     }
   }
   std::rename(partial.c_str(), settings_.share_map_path.c_str());
 }
 
-void ClockDaemon::PublishReading(const Served& served) {
+void ClockDaemon::PublishReading(const ServedClock& clock) {
   if (!settings_.metrics) return;
-  ClockReading reading = ReadClock(*served.clock, clock_.RealtimeAt(clock_.Now()));
-  reading.chrony_samples = served.chrony_samples;
-  reading.alarms = alarms_.counts(served.clock->serial());
-  // Every time the clock came back, whether its link failed or it was unplugged.
-  if (const auto back = reading.alarms.find("device_back"); back != reading.alarms.end()) {
-    reading.reconnects = back->second;
-  }
+  ClockReading reading = ReadClock(clock, clock_.Now());
+  reading.chrony_samples = clock.chrony_samples();
+  reading.reconnects = clock.reconnects();
+  reading.alarms = alarms_.counts(clock.serial());
   settings_.metrics->Publish(std::move(reading));
 }
 

@@ -12,6 +12,7 @@
 
 #include "daemon/clock_alarms.h"
 #include "daemon/clock_log.h"
+#include "daemon/clock_worker.h"
 #include "daemon/log_settings.h"
 #include "daemon/metrics_board.h"
 #include "daemon/served_clock.h"
@@ -38,13 +39,19 @@ struct DaemonSettings {
   std::vector<std::string> alarm_exec;
   // Set: every clock's samples (and UBX frames) are logged to daily files.
   std::optional<LogSettings> log;
+  // Each clock's exchanges on a thread of its own; false: all on the loop's thread, as tests on
+  // a manual clock need.
+  bool threads = true;
 };
 
-// The service's poll loop without its waiting: serves every attached clock, finds new ones,
-// re-finds lost ones and lets go of those that left. One thread.
+// The service's loop without its waiting: serves every attached clock, finds new ones, re-finds
+// lost ones and lets go of those that left. Each clock's exchanges run on its own ClockWorker;
+// the loop only looks at the clocks between them, so one clock that blocks stalls no other.
 class ClockDaemon {
  public:
   static constexpr std::chrono::seconds kRescanInterval{1};
+  // A clock in one exchange this long is stuck (logged once); all of them stuck: unhealthy.
+  static constexpr std::chrono::seconds kStuckAfter{10};
 
   ClockDaemon(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, JournalLog& log,
               DaemonSettings settings);
@@ -58,7 +65,11 @@ class ClockDaemon {
 
   // One line for the service manager: how many clocks are served and how many feed chronyd.
   std::string Status() const;
-  std::size_t clock_count() const { return clocks_.size(); }
+  // False while every clock served is stuck in an exchange: the watchdog is then left to
+  // restart the service.
+  bool Healthy() const;
+  // Clocks on the bus at the last rescan.
+  std::size_t clock_count() const;
   // How often each alarm (lock_lost, ...) was raised for a clock since the start; kept while the
   // clock is away. Empty for a serial never served.
   const AlarmCounts& alarm_counts(const std::string& serial) const {
@@ -67,20 +78,27 @@ class ClockDaemon {
 
  private:
   struct Served {
-    std::unique_ptr<ServedClock> clock;
-    std::unique_ptr<ChronySocket> chrony;
+    std::unique_ptr<ClockWorker> worker;
     std::optional<std::uint16_t> port_offset;
-    std::uint64_t chrony_samples = 0;  // sent while chronyd's socket took them
-    std::unique_ptr<ClockLog> log;
-    bool started = false;  // share and feed set up at the first connection
+    bool listed = false;  // on the bus at the last rescan
+    bool share_failure_logged = false;
+    bool stuck_logged = false;
+    // As seen at the last look, for the status line and the share map.
+    bool connected = false;
+    bool feeding = false;
+    std::string share_address;
   };
 
   void Rescan();
-  void StartServing(Served& served);
-  void Forget(const std::string& serial);
-  void Feed(Served& served, const SockSample& sample);
+  // Takes in what the clock's worker did since the last look; false while it is in an exchange.
+  bool LookAt(Served& served);
+  void TakeNews(Served& served, ServedClock& clock, const ClockWorker::News& news);
+  void WatchStuck(Served& served);
+  void StartServing(Served& served, ServedClock& clock);
+  std::unique_ptr<UbxShare> StartShare(Served& served);
+  void Forget(Served& served);
   void WriteShareMap() const;
-  void PublishReading(const Served& served);
+  void PublishReading(const ServedClock& clock);
   void Log(LogPriority priority, const std::string& serial, const std::string& message);
 
   HidBackend& backend_;
@@ -91,8 +109,10 @@ class ClockDaemon {
   ClockSession scout_;                    // lists clocks; never opens one
   std::map<std::string, Served> clocks_;  // by serial: the map's order is the serial order
   std::set<std::string> refused_;         // serials whose refusal was logged
+  std::set<std::string> duplicates_;      // serials listed twice, logged
   std::set<std::string> fed_paths_;       // chrony sockets in use
   std::chrono::nanoseconds next_rescan_{0};
+  bool share_map_changed_ = false;
   ClockAlarms alarms_;
 };
 

@@ -13,7 +13,7 @@
 
 namespace orvane {
 
-ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time_point now) {
+ClockReading ReadClock(const ServedClock& clock, std::chrono::nanoseconds now) {
   ClockReading reading;
   reading.serial = clock.serial();
   reading.product = clock.identity().product.value_or("");
@@ -34,16 +34,17 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
     reading.pll_reference_frequency_hz =
         LiveStatusOf(telemetry, configuration->dividers).pll_reference_hz;
   }
-  const auto fresh = [&](const ReceiveTime& received) {
-    return now - received.realtime < kReadingStaleAfter;
+  const ServedClock::HeardAt& heard = clock.heard_at();
+  const auto fresh = [&](std::chrono::nanoseconds heard_at) {
+    return now - heard_at < kReadingStaleAfter;
   };
-  if (const auto& nav = telemetry.nav_clock(); nav && fresh(nav->received)) {
+  if (const auto& nav = telemetry.nav_clock(); nav && fresh(heard.nav_clock)) {
     reading.offset_ppb = nav->value.clk_d;
     reading.offset_accuracy_ppb = nav->value.f_acc / 1000.0;  // ps/s
     reading.clock_bias_seconds = nav->value.clk_b * 1e-9;
     reading.time_accuracy_seconds = nav->value.t_acc * 1e-9;
   }
-  if (const auto& sv_info = telemetry.sv_info(); sv_info && fresh(sv_info->received)) {
+  if (const auto& sv_info = telemetry.sv_info(); sv_info && fresh(heard.sv_info)) {
     const SatelliteCounts counts = CountSatellites(sv_info->value);
     std::set<std::pair<std::string_view, int>> named;
     for (const SvInfoChannel& channel : sv_info->value.Channels()) {
@@ -60,7 +61,7 @@ ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time
     reading.satellites_used = counts.used;
     reading.satellites_seen = counts.seen;
   }
-  if (const auto& time = telemetry.time_utc(); time && fresh(time->received)) {
+  if (const auto& time = telemetry.time_utc(); time && fresh(heard.time_utc)) {
     if (const std::optional<RealTime> utc = UtcOfMessage(time->value)) {
       reading.last_utc_seconds = std::chrono::duration<double>(utc->time_since_epoch()).count();
     }

@@ -46,7 +46,7 @@ struct ClockReading {
 // A receiver message older than this no longer describes the clock.
 inline constexpr std::chrono::seconds kReadingStaleAfter{10};
 
-// `clock` at wall time `now`; the counters are the loop's to fill.
-ClockReading ReadClock(const ServedClock& clock, std::chrono::system_clock::time_point now);
+// `clock` at monotonic time `now`; the counters are the loop's to fill.
+ClockReading ReadClock(const ServedClock& clock, std::chrono::nanoseconds now);
 
 }  // namespace orvane

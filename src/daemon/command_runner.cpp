@@ -8,10 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
-
-extern char** environ;
 
 namespace orvane {
 namespace {
@@ -24,16 +23,13 @@ std::string Joined(const std::vector<std::string>& words) {
   return text;
 }
 
-// This process's environment with `variables` in place of any of the same name.
+// A clean environment: the service's own variables (its notify socket, watchdog, options) are
+// not the command's business; a fixed PATH, the locale and time zone, then `variables`.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& variables) {
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view text(*entry);
-    const std::string_view name = text.substr(0, text.find('=') + 1);
-    if (std::none_of(variables.begin(), variables.end(),
-                     [&](const std::string& variable) { return variable.starts_with(name); })) {
-      environment.emplace_back(text);
-    }
+  std::vector<std::string> environment = {"PATH=/usr/local/bin:/usr/bin:/bin"};
+  for (const char* name : {"LANG", "LC_ALL", "TZ"}) {
+    if (const char* value = std::getenv(name))
+      environment.push_back(name + ("=" + std::string(value)));
   }
   environment.insert(environment.end(), variables.begin(), variables.end());
   return environment;
@@ -81,10 +77,14 @@ std::chrono::nanoseconds CommandRunner::Poll() {
   for (auto& [key, lane] : lanes_) {
     if (lane.pid != 0 && Reaped(key, lane, WNOHANG)) StartNext(key, lane);
     if (lane.pid == 0) continue;
-    if (!lane.killed && now - lane.started >= kTimeLimit) {
+    if (!lane.terminated && now - lane.started >= kTimeLimit) {
+      kill(-lane.pid, SIGTERM);
+      lane.terminated = true;
+      Log(LogPriority::kWarning, key, words_[0] + " still running after 30 s; terminated");
+    } else if (!lane.killed && now - lane.started >= kTimeLimit + kTermGrace) {
       kill(-lane.pid, SIGKILL);
       lane.killed = true;
-      Log(LogPriority::kWarning, key, words_[0] + " still running after 30 s; killed");
+      Log(LogPriority::kWarning, key, words_[0] + " ignored SIGTERM; killed");
     }
     next = now + kReapInterval;
   }
@@ -92,24 +92,36 @@ std::chrono::nanoseconds CommandRunner::Poll() {
 }
 
 void CommandRunner::Stop() {
-  const std::chrono::nanoseconds until = clock_.Now() + kStopGrace;
-  for (;;) {
-    bool running = false;
-    for (auto& [key, lane] : lanes_) running |= lane.pid != 0 && !Reaped(key, lane, WNOHANG);
-    if (!running || clock_.Now() >= until) break;
-    clock_.SleepFor(kStopPollInterval);
-  }
   for (auto& [key, lane] : lanes_) {
-    if (!lane.waiting.empty()) {
-      Log(LogPriority::kWarning, key,
-          std::to_string(lane.waiting.size()) + " waiting command(s) dropped at stop");
-      lane.waiting.clear();
-    }
+    if (lane.waiting.empty()) continue;
+    Log(LogPriority::kWarning, key,
+        std::to_string(lane.waiting.size()) + " waiting command(s) dropped at stop");
+    lane.waiting.clear();
+  }
+  WaitForAll(kStopGrace);
+  for (auto& [key, lane] : lanes_) {
+    if (lane.pid == 0) continue;
+    kill(-lane.pid, SIGTERM);
+    lane.terminated = true;
+    Log(LogPriority::kWarning, key, words_[0] + " still running at stop; terminated");
+  }
+  WaitForAll(kTermGrace);
+  for (auto& [key, lane] : lanes_) {
     if (lane.pid == 0) continue;
     kill(-lane.pid, SIGKILL);
     lane.killed = true;
-    Log(LogPriority::kWarning, key, words_[0] + " still running at stop; killed");
+    Log(LogPriority::kWarning, key, words_[0] + " ignored SIGTERM; killed");
     Reaped(key, lane, 0);
+  }
+}
+
+void CommandRunner::WaitForAll(std::chrono::nanoseconds grace) {
+  const std::chrono::nanoseconds until = clock_.Now() + grace;
+  for (;;) {
+    bool running = false;
+    for (auto& [key, lane] : lanes_) running |= lane.pid != 0 && !Reaped(key, lane, WNOHANG);
+    if (!running || clock_.Now() >= until) return;
+    clock_.SleepFor(kStopPollInterval);
   }
 }
 
@@ -160,8 +172,8 @@ bool CommandRunner::Reaped(const std::string& key, Lane& lane, int wait_flags) {
     done = waitpid(lane.pid, &status, wait_flags);
   } while (done < 0 && errno == EINTR);
   if (done == 0) return false;
-  // A killed command was logged when it was killed.
-  if (done > 0 && !lane.killed) {
+  // A command stopped by a signal of ours was logged when it was sent.
+  if (done > 0 && !lane.terminated) {
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
       Log(LogPriority::kWarning, key,
           words_[0] + " exited with status " + std::to_string(WEXITSTATUS(status)));
@@ -171,6 +183,7 @@ bool CommandRunner::Reaped(const std::string& key, Lane& lane, int wait_flags) {
     }
   }
   lane.pid = 0;
+  lane.terminated = false;
   lane.killed = false;
   return true;
 }

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
                                            : std::chrono::nanoseconds::max();
   notifier.Ready(daemon.Status());
   while (stop.WaitUntil(clock, std::min(daemon.RunOnce(), end)) && clock.Now() < end) {
-    notifier.Update(daemon.Status(), clock.Now());
+    notifier.Update(daemon.Status(), daemon.Healthy(), clock.Now());
   }
   notifier.Stopping();
   daemon.Stop();

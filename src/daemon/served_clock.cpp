@@ -5,8 +5,8 @@
 namespace orvane {
 
 ServedClock::ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock,
-                         std::string serial)
-    : session_(backend, trace, clock), clock_(clock), serial_(std::move(serial)) {}
+                         JournalLog& log, std::string serial)
+    : session_(backend, trace, clock), clock_(clock), log_(log), serial_(std::move(serial)) {}
 
 bool ServedClock::Connect(std::string* denied_path) {
   const ClockSession::Connection connection = session_.Connect(serial_);
@@ -17,34 +17,54 @@ bool ServedClock::Connect(std::string* denied_path) {
   if (!connection.open.opened) return false;
   identity_ = connection.identity;
   configuration_ = connection.configuration;
+  if (connections_++ > 0) ++reconnects_;
   return true;
 }
 
-bool ServedClock::Tick(const TickListener& listener) {
+void ServedClock::Serve(ClockOutputs outputs) {
+  outputs_ = std::move(outputs);
+  serving_ = true;
+}
+
+bool ServedClock::Tick() {
   const std::chrono::nanoseconds now = clock_.Now();
   // On the schedule, not on the time this tick ran: wake-up delays must not add up.
   next_tick_ += kPollInterval;
   if (next_tick_ <= now) next_tick_ = now + kPollInterval;
   PollListener poll;
-  poll.stream = [&](std::span<const std::uint8_t> bytes, const ReceiveTime& received) {
-    if (share_) share_->Publish(bytes);
-    if (listener.stream) listener.stream(bytes, received);
+  poll.stream = [&](std::span<const std::uint8_t> bytes, const ReceiveTime&) {
+    if (outputs_.share) outputs_.share->Publish(bytes);
   };
   poll.message = [&](const UbxMessage& message) {
     last_heard_ = now;
-    if (listener.message) listener.message(message);
+    if (message.nav_clock) heard_at_.nav_clock = now;
+    if (message.sv_info) heard_at_.sv_info = now;
+    if (message.time_utc) heard_at_.time_utc = now;
+    if (outputs_.log) outputs_.log->Take(message, session_.telemetry().status());
     if (message.time_utc == nullptr) return;
     AlignTo(message.received);
     if (!session_.telemetry().pll_locked() || now - connected_at_ < kSettleTime) return;
     const std::optional<RealTime> utc = UtcOfMessage(*message.time_utc);
     if (!utc) return;
     // The receiver's leap-second warning is not among the messages the design switches on.
-    if (!listener.sample) return;
-    listener.sample(MakeSockSample(
+    Feed(MakeSockSample(
         std::chrono::time_point_cast<std::chrono::nanoseconds>(message.received.realtime), *utc,
         LeapIndicator::kNone));
   };
   return session_.Poll(poll).outcome != PollOutcome::kLost;
+}
+
+void ServedClock::Feed(const SockSample& sample) {
+  if (outputs_.sample_sink) {
+    outputs_.sample_sink(serial_, sample);
+    return;
+  }
+  if (!outputs_.chrony) return;
+  if (const std::optional<std::string> change = outputs_.chrony->Send(sample)) {
+    const bool ok = outputs_.chrony->state() == ChronySocketState::kOk;
+    log_.Write(ok ? LogPriority::kNotice : LogPriority::kWarning, serial_ + ": " + *change);
+  }
+  if (outputs_.chrony->state() == ChronySocketState::kOk) ++chrony_samples_;
 }
 
 void ServedClock::AlignTo(const ReceiveTime& received) {

@@ -1,18 +1,32 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "daemon/clock_log.h"
 #include "engine/clock_session.h"
 #include "service/chrony_sample.h"
+#include "service/chrony_socket.h"
+#include "service/journal_log.h"
 #include "service/ubx_share.h"
 
 namespace orvane {
 
-// One attached clock as the service drives it: its session, polled at the design's rate, the
-// share of its receiver stream, and a chronyd sample for each NAV-TIMEUTC it can vouch for.
+// Where one clock's outputs go; each part may be absent.
+struct ClockOutputs {
+  std::unique_ptr<UbxShare> share;       // the receiver stream for gpsd and UBX tools
+  std::unique_ptr<ChronySocket> chrony;  // chronyd's refclock socket
+  std::unique_ptr<ClockLog> log;         // --log-dir files
+  // Set: samples go here instead of to chronyd (offset estimation).
+  std::function<void(const std::string& serial, const SockSample&)> sample_sink;
+};
+
+// One attached clock as the service drives it, and the only owner of what it puts out: its
+// session, polled at the design's rate, the share of its receiver stream, a chronyd sample for
+// each NAV-TIMEUTC it can vouch for, its log files, and the counts the metrics show.
 class ServedClock {
  public:
   static constexpr std::chrono::milliseconds kPollInterval{50};
@@ -22,22 +36,20 @@ class ServedClock {
   // almost as soon as it arrives rather than up to a poll interval later.
   static constexpr std::chrono::microseconds kArrivalMargin{500};
 
-  // What one tick hands on, each called in stream order while the poll decodes; any may be
-  // empty.
-  struct TickListener {
-    std::function<void(const SockSample&)> sample;  // a chronyd sample
-    std::function<void(std::span<const std::uint8_t> bytes, const ReceiveTime& received)> stream;
-    std::function<void(const UbxMessage& message)> message;  // after the telemetry took it in
-  };
-
-  ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, std::string serial);
+  ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, JournalLog& log,
+              std::string serial);
 
   // Opens the clock, reads it back and switches its status messages on. On failure
   // `*denied_path` names a clock refused for lack of permission (empty otherwise).
   bool Connect(std::string* denied_path);
-  // One poll: stream bytes to the share and the listener, samples and messages to the listener.
-  // False when the clock was lost.
-  bool Tick(const TickListener& listener);
+  // Gives the clock its outputs, once, at its first connection; a re-found clock keeps them.
+  void Serve(ClockOutputs outputs);
+  bool serving() const { return serving_; }
+  // A share that could not be started with the other outputs, once it can.
+  void Share(std::unique_ptr<UbxShare> share) { outputs_.share = std::move(share); }
+  // One poll: stream bytes to the share, messages to the log, samples to chronyd. False when the
+  // clock was lost.
+  bool Tick();
   // Receiver messages back to their power-up rates (0), handles closed.
   void Stop();
 
@@ -51,22 +63,40 @@ class ServedClock {
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
   // Monotonic time of the last receiver message, or of the connection when none came since.
   std::chrono::nanoseconds last_heard() const { return last_heard_; }
-  UbxShare* share() const { return share_.get(); }
-  void set_share(std::unique_ptr<UbxShare> share) { share_ = std::move(share); }
+  // Monotonic time of the poll that took the latest of each kind of receiver message (0: none),
+  // so that freshness does not follow steps of the wall clock.
+  struct HeardAt {
+    std::chrono::nanoseconds nav_clock{0};
+    std::chrono::nanoseconds sv_info{0};
+    std::chrono::nanoseconds time_utc{0};
+  };
+  const HeardAt& heard_at() const { return heard_at_; }
+  const UbxShare* share() const { return outputs_.share.get(); }
+  const ChronySocket* chrony() const { return outputs_.chrony.get(); }
+  // Samples chronyd's socket took, and connections after the first (link failures and replugs).
+  std::uint64_t chrony_samples() const { return chrony_samples_; }
+  std::uint64_t reconnects() const { return reconnects_; }
 
  private:
   // Moves the next tick so that one falls just after the next second's NAV-TIMEUTC.
   void AlignTo(const ReceiveTime& received);
+  void Feed(const SockSample& sample);
 
   ClockSession session_;
   MonotonicClock& clock_;
+  JournalLog& log_;
   const std::string serial_;
-  std::unique_ptr<UbxShare> share_;
+  ClockOutputs outputs_;
+  bool serving_ = false;
   ClockIdentity identity_;
   std::optional<DeviceConfiguration> configuration_;
   std::chrono::nanoseconds connected_at_{0};
   std::chrono::nanoseconds next_tick_{0};
   std::chrono::nanoseconds last_heard_{0};
+  HeardAt heard_at_;
+  std::uint64_t connections_ = 0;
+  std::uint64_t reconnects_ = 0;
+  std::uint64_t chrony_samples_ = 0;
 };
 
 }  // namespace orvane

@@ -16,12 +16,13 @@ void ServiceNotifier::Ready(const std::string& status) {
   sd_notify(0, ("READY=1\nSTATUS=" + status).c_str());
 }
 
-void ServiceNotifier::Update(const std::string& status, std::chrono::nanoseconds now) {
+void ServiceNotifier::Update(const std::string& status, bool healthy,
+                             std::chrono::nanoseconds now) {
   if (status != status_) {
     status_ = status;
     sd_notify(0, ("STATUS=" + status).c_str());
   }
-  if (watchdog_interval_.count() > 0 && now - last_pet_ >= watchdog_interval_ / 2) {
+  if (healthy && watchdog_interval_.count() > 0 && now - last_pet_ >= watchdog_interval_ / 2) {
     last_pet_ = now;
     sd_notify(0, "WATCHDOG=1");
   }

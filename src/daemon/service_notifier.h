@@ -12,9 +12,9 @@ class ServiceNotifier {
   ServiceNotifier();
 
   void Ready(const std::string& status);
-  // Sends the status when it changed and pets the watchdog when half its interval has passed;
-  // `now` is monotonic.
-  void Update(const std::string& status, std::chrono::nanoseconds now);
+  // Sends the status when it changed and, while the service is `healthy`, pets the watchdog when
+  // half its interval has passed; `now` is monotonic.
+  void Update(const std::string& status, bool healthy, std::chrono::nanoseconds now);
   void Stopping();
 
  private:

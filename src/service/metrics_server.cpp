@@ -1,6 +1,12 @@
 #include "service/metrics_server.h"
 
-#include <httplib.h>
+#include <microhttpd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "service/listener_socket.h"
 
 namespace orvane {
 namespace {
@@ -10,80 +16,115 @@ constexpr char kIndexPage[] =
     "<!DOCTYPE html>\n<html><head><title>orvaned</title></head><body>\n"
     "<h1>orvaned</h1>\n<p><a href=\"/metrics\">Metrics</a></p>\n</body></html>\n";
 
-void Answer(const httplib::Request& request, httplib::Response& response,
-            const MetricsServer::Render& render) {
-  const bool metrics = request.path == "/metrics";
-  if (!metrics && request.path != "/") {
-    response.status = 404;
-    response.set_content("not found\n", "text/plain");
-  } else if (request.has_header("Transfer-Encoding") ||
-             (request.has_header("Content-Length") &&
-              request.get_header_value("Content-Length") != "0")) {
-    // Nothing here takes a body; it is refused unread and the connection closed after it.
-    response.status = 413;
-    response.set_header("Connection", "close");
-    response.set_content("request body not accepted\n", "text/plain");
-  } else if (request.method != "GET" && request.method != "HEAD") {
-    response.status = 405;
-    response.set_header("Allow", "GET, HEAD");
-    response.set_content("method not allowed\n", "text/plain");
-  } else if (metrics) {
-    response.set_content(render(), kMetricsType);
-  } else {
-    response.set_content(kIndexPage, "text/html; charset=utf-8");
-  }
+MHD_Result Send(MHD_Connection* connection, unsigned status, const std::string& body,
+                const char* type, const char* allow = nullptr) {
+  MHD_Response* response = MHD_create_response_from_buffer(
+      body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+  if (response == nullptr) return MHD_NO;
+  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+  if (allow) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, allow);
+  const MHD_Result queued = MHD_queue_response(connection, status, response);
+  MHD_destroy_response(response);
+  return queued;
+}
+
+bool HasBody(MHD_Connection* connection) {
+  const char* length =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+  return MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                     MHD_HTTP_HEADER_TRANSFER_ENCODING) != nullptr ||
+         (length != nullptr && std::strcmp(length, "0") != 0);
 }
 
 }  // namespace
 
 std::unique_ptr<MetricsServer> MetricsServer::Start(const ListenAddress& address, Render render,
                                                     std::string* error) {
-  auto server = std::make_unique<httplib::Server>();
-  // The library's default shares the port with any other listener (SO_REUSEPORT): a second
-  // service on the same port must fail instead.
-  server->set_socket_options([](int socket) {
-    const int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  server->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-  server->set_read_timeout(kReadTimeoutSeconds);
-  server->set_keep_alive_timeout(kReadTimeoutSeconds);
-  // Every request is answered here, before the library's own routing or file serving.
-  server->set_pre_routing_handler(
-      [render = std::move(render)](const httplib::Request& request, httplib::Response& response) {
-        Answer(request, response, render);
-        return httplib::Server::HandlerResponse::Handled;
-      });
-  ListenAddress bound = address;
-  if (address.port == 0) {
-    const int port = server->bind_to_any_port(address.host);
-    if (port < 0) {
-      *error = "cannot listen on " + address.ToString();
-      return nullptr;
-    }
-    bound.port = static_cast<std::uint16_t>(port);
-  } else if (!server->bind_to_port(address.host, address.port)) {
-    *error = "cannot listen on " + address.ToString() + " (address in use or not local)";
+  ListenAddress bound;
+  const int listener = OpenListener(address, static_cast<int>(kMaxConnections), &bound, error);
+  if (listener < 0) return nullptr;
+  std::unique_ptr<MetricsServer> server(new MetricsServer(bound, std::move(render)));
+  server->daemon_ = MHD_start_daemon(
+      MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | (address.IsIpv6() ? MHD_USE_IPv6 : 0), 0,
+      nullptr, nullptr, reinterpret_cast<MHD_AccessHandlerCallback>(&MetricsServer::Answer),
+      server.get(), MHD_OPTION_LISTEN_SOCKET, listener, MHD_OPTION_CONNECTION_LIMIT,
+      kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMaxConnectionsPerPeer,
+      MHD_OPTION_CONNECTION_MEMORY_LIMIT, kMaxHeadBytes, MHD_OPTION_CONNECTION_TIMEOUT,
+      kIdleTimeoutSeconds, MHD_OPTION_NOTIFY_CONNECTION, &MetricsServer::Notify, server.get(),
+      MHD_OPTION_NOTIFY_COMPLETED, &MetricsServer::Completed, server.get(), MHD_OPTION_END);
+  if (server->daemon_ == nullptr) {
+    close(listener);
+    *error = "cannot serve HTTP on " + bound.ToString();
     return nullptr;
   }
-  return std::unique_ptr<MetricsServer>(new MetricsServer(std::move(server), bound));
+  server->reaper_ = std::thread([raw = server.get()] { raw->Reap(); });
+  return server;
 }
 
-MetricsServer::MetricsServer(std::unique_ptr<httplib::Server> server, ListenAddress address)
-    : server_(std::move(server)), address_(std::move(address)) {
-  thread_ = std::thread([this] {
-    server_->listen_after_bind();
-    listening_ended_ = true;
-  });
-}
+MetricsServer::MetricsServer(ListenAddress address, Render render)
+    : address_(std::move(address)), render_(std::move(render)) {}
 
 MetricsServer::~MetricsServer() {
-  // stop() does nothing before the thread has started listening: repeat until it has ended.
-  while (!listening_ended_) {
-    server_->stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
   }
-  thread_.join();
+  stop_requested_.notify_all();
+  reaper_.join();
+  MHD_stop_daemon(daemon_);
+}
+
+int MetricsServer::Answer(void* self, MHD_Connection* connection, const char* url,
+                          const char* method, const char*, const char*, std::size_t*, void**) {
+  const std::string path = url;
+  const bool metrics = path == "/metrics";
+  if (!metrics && path != "/") return Send(connection, 404, "not found\n", "text/plain");
+  // Nothing here takes a body: it is refused unread and the connection closed after the answer.
+  if (HasBody(connection)) {
+    return Send(connection, 413, "request body not accepted\n", "text/plain");
+  }
+  const std::string verb = method;
+  if (verb != "GET" && verb != "HEAD") {
+    return Send(connection, 405, "method not allowed\n", "text/plain", "GET, HEAD");
+  }
+  if (!metrics) return Send(connection, 200, kIndexPage, "text/html; charset=utf-8");
+  return Send(connection, 200, static_cast<MetricsServer*>(self)->render_(), kMetricsType);
+}
+
+void MetricsServer::Notify(void* self, MHD_Connection* connection, void**, int change) {
+  auto* server = static_cast<MetricsServer*>(self);
+  std::lock_guard lock(server->mutex_);
+  if (change == MHD_CONNECTION_NOTIFY_CLOSED) {
+    server->open_.erase(connection);
+    return;
+  }
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+  server->open_[connection] = {info ? info->connect_fd : -1, std::chrono::steady_clock::now()};
+}
+
+void MetricsServer::Completed(void* self, MHD_Connection* connection, void**, int) {
+  auto* server = static_cast<MetricsServer*>(self);
+  std::lock_guard lock(server->mutex_);
+  // A kept-alive connection has a fresh deadline for its next request.
+  if (auto found = server->open_.find(connection); found != server->open_.end()) {
+    found->second.since = std::chrono::steady_clock::now();
+  }
+}
+
+void MetricsServer::Reap() {
+  std::unique_lock lock(mutex_);
+  while (!stop_requested_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; })) {
+    const auto now = std::chrono::steady_clock::now();
+    for (auto& [connection, open] : open_) {
+      // The library closes a connection whose socket was shut down on its next pass; the
+      // descriptor is still the connection's, as the library reports the close first.
+      if (open.fd >= 0 && now - open.since > kRequestDeadline) {
+        shutdown(open.fd, SHUT_RDWR);
+        open.fd = -1;
+      }
+    }
+  }
 }
 
 }  // namespace orvane

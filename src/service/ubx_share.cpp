@@ -9,15 +9,22 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
+
+#include "service/listener_socket.h"
 
 namespace orvane {
 namespace {
 
 // Unsent bytes kept at the front of a client's buffer before they are moved out.
 constexpr std::size_t kCompactAfter = 64 * 1024;
+
+std::chrono::nanoseconds Now() { return std::chrono::steady_clock::now().time_since_epoch(); }
+
+std::string PeerHost(const std::string& name) { return name.substr(0, name.rfind(':')); }
 
 std::string PeerName(const sockaddr_storage& peer) {
   ListenAddress name;
@@ -86,41 +93,16 @@ struct UbxShare::Client {
 
 std::unique_ptr<UbxShare> UbxShare::Start(const ListenAddress& address, EventLog log,
                                           std::string* error) {
-  sockaddr_storage storage{};
-  socklen_t length = 0;
-  if (address.IsIpv6()) {
-    auto& v6 = reinterpret_cast<sockaddr_in6&>(storage);
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = htons(address.port);
-    inet_pton(AF_INET6, address.host.c_str(), &v6.sin6_addr);
-    length = sizeof v6;
-  } else {
-    auto& v4 = reinterpret_cast<sockaddr_in&>(storage);
-    v4.sin_family = AF_INET;
-    v4.sin_port = htons(address.port);
-    inet_pton(AF_INET, address.host.c_str(), &v4.sin_addr);
-    length = sizeof v4;
-  }
-  const int listener = socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  ListenAddress bound;
+  // A burst of connections waits in the kernel rather than being retried by the clients' kernels.
+  const int listener = OpenListener(address, kListenBacklog, &bound, error);
+  if (listener < 0) return nullptr;
   int wake[2] = {-1, -1};
-  const int reuse = 1;
-  const bool listening =
-      listener >= 0 && setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) == 0 &&
-      bind(listener, reinterpret_cast<const sockaddr*>(&storage), length) == 0 &&
-      listen(listener, static_cast<int>(kMaxClients)) == 0 &&
-      getsockname(listener, reinterpret_cast<sockaddr*>(&storage), &length) == 0 &&
-      pipe2(wake, O_NONBLOCK | O_CLOEXEC) == 0;
-  if (!listening) {
-    *error = "cannot listen on " + address.ToString() + ": " + std::strerror(errno);
-    for (int fd : {listener, wake[0], wake[1]}) {
-      if (fd >= 0) close(fd);
-    }
+  if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+    *error = std::string("cannot make the share's wake-up pipe: ") + std::strerror(errno);
+    close(listener);
     return nullptr;
   }
-  ListenAddress bound = address;
-  bound.port =
-      ntohs(storage.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(storage).sin6_port
-                                          : reinterpret_cast<const sockaddr_in&>(storage).sin_port);
   std::unique_ptr<UbxShare> share(
       new UbxShare(listener, wake[0], wake[1], std::move(bound), std::move(log)));
   share->thread_ = std::thread([raw = share.get()] { raw->Run(); });
@@ -164,6 +146,10 @@ void UbxShare::Log(LogPriority priority, const std::string& message) const {
   if (log_) log_(priority, "UBX share " + address_.ToString() + ": " + message);
 }
 
+void UbxShare::LogClient(LogPriority priority, const std::string& message) {
+  if (client_lines_.Allow(Now())) Log(priority, message);
+}
+
 void UbxShare::Run() {
   // Signals are for the thread that decides to stop, not for this one.
   sigset_t all;
@@ -173,13 +159,30 @@ void UbxShare::Run() {
   std::vector<Client> clients;
   std::vector<pollfd> fds;
   std::vector<std::uint8_t> chunk;
+  std::chrono::nanoseconds accept_paused_until{0};
   for (;;) {
-    fds.assign({{wake_read_, POLLIN, 0}, {listener_, POLLIN, 0}});
+    const std::chrono::nanoseconds now = Now();
+    if (auto summary = client_lines_.Summary(now, "client connections and refusals")) {
+      Log(LogPriority::kNotice, *summary);
+    }
+    // While out of descriptors the listener stays readable: it is left out of the poll for a
+    // while instead of being tried again at once.
+    const bool accepting = now >= accept_paused_until;
+    std::chrono::nanoseconds wake_at = std::chrono::nanoseconds::max();
+    if (!accepting) wake_at = accept_paused_until;
+    if (auto due = client_lines_.summary_due()) wake_at = std::min(wake_at, *due);
+    const int timeout =
+        wake_at == std::chrono::nanoseconds::max()
+            ? -1
+            : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(
+                                   std::max(wake_at - now, std::chrono::nanoseconds{0}))
+                                   .count());
+    fds.assign({{wake_read_, POLLIN, 0}, {accepting ? listener_ : -1, POLLIN, 0}});
     for (const Client& client : clients) {
       fds.push_back(
           {client.fd, static_cast<short>(POLLIN | (client.Unsent() > 0 ? POLLOUT : 0)), 0});
     }
-    if (poll(fds.data(), fds.size(), -1) < 0) {
+    if (poll(fds.data(), fds.size(), timeout) < 0) {
       if (errno == EINTR) continue;
       Log(LogPriority::kErr, std::string("stopped: ") + std::strerror(errno));
       break;
@@ -205,31 +208,57 @@ void UbxShare::Run() {
     }
     chunk.clear();
     for (Client& client : clients) client.Flush();
-    std::erase_if(clients, [this](const Client& client) {
-      if (!client.Closing()) return false;
-      close(client.fd);
-      Log(client.close_priority, "client " + client.name + " " + client.close_reason);
-      return true;
-    });
-    client_count_ = clients.size();
-    if (fds[1].revents & POLLIN) Accept(clients);
+    CloseEnded(clients);
+    if ((fds[1].revents & POLLIN) && !Accept(clients)) accept_paused_until = Now() + kAcceptPause;
   }
   client_count_ = 0;
   for (const Client& client : clients) close(client.fd);
 }
 
-void UbxShare::Accept(std::vector<Client>& clients) {
+void UbxShare::CloseEnded(std::vector<Client>& clients) {
+  std::erase_if(clients, [this](const Client& client) {
+    if (!client.Closing()) return false;
+    close(client.fd);
+    LogClient(client.close_priority, "client " + client.name + " " + client.close_reason);
+    return true;
+  });
+  client_count_ = clients.size();
+}
+
+void UbxShare::CloseHungUp(std::vector<Client>& clients) {
+  for (Client& client : clients) {
+    pollfd hung_up{client.fd, POLLIN, 0};
+    if (poll(&hung_up, 1, 0) > 0) client.ReadAndDiscard();
+  }
+  CloseEnded(clients);
+}
+
+bool UbxShare::Accept(std::vector<Client>& clients) {
   for (;;) {
     sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length,
                            SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+      if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) return true;
+      LogClient(LogPriority::kWarning, std::string("cannot accept: ") + std::strerror(errno));
+      return false;
+    }
     const std::string name = PeerName(peer);
+    // Slots held by clients that hung up since the last look are free.
+    if (clients.size() >= kMaxClientsPerPeer) CloseHungUp(clients);
+    const std::size_t from_peer = std::count_if(
+        clients.begin(), clients.end(),
+        [&](const Client& client) { return PeerHost(client.name) == PeerHost(name); });
+    std::string refusal;
     if (clients.size() >= kMaxClients) {
+      refusal = "already " + std::to_string(kMaxClients) + " clients";
+    } else if (from_peer >= kMaxClientsPerPeer) {
+      refusal = "already " + std::to_string(kMaxClientsPerPeer) + " clients from its address";
+    }
+    if (!refusal.empty()) {
       close(fd);
-      Log(LogPriority::kWarning,
-          "client " + name + " refused: already " + std::to_string(kMaxClients) + " clients");
+      LogClient(LogPriority::kWarning, "client " + name + " refused: " + refusal);
       continue;
     }
     // Frames go out as they come rather than waiting to fill a segment.
@@ -239,8 +268,9 @@ void UbxShare::Accept(std::vector<Client>& clients) {
     client.fd = fd;
     client.name = name;
     client_count_ = clients.size();
-    Log(LogPriority::kInfo, "client " + name + " connected (" + std::to_string(clients.size()) +
-                                " of " + std::to_string(kMaxClients) + ")");
+    LogClient(LogPriority::kInfo, "client " + name + " connected (" +
+                                      std::to_string(clients.size()) + " of " +
+                                      std::to_string(kMaxClients) + ")");
   }
 }
 

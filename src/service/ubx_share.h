@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -14,17 +15,23 @@
 
 #include "service/journal_log.h"
 #include "service/listen_address.h"
+#include "service/log_throttle.h"
 
 namespace orvane {
 
 // Republishes one clock's receiver stream, byte-exact and in order, to TCP clients (gpsd, UBX
 // tools). Read-only: what clients send is read and thrown away. The sockets are served by the
 // share's own thread, so a slow client never delays the publisher or the other clients; one
-// whose unsent bytes pass kMaxPendingBytes is dropped.
+// whose unsent bytes pass kMaxPendingBytes is dropped. A flood costs little: one peer address
+// holds at most kMaxClientsPerPeer connections, connection lines are throttled (LogThrottle) and
+// accepting pauses for kAcceptPause when the process or system is out of descriptors.
 class UbxShare {
  public:
   static constexpr std::size_t kMaxClients = 16;
+  static constexpr std::size_t kMaxClientsPerPeer = 4;
   static constexpr std::size_t kMaxPendingBytes = std::size_t{1} << 20;
+  static constexpr std::chrono::milliseconds kAcceptPause{1000};
+  static constexpr int kListenBacklog = 64;
 
   // Called on the share's thread for connections, disconnections, drops and refusals.
   using EventLog = std::function<void(LogPriority, std::string_view)>;
@@ -52,14 +59,22 @@ class UbxShare {
   // Passes bytes and the stop request to the share's thread and wakes it.
   void HandOff(std::span<const std::uint8_t> bytes, bool stop);
   void Run();
-  void Accept(std::vector<Client>& clients);
+  // Closes and logs the clients marked closing.
+  void CloseEnded(std::vector<Client>& clients);
+  // Closes the clients that hung up, without waiting for the next poll to say so.
+  void CloseHungUp(std::vector<Client>& clients);
+  // False when accepting must pause (out of descriptors).
+  bool Accept(std::vector<Client>& clients);
   void Log(LogPriority priority, const std::string& message) const;
+  // A connection's line, through the throttle.
+  void LogClient(LogPriority priority, const std::string& message);
 
   const int listener_;
   const int wake_read_;
   const int wake_write_;
   const ListenAddress address_;
   const EventLog log_;
+  LogThrottle client_lines_;  // the share's thread only
 
   std::mutex mutex_;  // guards the three below
   std::vector<std::uint8_t> incoming_;

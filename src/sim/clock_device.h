@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -96,6 +98,14 @@ class ClockDevice {
   void FailNextGet() { fail_next_get_ = true; }
   void FailNextRead() { fail_next_read_ = true; }
   void StallInput(bool stalled) { stalled_ = stalled; }
+  // Every feature call then blocks this long on the injected clock before it is answered, as a
+  // wedged device's does; 0: answered at once. Any thread.
+  void HangFeatureCalls(std::chrono::nanoseconds each) { feature_hang_ = each; }
+  std::chrono::nanoseconds feature_hang() const { return feature_hang_; }
+
+  // Held by the backend and its handles across each call into the model, so that a clock served
+  // on a thread of its own and the bus listing on another never meet inside it.
+  std::mutex& host_mutex() const { return host_mutex_; }
   void SetReportLengths(int feature, int input);
 
  private:
@@ -132,6 +142,8 @@ class ClockDevice {
   bool had_no_signal_ = true;
 
   bool stalled_ = false;
+  std::atomic<std::chrono::nanoseconds> feature_hang_{std::chrono::nanoseconds{0}};
+  mutable std::mutex host_mutex_;
   bool fail_next_set_ = false;
   bool fail_next_get_ = false;
   bool fail_next_read_ = false;

@@ -23,14 +23,19 @@ class SimulatedHandle : public HidDevice {
         queue_(device.OpenInputQueue()) {}
 
   bool SendFeature(std::span<const std::uint8_t> report) override {
+    Hang();
+    std::lock_guard lock(device_.host_mutex());
     return Alive() && device_.SetFeature(report);
   }
   bool GetFeature(std::span<std::uint8_t> report) override {
+    Hang();
+    std::lock_guard lock(device_.host_mutex());
     return Alive() && device_.GetFeature(report);
   }
 
   int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
                 ReceiveTime* received = nullptr) override {
+    std::unique_lock lock(device_.host_mutex());
     if (!Alive() || device_.TakeReadFailure()) return -1;
     const std::chrono::nanoseconds deadline = clock_.Now() + timeout;
     for (;;) {
@@ -41,12 +46,20 @@ class SimulatedHandle : public HidDevice {
       }
       const std::chrono::nanoseconds now = clock_.Now();
       if (now >= deadline) return 0;
+      lock.unlock();
       clock_.SleepFor(std::min(next_due.value_or(deadline), deadline) - now);
+      lock.lock();
     }
   }
 
-  int FeatureReportLength() const override { return device_.feature_report_length(); }
-  int InputReportLength() const override { return device_.input_report_length(); }
+  int FeatureReportLength() const override {
+    std::lock_guard lock(device_.host_mutex());
+    return device_.feature_report_length();
+  }
+  int InputReportLength() const override {
+    std::lock_guard lock(device_.host_mutex());
+    return device_.input_report_length();
+  }
 
   std::optional<std::wstring> Manufacturer() override { return Text(device_.manufacturer()); }
   std::optional<std::wstring> Product() override { return Text(device_.product()); }
@@ -55,8 +68,15 @@ class SimulatedHandle : public HidDevice {
  private:
   bool Alive() const { return device_.present() && device_.connection() == connection_; }
   std::optional<std::wstring> Text(const std::string& text) const {
+    std::lock_guard lock(device_.host_mutex());
     if (!Alive()) return std::nullopt;
     return Wide(text);
+  }
+  // Outside the device's lock: a wedged clock holds up only its own caller.
+  void Hang() {
+    if (const std::chrono::nanoseconds hang = device_.feature_hang(); hang.count() > 0) {
+      clock_.SleepFor(hang);
+    }
   }
 
   ClockDevice& device_;
@@ -80,6 +100,7 @@ std::vector<HidDeviceInfo> SimulatedBackend::Enumerate(std::uint16_t vendor_id,
   if (vendor_id != kVendorId) return found;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     const ClockDevice& device = *devices_[i];
+    std::lock_guard lock(device.host_mutex());
     if (!device.present() || std::find(product_ids.begin(), product_ids.end(),
                                        device.product_id()) == product_ids.end()) {
       continue;
@@ -100,7 +121,12 @@ std::unique_ptr<HidDevice> SimulatedBackend::Open(const std::string& path, OpenE
   if (path.starts_with(kPathPrefix)) {
     std::from_chars(path.data() + kPathPrefix.size(), path.data() + path.size(), index);
   }
-  if (index >= devices_.size() || !devices_[index]->present()) {
+  if (index >= devices_.size()) {
+    if (error != nullptr) *error = OpenError::kNotFound;
+    return nullptr;
+  }
+  std::lock_guard lock(devices_[index]->host_mutex());
+  if (!devices_[index]->present()) {
     if (error != nullptr) *error = OpenError::kNotFound;
     return nullptr;
   }

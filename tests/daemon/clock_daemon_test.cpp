@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <tuple>
 
@@ -24,6 +25,7 @@
 #include "sim/capture_replay.h"
 #include "sim/receiver_model.h"
 #include "sim/simulated_backend.h"
+#include "support/loopback.h"
 
 namespace orvane {
 namespace {
@@ -43,6 +45,7 @@ class DaemonTest : public testing::Test {
   }
 
   void Start() {
+    settings_.threads = false;  // the manual clock moves only between the loop's calls
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, clock_, log_, settings_);
   }
 
@@ -187,28 +190,101 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
 
   first.Unplug();
   RunFor(seconds(3));
-  EXPECT_EQ(shares(), "G60032" + at(1));
+  // A clock that left keeps its port: another one never takes it.
+  AddClock("G60033");
+  RunFor(seconds(2));
+  EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1) + "G60033" + at(2));
   // A clock that left has no series; one that came back has them again.
   EXPECT_EQ(metrics_.Text().find("serial=\"G60031\""), std::string::npos);
   EXPECT_NE(metrics_.Text().find("orvane_up{serial=\"G60032\"} 1"), std::string::npos);
   first.Replug();
-  AddClock("G60033");
   RunFor(seconds(2));
   EXPECT_NE(metrics_.Text().find("orvane_up{serial=\"G60031\"} 1"), std::string::npos);
-  EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1) + "G60033" + at(2));
+  EXPECT_NE(metrics_.Text().find("orvane_device_reconnects_total{serial=\"G60031\"} 1"),
+            std::string::npos);
 
   // A serial-number change re-enumerates the clock under its new serial.
   ClockSession other(backend_, trace_, clock_);
   other.Connect("G60032");
   ASSERT_TRUE(other.WriteSerialNumber("G60039").sent);
   RunFor(seconds(3));
-  EXPECT_EQ(shares(), "G60031" + at(0) + "G60033" + at(2) + "G60039" + at(1));
+  EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1) + "G60033" + at(2) + "G60039" + at(3));
   EXPECT_EQ(second.serial(), "G60039");
   const std::string log = log_text_.str();
   for (const char* line : {"G60031: serving the clock at sim:1", "G60031: lost; looking for it",
                            "G60031: gone", "G60032: lost", "G60032: gone", "G60039: serving"}) {
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   }
+}
+
+TEST_F(DaemonTest, TwinSerialsLoggedOnceOddSerialsOneWordAndATakenPortTriedAgain) {
+  AddClock("G60031");
+  AddClock("G60031");
+  AddClock("G6 003/4");
+  const std::uint16_t port = FreePort();
+  // Another program holds the first port when the clocks come.
+  const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in held = Loopback(port);
+  ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&held), sizeof held), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  settings_.ubx_listen = ListenAddress{"127.0.0.1", port};
+  settings_.share_map_path = dir_ + "/ubx-share";
+  Start();
+  RunFor(seconds(3));
+  close(holder);
+  RunFor(seconds(2));
+  std::ifstream in(settings_.share_map_path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "G6_003_4 127.0.0.1:" + std::to_string(port) +
+                "\nG60031 127.0.0.1:" + std::to_string(port + 1) + "\n");
+  const std::string log = log_text_.str();
+  const std::string twins = "G60031: two clocks have this serial";
+  EXPECT_NE(log.find(twins), std::string::npos) << log;
+  EXPECT_EQ(log.find(twins), log.rfind(twins)) << log;
+  const std::string taken = "G6 003/4: cannot share the UBX stream";
+  EXPECT_EQ(log.find(taken), log.rfind(taken)) << log;
+  EXPECT_NE(log.find("G6 003/4: UBX stream shared on"), std::string::npos) << log;
+}
+
+TEST_F(DaemonTest, AClockWhoseCallsHangHoldsUpNoOther) {
+  // Real time, as the service runs: each clock's exchanges on its own thread.
+  SteadyClock steady;
+  SimulatedBackend backend(steady);
+  ClockDeviceOptions options;
+  options.serial = "G60031";
+  ClockDevice& wedged = backend.AddDevice(options);
+  options.serial = "G60032";
+  backend.AddDevice(options);
+  TraceLog trace(nullptr, steady);
+  std::mutex mutex;
+  std::vector<double> delays;  // of G60032's samples, from receipt to chronyd's socket
+  DaemonSettings settings;
+  settings.sample_sink = [&](const std::string& serial, const SockSample& sample) {
+    const double now =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    std::lock_guard lock(mutex);
+    if (serial == "G60032") delays.push_back(now - Seconds(sample.tv));
+  };
+  ClockDaemon daemon(backend, trace, steady, log_, settings);
+  const auto run_until = [&](std::chrono::nanoseconds end) {
+    for (int i = 0; i < 10'000 && steady.Now() < end; ++i) {
+      const std::chrono::nanoseconds next = std::min(daemon.RunOnce(), end);
+      if (next > steady.Now()) steady.SleepFor(next - steady.Now());
+    }
+  };
+  for (int i = 0; i < 100 && daemon.Status() != "serving 2 clock(s), 0 feeding chronyd"; ++i) {
+    run_until(steady.Now() + ServedClock::kPollInterval);
+  }
+  // Every poll of this clock asks for its reference count: each tick now blocks for seconds.
+  wedged.HangFeatureCalls(seconds(1));
+  run_until(steady.Now() + seconds(7));
+  wedged.HangFeatureCalls({});
+  daemon.Stop();
+  std::lock_guard lock(mutex);
+  EXPECT_GE(delays.size(), 3u);
+  // A loop held up by the other clock would deliver them a second or more late.
+  for (double delay : delays) EXPECT_LT(delay, 0.5);
+  EXPECT_TRUE(daemon.Healthy());
 }
 
 TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
@@ -221,11 +297,8 @@ TEST_F(DaemonTest, ShareCarriesTheReplayedCaptureByteForByte) {
   settings_.ubx_listen = ListenAddress{"127.0.0.1", FreePort()};
   Start();
   RunFor(seconds(1));
-  const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(settings_.ubx_listen->port);
-  ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  const timeval patience{10, 0};
-  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+  const int client = testing_support::ConnectLoopback(settings_.ubx_listen->port);
+  ASSERT_GE(client, 0);
 
   // The share takes the client on its own thread: the clock runs until bytes flow, and closing
   // the share lets the client read to the end.

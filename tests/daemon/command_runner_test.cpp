@@ -40,20 +40,23 @@ TEST_F(CommandRunnerTest, CommandGetsItsVariablesEmptyStdinAndCleanSignals) {
   pthread_sigmask(SIG_BLOCK, &term, &before);
   const sighandler_t hangup = signal(SIGHUP, SIG_IGN);
   setenv("ORVANE_EVENT", "stale", 1);
+  setenv("NOTIFY_SOCKET", "/run/systemd/notify", 1);
   // grep reads its own status: a shell's mask changes while it waits for a child.
-  CommandRunner runner({"/bin/sh", "-c",
-                        "{ echo \"$ORVANE_EVENT|$ORVANE_DETAIL|$1|$PATH\"; wc -c; } > \"$2\"; "
-                        "exec grep Sig /proc/self/status >> \"$2\"",
-                        "sh", "one word", dir_ + "/env"},
-                       clock_, log_);
+  CommandRunner runner(
+      {"/bin/sh", "-c",
+       "{ echo \"$ORVANE_EVENT|$ORVANE_DETAIL|$1|$PATH|${NOTIFY_SOCKET-}\"; wc -c; } > \"$2\"; "
+       "exec grep Sig /proc/self/status >> \"$2\"",
+       "sh", "one word", dir_ + "/env"},
+      clock_, log_);
   runner.Run("G60031", {"ORVANE_EVENT=lock_lost", "ORVANE_DETAIL=PLL not locked"});
   RunUntilIdle(runner);
   pthread_sigmask(SIG_SETMASK, &before, nullptr);
   signal(SIGHUP, hangup);
   unsetenv("ORVANE_EVENT");
+  unsetenv("NOTIFY_SOCKET");
   const std::string text = Read("env");
-  const std::string start =
-      "lock_lost|PLL not locked|one word|" + std::string(getenv("PATH")) + "\n0\n";
+  // The service's own variables stay with the service.
+  const std::string start = "lock_lost|PLL not locked|one word|/usr/local/bin:/usr/bin:/bin|\n0\n";
   EXPECT_EQ(text.substr(0, start.size()), start);
   const auto mask = [&](const std::string& line) {
     return std::stoull(text.substr(text.find(line) + line.size()), nullptr, 16);
@@ -83,24 +86,37 @@ TEST_F(CommandRunnerTest, OneAtATimePerKeyDroppingTheOldestWaitingBeyondTheLimit
             "a: 8 commands waiting; dropped the oldest, with ORVANE_SERIAL=a ORVANE_EVENT=2\n");
 }
 
-TEST_F(CommandRunnerTest, HangingCommandKilledAfterTheLimitAndAtStopAMissingOneLogged) {
-  CommandRunner runner({"sleep", "1000"}, clock_, log_);
-  runner.Run("G60031", {});
+TEST_F(CommandRunnerTest, HangingCommandTerminatedThenKilledAfterTheLimitAndAtStop) {
+  // A command that ignores SIGTERM (and so do its children), once it has said so.
+  const std::string ready = dir_ + "/ready";
+  CommandRunner runner({"/bin/sh", "-c", "trap '' TERM; echo >> \"$0\"; exec sleep 1000", ready},
+                       clock_, log_);
+  const auto run_until_ready = [&](std::size_t count) {
+    runner.Run("G60031", {});
+    for (int i = 0; i < 500 && Read("ready").size() < count; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  };
+  run_until_ready(1);
   clock_.Advance(CommandRunner::kTimeLimit - std::chrono::milliseconds(1));
   EXPECT_EQ(runner.Poll(), clock_.Now() + CommandRunner::kReapInterval);
   EXPECT_EQ(log_text_.str(), "");
   clock_.Advance(std::chrono::milliseconds(1));
+  runner.Poll();
+  clock_.Advance(CommandRunner::kTermGrace);
   RunUntilIdle(runner);
-  runner.Run("G60031", {});
+  run_until_ready(2);
   runner.Run("G60031", {});
   runner.Stop();
   EXPECT_EQ(runner.Poll(), std::chrono::nanoseconds::max());
   CommandRunner missing({"/nonexistent/alarm"}, clock_, log_);
   missing.Run("G60032", {});
   EXPECT_EQ(log_text_.str(),
-            "G60031: sleep still running after 30 s; killed\n"
+            "G60031: /bin/sh still running after 30 s; terminated\n"
+            "G60031: /bin/sh ignored SIGTERM; killed\n"
             "G60031: 1 waiting command(s) dropped at stop\n"
-            "G60031: sleep still running at stop; killed\n"
+            "G60031: /bin/sh still running at stop; terminated\n"
+            "G60031: /bin/sh ignored SIGTERM; killed\n"
             "G60032: cannot run /nonexistent/alarm: No such file or directory\n");
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real promtool accepts orvaned's scrape of three simulated clocks, lint included; 200
-# concurrent scrapes are all answered while every clock is still polled on time (no gap between
+# scrapes, as many at once as one peer may hold (8), are all answered while every clock is still
+# polled on time (no gap between
 # two polls of a clock above 150 ms in the trace: no tick more than 100 ms late).
 #   metrics_scrape_test.sh ORVANED
 set -euo pipefail
@@ -34,7 +35,7 @@ lint = subprocess.run(["promtool", "check", "metrics"], input=text, capture_outp
 if lint.returncode != 0 or lint.stdout or lint.stderr:
     sys.exit(f"FAIL: promtool check metrics: {(lint.stdout + lint.stderr).decode()}\n{text.decode()}")
 
-with concurrent.futures.ThreadPoolExecutor(max_workers=200) as pool:
+with concurrent.futures.ThreadPoolExecutor(max_workers=8) as pool:
     counts = [body.count(b"\norvane_up{") for body in pool.map(scrape, range(200))]
 if counts != [3] * 200:
     sys.exit(f"FAIL: scrapes without all three clocks: {[c for c in counts if c != 3][:5]}")
@@ -47,7 +48,7 @@ for words in (line.split() for line in open(trace)):
         if serial in last and at > last[serial]:
             worst[serial] = max(worst.get(serial, 0), at - last[serial])
         last[serial] = at
-print(f"promtool accepted {len(text.splitlines())} lines; 200 concurrent scrapes answered; "
+print(f"promtool accepted {len(text.splitlines())} lines; 200 scrapes, 8 at once, answered; "
       f"longest gap between polls: {worst}")
 if len(worst) != 3 or max(worst.values()) > 0.150:
     sys.exit("FAIL: a clock was not polled on time")

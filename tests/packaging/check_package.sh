@@ -36,7 +36,7 @@ dpkg-deb -e "$deb" "$scratch/control"
 [ "$(dpkg-deb -f "$deb" Package)" = orvane-config ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6charts6 libqt6svg6 libhidapi-hidraw0 libsystemd0 libcpp-httplib0.11 \
+for needed in libqt6widgets6 libqt6charts6 libqt6svg6 libhidapi-hidraw0 libsystemd0 libmicrohttpd12 \
   adduser; do
   grep -qw "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
@@ -50,6 +50,11 @@ if [ -x "$postinst" ]; then
   for tool in addgroup adduser; do
     printf '#!/bin/sh\necho %s "$@" >>"%s/accounts"\n' "$tool" "$scratch" >"$stubs/$tool"
   done
+  # The unit's helpers only record: a service that was never enabled is not enabled now.
+  for tool in deb-systemd-helper deb-systemd-invoke; do
+    printf '#!/bin/sh\necho %s "$@" >>"%s/helpers"\n[ "$2" != was-enabled ]\n' "$tool" "$scratch" \
+      >"$stubs/$tool"
+  done
   printf '#!/bin/sh\nexit "${GETENT_STATUS:-0}"\n' >"$stubs/getent"
   chmod +x "$stubs"/*
   PATH="$stubs:/bin" /bin/sh "$postinst" configure || fail "postinst fails without udevadm"
@@ -58,8 +63,32 @@ if [ -x "$postinst" ]; then
   grep -q '^addgroup --system orvane$' "$scratch/accounts" || fail "postinst makes no group"
   grep -q '^adduser --system --ingroup orvane .*orvane$' "$scratch/accounts" ||
     fail "postinst makes no system user"
+  grep -q '^deb-systemd-helper update-state orvaned.service$' "$scratch/helpers" ||
+    fail "postinst does not record the unit's state"
+  ! grep -q 'helper enable' "$scratch/helpers" || fail "postinst enables a disabled service"
+  grep -q 'deb-systemd-invoke restart orvaned.service' "$postinst" ||
+    fail "postinst does not restart orvaned after an upgrade"
 else
   fail "no executable postinst"
+fi
+# Removal stops the service and masks its unit, an upgrade does not stop it (postinst restarts
+# it), purge forgets the unit's state and the log folder but keeps the account.
+prerm="$scratch/control/prerm" postrm="$scratch/control/postrm"
+if [ -x "$prerm" ] && [ -x "$postrm" ]; then
+  grep -q '\[ "$1" = remove \]; then' "$prerm" && grep -q 'deb-systemd-invoke stop orvaned' "$prerm" ||
+    fail "prerm does not stop orvaned on removal"
+  rm -f "$scratch/helpers"
+  PATH="$stubs:/bin" /bin/sh "$prerm" upgrade 2.0 || fail "prerm upgrade fails"
+  [ ! -e "$scratch/helpers" ] || fail "prerm stops orvaned on upgrade"
+  PATH="$stubs:/bin" /bin/sh "$postrm" remove || fail "postrm remove fails"
+  grep -q '^deb-systemd-helper mask orvaned.service$' "$scratch/helpers" ||
+    fail "postrm remove does not mask the unit"
+  for purged in 'deb-systemd-helper purge orvaned.service' 'rm -rf /var/log/orvane'; do
+    grep -qF "$purged" "$postrm" || fail "postrm purge lacks: $purged"
+  done
+  ! grep -q 'deluser\|delgroup' "$postrm" || fail "postrm removes the account"
+else
+  fail "no executable prerm and postrm"
 fi
 grep -qx /etc/default/orvaned "$scratch/control/conffiles" || fail "defaults file not a conffile"
 
@@ -131,10 +160,20 @@ if [ -f "$unit" ]; then
     grep -qxF "$line" "$unit" || fail "unit lacks $line"
   done
   ! grep -q '^AmbientCapabilities=.' "$unit" || fail "unit grants capabilities"
+  for limit in MemoryMax TasksMax LimitNOFILE; do
+    grep -q "^$limit=[0-9]" "$unit" || fail "unit sets no $limit"
+  done
+  # systemd's own rating of the sandbox, 0 (tight) to 10; the service is kept at 2.0 or below.
+  if systemd-analyze --help 2>/dev/null | grep -q -- --offline; then
+    exposure=$(systemd-analyze security --offline=yes "$unit" 2>&1 |
+      sed -n 's/.*Overall exposure level for orvaned.service: \([0-9.]*\).*/\1/p')
+    awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.0) }' ||
+      fail "systemd-analyze security rates the unit ${exposure:-?} (more than 2.0)"
+  fi
 else
   fail "no orvaned.service"
 fi
-! grep -q 'systemctl enable\|deb-systemd-helper' "$postinst" || fail "postinst enables the service"
+! grep -q 'systemctl enable' "$postinst" || fail "postinst enables the service"
 dropin="$root/usr/lib/systemd/system/chrony.service.d/orvane-refclock.conf"
 grep -q 'chgrp orvane /run/orvane.sock' "$dropin" || fail "no chrony drop-in for the socket"
 grep -q 'ORVANED_OPTS=' "$root/etc/default/orvaned" || fail "no /etc/default/orvaned"

@@ -65,6 +65,7 @@ TracingBackend::TracingBackend(HidBackend& inner, TraceLog& trace)
 std::vector<HidDeviceInfo> TracingBackend::Enumerate(std::uint16_t vendor_id,
                                                      std::span<const std::uint16_t> product_ids) {
   std::vector<HidDeviceInfo> devices = ForwardingHidBackend::Enumerate(vendor_id, product_ids);
+  std::lock_guard lock(mutex_);
   for (const HidDeviceInfo& device : devices) {
     serial_by_path_[device.path] = LowByteText(device.serial);
   }
@@ -74,8 +75,12 @@ std::vector<HidDeviceInfo> TracingBackend::Enumerate(std::uint16_t vendor_id,
 std::unique_ptr<HidDevice> TracingBackend::Open(const std::string& path, OpenError* error) {
   std::unique_ptr<HidDevice> device = ForwardingHidBackend::Open(path, error);
   if (device == nullptr) return nullptr;
-  const auto known = serial_by_path_.find(path);
-  std::string serial = known == serial_by_path_.end() ? "" : known->second;
+  std::string serial;
+  {
+    std::lock_guard lock(mutex_);
+    const auto known = serial_by_path_.find(path);
+    if (known != serial_by_path_.end()) serial = known->second;
+  }
   return std::make_unique<TracingDevice>(std::move(device), trace_, path, std::move(serial));
 }
 

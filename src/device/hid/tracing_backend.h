@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "device/hid/forwarding_backend.h"
@@ -22,7 +23,9 @@ class TracingBackend : public ForwardingHidBackend {
 
  private:
   TraceLog& trace_;
-  // Serial text of each path enumerated so far, for the trace lines of its device.
+  // Serial text of each path enumerated so far, for the trace lines of its device; the service
+  // lists and opens clocks from several threads.
+  std::mutex mutex_;
   std::map<std::string, std::string> serial_by_path_;
 };
 
