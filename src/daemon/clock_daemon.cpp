@@ -32,6 +32,9 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
     if (!clock.connected()) continue;
     ServedClock::TickListener listener;
     listener.sample = [&](const SockSample& sample) { Feed(served, sample); };
+    listener.gate_change = [&](bool held, const std::string& line) {
+      Log(held ? LogPriority::kWarning : LogPriority::kNotice, serial, line);
+    };
     if (served.log) {
       listener.message = [&](const UbxMessage& message) {
         served.log->Take(message, clock.session().telemetry().status());
@@ -61,7 +64,8 @@ void ClockDaemon::Rescan() {
   for (const std::string& serial : listed) {
     Served& served = clocks_[serial];
     if (!served.clock) {
-      served.clock = std::make_unique<ServedClock>(backend_, trace_, clock_, serial);
+      served.clock =
+          std::make_unique<ServedClock>(backend_, trace_, clock_, serial, settings_.sample_gate);
     }
     if (served.clock->connected()) continue;
     std::string denied_path;
@@ -84,7 +88,10 @@ void ClockDaemon::Rescan() {
 void ClockDaemon::StartServing(Served& served) {
   served.started = true;
   const std::string& serial = served.clock->serial();
-  if (settings_.log) served.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
+  if (settings_.log) {
+    served.log =
+        std::make_unique<ClockLog>(*settings_.log, serial, log_, settings_.sample_gate.not_before);
+  }
   if (settings_.ubx_listen) {
     std::uint16_t offset = 0;
     while (std::any_of(clocks_.begin(), clocks_.end(),
@@ -184,6 +191,11 @@ void ClockDaemon::PublishReading(const Served& served) {
   if (!settings_.metrics) return;
   ClockReading reading = ReadClock(*served.clock, clock_.RealtimeAt(clock_.Now()));
   reading.chrony_samples = served.chrony_samples;
+  reading.samples_held = served.clock->sample_gate().held();
+  if (reading.up) {
+    reading.holdover_seconds =
+        std::chrono::duration<double>(served.clock->holdover().Duration(clock_.Now())).count();
+  }
   reading.alarms = alarms_.counts(served.clock->serial());
   // Every time the clock came back, whether its link failed or it was unplugged.
   if (const auto back = reading.alarms.find("device_back"); back != reading.alarms.end()) {

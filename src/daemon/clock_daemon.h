@@ -38,6 +38,8 @@ struct DaemonSettings {
   std::vector<std::string> alarm_exec;
   // Set: every clock's samples (and UBX frames) are logged to daily files.
   std::optional<LogSettings> log;
+  // What a NAV-TIMEUTC must show to be sent to chronyd.
+  SampleGateSettings sample_gate;
 };
 
 // The service's poll loop without its waiting: serves every attached clock, finds new ones,

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   TraceLog trace(trace_stream, clock);
   std::string error;
   std::unique_ptr<HidBackend> backend =
-      MakeBackend({options.simulate, options.sim_ubx}, clock, trace, error);
+      MakeBackend({options.simulate, options.sim_ubx, options.sim_scenario}, clock, trace, error);
   if (!backend) {
     std::cerr << "orvaned: " << error << "\n";
     return 2;
@@ -112,6 +112,6 @@ int main(int argc, char** argv) {
   for (const auto& [serial, estimate] : estimates) {
     std::cout << OffsetEstimateText(serial, estimate) << "\n";
   }
-  if (estimates.empty()) std::cout << "no samples: no clock was locked with valid UTC\n";
+  if (estimates.empty()) std::cout << "no samples: every one was held back (the log says why)\n";
   return estimates.empty() ? 1 : 0;
 }
