@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
   settings.alarm_accuracy_ppb = options.alarm_accuracy_ppb;
   settings.alarm_exec = options.alarm_exec;
   settings.log = options.log;
+  settings.sample_gate.max_time_error = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::duration<double>(options.max_time_error_seconds));
   // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
   if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";

@@ -54,19 +54,19 @@ SampleGate::Verdict SampleGate::Judge(const NavTimeUtc& time,
   if (reason) {
     ++held_[std::string(HoldReasonName(*reason))];
     ++held_in_a_row_;
-    if (!holding_) {
+    if (held_for_ != reason) {
       verdict.change = "chrony samples held: " + std::string(HoldReasonText(*reason)) + " (" +
                        std::string(HoldReasonName(*reason)) + ")";
     }
-    holding_ = true;
+    held_for_ = reason;
     return verdict;
   }
   verdict.send = true;
-  if (holding_) {
+  if (held_for_) {
     verdict.change =
         "chrony samples resumed after " + std::to_string(held_in_a_row_) + " held back";
   }
-  holding_ = false;
+  held_for_.reset();
   held_in_a_row_ = 0;
   return verdict;
 }

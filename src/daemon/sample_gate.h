@@ -41,7 +41,7 @@ std::optional<HoldReason> HoldReasonOf(const NavTimeUtc& time,
 using HeldCounts = std::map<std::string, std::uint64_t>;
 
 // One clock's gate: judges each NAV-TIMEUTC, counts what it holds back and says once when
-// samples stop and once when they resume.
+// samples stop (and again only if the reason changes) and once when they resume.
 class SampleGate {
  public:
   explicit SampleGate(SampleGateSettings settings);
@@ -56,7 +56,7 @@ class SampleGate {
  private:
   const SampleGateSettings settings_;
   HeldCounts held_;
-  bool holding_ = false;
+  std::optional<HoldReason> held_for_;  // set while samples are held
   std::uint64_t held_in_a_row_ = 0;
 };
 
