@@ -109,14 +109,18 @@ std::vector<SockSample> Samples(int fd) {
   return samples;
 }
 
-// The last two receiver rates the clock was sent.
-std::vector<CfgMsg> LastRates(const ClockDevice& device) {
+// The receiver rates the clock was sent, in order.
+std::vector<CfgMsg> Rates(const ClockDevice& device) {
   std::vector<CfgMsg> rates;
   for (const auto& report : device.received()) {
     if (report.size() < 2 || report[1] != command::kReceiverMessage) continue;
     const ReceiverMessage message = DecodeReceiverMessage(report);
     if (auto rate = DecodeCfgMsg(message.following.first(message.length))) rates.push_back(*rate);
   }
+  return rates;
+}
+std::vector<CfgMsg> LastRates(const ClockDevice& device) {
+  const std::vector<CfgMsg> rates = Rates(device);
   return rates.size() < 2 ? rates : std::vector(rates.end() - 2, rates.end());
 }
 const std::vector<CfgMsg> kRatesOff = {{kUbxClassNav, kUbxIdNavSvInfo, 0},
@@ -169,6 +173,15 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
     daemon_->Stop();
     EXPECT_EQ(daemon_->Status(), "serving 0 clock(s), 0 feeding chronyd");
     EXPECT_EQ(LastRates(device), kRatesOff);
+    // The time messages on while served; NAV-TIMEUTC left on for the window's host clock.
+    const std::vector<CfgMsg> time_rates = {{kUbxClassNav, kUbxIdNavTimeUtc, 4},
+                                            {kUbxClassNav, kUbxIdNavTimeLs, 40},
+                                            {kUbxClassNav, kUbxIdNavTimeLs, 0}};
+    std::vector<CfgMsg> sent;
+    std::ranges::copy_if(Rates(device), std::back_inserter(sent), [](const CfgMsg& rate) {
+      return rate.msg_id == kUbxIdNavTimeUtc || rate.msg_id == kUbxIdNavTimeLs;
+    });
+    EXPECT_EQ(std::vector(sent.end() - 3, sent.end()), time_rates);
     device.Unplug();
   }
 }
