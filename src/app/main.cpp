@@ -11,6 +11,7 @@
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
 #include "frontend/backend_choice.h"
+#include "frontend/sim_scenario_option.h"
 #include "ui/modal_message.h"
 #include "window/frm_main.h"
 #include "window/status/host_clock.h"
@@ -51,7 +52,10 @@ int main(int argc, char** argv) {
       QStringLiteral("trace"),
       QStringLiteral("Write the event trace to FILE (- for standard error)."),
       QStringLiteral("FILE"));
-  parser.addOptions({simulate, sim_ubx, trace_option});
+  const QCommandLineOption sim_scenario(QStringLiteral("sim-scenario"),
+                                        QString::fromStdString(orvane::SimScenarioHelp() + "."),
+                                        QStringLiteral("NAME"));
+  parser.addOptions({simulate, sim_ubx, sim_scenario, trace_option});
   parser.process(app);
 
   orvane::SteadyClock clock;
@@ -72,7 +76,8 @@ int main(int argc, char** argv) {
   }
   orvane::TraceLog trace(trace_stream, clock);
 
-  const bool simulated = parser.isSet(simulate) || parser.isSet(sim_ubx);
+  const bool simulated =
+      parser.isSet(simulate) || parser.isSet(sim_ubx) || parser.isSet(sim_scenario);
   orvane::BackendRequest request;
   if (parser.isSet(simulate)) {
     bool number = false;
@@ -85,6 +90,11 @@ int main(int argc, char** argv) {
   }
   if (parser.isSet(sim_ubx)) request.sim_ubx = parser.value(sim_ubx).toStdString();
   std::string error;
+  if (parser.isSet(sim_scenario) &&
+      !orvane::ApplySimScenarioOption(parser.value(sim_scenario).toStdString(), request, &error)) {
+    std::cerr << "orvane-config: " << error << "\n";
+    return 2;
+  }
   std::unique_ptr<orvane::HidBackend> backend = orvane::MakeBackend(request, clock, trace, error);
   if (!backend) {
     std::cerr << "orvane-config: " << error << "\n";

@@ -12,6 +12,7 @@
 #include "cli/stream_commands.h"
 #include "device/hid/tracing_backend.h"
 #include "engine/clock_session.h"
+#include "frontend/sim_scenario_option.h"
 #include "sim/simulated_clocks.h"
 
 namespace orvane {
@@ -25,6 +26,7 @@ struct GlobalOptions {
   std::string serial;
   int simulate = 0;
   std::string sim_ubx;
+  std::string sim_scenario;
   std::string trace;
   bool json = false;
 };
@@ -64,6 +66,7 @@ int RunOrvanectl(const std::vector<std::string>& args, const CliEnvironment& env
       ->check(CLI::Range(1, kMaxSimulatedClocks));
   app.add_option("--sim-ubx", global.sim_ubx,
                  "Replay the UBX capture FILE as the simulated receiver's stream");
+  app.add_option("--sim-scenario", global.sim_scenario, SimScenarioHelp())->type_name("NAME");
   app.add_option("--trace", global.trace, "Write the event trace to FILE (- for standard error)");
   app.add_flag("--json", global.json, "Output JSON (JSON lines for monitor)");
 
@@ -214,8 +217,12 @@ int RunOrvanectl(const std::vector<std::string>& args, const CliEnvironment& env
     }
     TraceLog trace(trace_stream, environment.clock);
     std::string error;
-    std::unique_ptr<HidBackend> backend =
-        environment.make_backend({global.simulate, global.sim_ubx}, trace, error);
+    BackendRequest request{global.simulate, global.sim_ubx};
+    if (!global.sim_scenario.empty() &&
+        !ApplySimScenarioOption(global.sim_scenario, request, &error)) {
+      return fail(ExitCode::kBadInput, error);
+    }
+    std::unique_ptr<HidBackend> backend = environment.make_backend(request, trace, error);
     if (!backend) return fail(ExitCode::kBadInput, error);
     TracingBackend traced(*backend, trace);
     ExchangeWatch watch(traced);

@@ -75,6 +75,10 @@ class ClockSession {
   static constexpr std::size_t kInputReportsBytes = 34000;
   static constexpr std::uint16_t kFirstReferenceRelease = 0x0112;
   static constexpr std::uint8_t kStatusMessageRate = 10;
+  // NAV-TIMEUTC once a second at the receiver's 4 Hz; NAV-TIMELS every 10 s, often enough to
+  // see a leap announcement within the day it matters.
+  static constexpr std::uint8_t kTimeUtcMessageRate = 4;
+  static constexpr std::uint8_t kLeapSecondMessageRate = 40;
 
   ClockSession(HidBackend& backend, TraceLog& trace, MonotonicClock& clock);
 
@@ -120,6 +124,10 @@ class ClockSession {
   void StartStatusMessages();
   // Switches them off again (shutdown); guarded like every sender.
   void StopStatusMessages();
+  // A time service's messages: NAV-TIMEUTC and NAV-TIMELS on. Stopping switches NAV-TIMELS off
+  // and leaves NAV-TIMEUTC on, which the window's host-clock setting relies on.
+  void StartTimeMessages();
+  void StopTimeMessages();
 
   // Whether commands reach the clock: one is open, its configuration read and its reports long
   // enough for every command.

@@ -8,7 +8,7 @@ namespace orvane {
 
 std::unique_ptr<HidBackend> MakeBackend(const BackendRequest& request, MonotonicClock& clock,
                                         TraceLog& trace, std::string& error) {
-  if (request.simulate == 0 && request.sim_ubx.empty()) {
+  if (request.simulate == 0 && request.sim_ubx.empty() && request.scenario == SimScenario::kNone) {
     return std::make_unique<HidapiBackend>(&trace);
   }
   std::shared_ptr<const std::vector<std::uint8_t>> capture;
@@ -17,7 +17,8 @@ std::unique_ptr<HidBackend> MakeBackend(const BackendRequest& request, Monotonic
     if (!bytes) return nullptr;
     capture = std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes));
   }
-  return MakeSimulatedClocks(clock, std::max(request.simulate, 1), std::move(capture));
+  return MakeSimulatedClocks(clock, std::max(request.simulate, 1), std::move(capture),
+                             request.scenario);
 }
 
 }  // namespace orvane

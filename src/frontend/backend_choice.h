@@ -14,6 +14,7 @@ namespace orvane {
 struct BackendRequest {
   int simulate = 0;     // simulated clocks; 0: real devices (unless a capture is given)
   std::string sim_ubx;  // capture the simulated receivers replay; empty: the built-in model
+  SimScenario scenario = SimScenario::kNone;  // what the built-in model plays
 };
 
 // The backend for `request`, as the window builds it for the same options; nullptr with the
