@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
 
 #include "daemon/clock_daemon.h"
 #include "daemon/daemon_options.h"
@@ -87,8 +88,10 @@ int main(int argc, char** argv) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";
   }
   std::map<std::string, OffsetEstimate> estimates;
+  std::mutex estimates_mutex;  // each clock's worker thread adds its samples
   if (options.estimate_offset) {
     settings.sample_sink = [&](const std::string& serial, const SockSample& sample) {
+      std::lock_guard lock(estimates_mutex);
       estimates[serial].Add(sample.offset);
     };
   }
