@@ -114,6 +114,7 @@ void StatusSeeds(SeedWriter& out) {
     const auto queue = device.OpenInputQueue();
     device.SetFeature(Report(MessageRate(orvane::kUbxIdNavSvInfo, 1)));
     device.SetFeature(Report(MessageRate(orvane::kUbxIdNavClock, 1)));
+    device.SetFeature(Report(MessageRate(orvane::kUbxIdNavTimeLs, 1)));
     clock.Advance(std::chrono::milliseconds(2500));
     device.Advance();
 

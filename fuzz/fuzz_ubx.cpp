@@ -34,6 +34,7 @@ struct Frames {
     if (const auto time = orvane::DecodeNavTimeUtc(frame.payload)) {
       (void)orvane::HostClockTime(*time);
     }
+    (void)orvane::DecodeNavTimeLs(frame.payload);
     chart.Age();
   }
 };

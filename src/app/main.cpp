@@ -11,6 +11,7 @@
 #include "device/trace_log.h"
 #include "frontend/backend_choice.h"
 #include "frontend/shared_options.h"
+#include "frontend/sim_scenario_option.h"
 #include "ui/modal_message.h"
 #include "window/frm_main.h"
 #include "window/status/host_clock.h"
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
       QStringLiteral("trace"),
       QStringLiteral("Write the event trace to FILE (- for standard error)."),
       QStringLiteral("FILE"));
-  parser.addOptions({simulate, sim_ubx, trace_option});
+  const QCommandLineOption sim_scenario(QStringLiteral("sim-scenario"),
+                                        QString::fromStdString(orvane::SimScenarioHelp() + "."),
+                                        QStringLiteral("NAME"));
+  parser.addOptions({simulate, sim_ubx, sim_scenario, trace_option});
   parser.process(app);
 
   orvane::SteadyClock clock;
@@ -71,6 +75,11 @@ int main(int argc, char** argv) {
     }
   }
   if (parser.isSet(sim_ubx)) request.sim_ubx = parser.value(sim_ubx).toStdString();
+  if (parser.isSet(sim_scenario) &&
+      !orvane::ApplySimScenarioOption(parser.value(sim_scenario).toStdString(), request, &error)) {
+    std::cerr << "orvane-config: " << error << "\n";
+    return 2;
+  }
   std::unique_ptr<orvane::HidBackend> backend = orvane::MakeBackend(request, clock, trace, error);
   if (!backend) {
     std::cerr << "orvane-config: " << error << "\n";

@@ -6,6 +6,7 @@
 #include "device/hid/tracing_backend.h"
 #include "engine/clock_session.h"
 #include "frontend/shared_options.h"
+#include "frontend/sim_scenario_option.h"
 
 namespace orvane {
 
@@ -36,8 +37,12 @@ int RunOrvanectl(const std::vector<std::string>& args, const CliEnvironment& env
       return fail(ExitCode::kBadInput, error);
     }
     TraceLog trace(trace_target.stream(), environment.clock);
-    std::unique_ptr<HidBackend> backend =
-        environment.make_backend({global.simulate, global.sim_ubx}, trace, error);
+    BackendRequest request{global.simulate, global.sim_ubx};
+    if (!global.sim_scenario.empty() &&
+        !ApplySimScenarioOption(global.sim_scenario, request, &error)) {
+      return fail(ExitCode::kBadInput, error);
+    }
+    std::unique_ptr<HidBackend> backend = environment.make_backend(request, trace, error);
     if (!backend) return fail(ExitCode::kBadInput, error);
     TracingBackend traced(*backend, trace);
     ExchangeWatch watch(traced);

@@ -70,6 +70,7 @@ void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdenti
   LabelledLine(out, "Constellations", JoinNames(ConstellationNamesOf(config.ConstellationMask)));
   LabelledLine(out, "PLL", status.pll_locked ? "locked" : "not locked (LOL)");
   LabelledLine(out, "GNSS signal", status.gnss_signal ? "yes" : "no (LOS)");
+  LabelledLine(out, "Holdover", status.holdover ? "yes (PLL locked without GNSS signal)" : "no");
   LabelledLine(out, "Signal losses", std::to_string(status.signal_loss_count));
   LabelledLine(out, "Satellites", SatellitesText(status));
   LabelledLine(out, "Offset", OffsetText(status));

@@ -5,6 +5,7 @@
 #include "cli/setting_commands.h"
 #include "cli/stream_commands.h"
 #include "frontend/backend_choice.h"  // kMaxSimulatedClocks
+#include "frontend/sim_scenario_option.h"
 
 namespace orvane {
 namespace {
@@ -65,6 +66,7 @@ void CommandLine::DeclareGlobalOptions() {
       ->check(CLI::Range(1, kMaxSimulatedClocks));
   app_.add_option("--sim-ubx", global_.sim_ubx,
                   "Replay the UBX capture FILE as the simulated receiver's stream");
+  app_.add_option("--sim-scenario", global_.sim_scenario, SimScenarioHelp())->type_name("NAME");
   app_.add_option("--trace", global_.trace, "Write the event trace to FILE (- for standard error)");
   app_.add_flag("--json", global_.json, "Output JSON (JSON lines for monitor)");
 }

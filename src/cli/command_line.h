@@ -18,6 +18,7 @@ struct GlobalOptions {
   std::string serial;
   int simulate = 0;
   std::string sim_ubx;
+  std::string sim_scenario;
   std::string trace;
   bool json = false;
 };

@@ -21,6 +21,7 @@ void OptionalNumber(JsonWriter& json, const char* key, const std::optional<T>& v
 void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json) {
   json.Key("pll_locked").Bool(status.pll_locked);
   json.Key("gnss_signal").Bool(status.gnss_signal);
+  json.Key("holdover").Bool(status.holdover);
   json.Key("signal_loss_count").Integer(status.signal_loss_count);
   OptionalNumber(json, "satellites_used", status.satellites_used);
   OptionalNumber(json, "satellites_seen", status.satellites_seen);

@@ -27,8 +27,9 @@ std::string Ppb(double value) {
 std::string_view AlarmEventName(AlarmEvent event) {
   // In AlarmEvent's order.
   static constexpr std::array<std::string_view, kAlarmEvents.size()> kNames = {
-      "lock_lost",     "lock_regained", "signal_lost", "signal_regained", "accuracy_poor",
-      "accuracy_good", "no_data",       "data_back",   "device_gone",     "device_back"};
+      "lock_lost",     "lock_regained", "signal_lost",      "signal_regained",
+      "accuracy_poor", "accuracy_good", "no_data",          "data_back",
+      "device_gone",   "device_back",   "holdover_started", "holdover_ended"};
   return kNames[static_cast<std::size_t>(event)];
 }
 
@@ -50,6 +51,9 @@ std::vector<Alarm> AlarmDetector::Observe(const ClockObservation& seen) {
     Follow(has_signal_, !status.no_gnss_signal, AlarmEvent::kSignalLost,
            "signal loss count " + std::to_string(status.signal_loss_count), alarms);
   }
+  Follow(not_in_holdover_, !seen.holdover, AlarmEvent::kHoldoverStarted,
+         seen.holdover ? "PLL locked without GNSS signal" : "GNSS signal back or PLL unlocked",
+         alarms);
   if (seen.f_acc && accuracy_limit_ppb_) {
     // ps/s are thousandths of a ppb.
     const double accuracy = *seen.f_acc / 1000.0;
@@ -58,9 +62,13 @@ std::vector<Alarm> AlarmDetector::Observe(const ClockObservation& seen) {
            "offset accuracy " + Ppb(accuracy) + (good ? " <= " : " > ") + Ppb(*accuracy_limit_ppb_),
            alarms);
   }
-  const bool hearing = seen.silent_for < kSilenceLimit;
+  const bool speaking = seen.silent_for < kSilenceLimit;
+  const bool hearing = speaking && seen.time_silent_for < kSilenceLimit;
   Follow(hearing_, hearing, AlarmEvent::kNoData,
-         hearing ? "receiver messages again" : "no receiver message for 10 s", alarms);
+         hearing    ? "receiver messages again"
+         : speaking ? "no NAV-TIMEUTC for 10 s"
+                    : "no receiver message for 10 s",
+         alarms);
   return alarms;
 }
 

@@ -24,12 +24,14 @@ enum class AlarmEvent {
   kDataBack,
   kDeviceGone,
   kDeviceBack,
+  kHoldoverStarted,
+  kHoldoverEnded,
 };
-inline constexpr std::array kAlarmEvents = {AlarmEvent::kLockLost,     AlarmEvent::kLockRegained,
-                                            AlarmEvent::kSignalLost,   AlarmEvent::kSignalRegained,
-                                            AlarmEvent::kAccuracyPoor, AlarmEvent::kAccuracyGood,
-                                            AlarmEvent::kNoData,       AlarmEvent::kDataBack,
-                                            AlarmEvent::kDeviceGone,   AlarmEvent::kDeviceBack};
+inline constexpr std::array kAlarmEvents = {
+    AlarmEvent::kLockLost,       AlarmEvent::kLockRegained,    AlarmEvent::kSignalLost,
+    AlarmEvent::kSignalRegained, AlarmEvent::kAccuracyPoor,    AlarmEvent::kAccuracyGood,
+    AlarmEvent::kNoData,         AlarmEvent::kDataBack,        AlarmEvent::kDeviceGone,
+    AlarmEvent::kDeviceBack,     AlarmEvent::kHoldoverStarted, AlarmEvent::kHoldoverEnded};
 
 // The stable snake_case name scripts and metrics see ("lock_lost").
 std::string_view AlarmEventName(AlarmEvent event);
@@ -46,6 +48,9 @@ struct ClockObservation {
   std::optional<ReportStatus> status;      // the last status report
   std::optional<std::int32_t> f_acc;       // the last NAV-CLOCK's frequency accuracy, ps/s
   std::chrono::nanoseconds silent_for{0};  // since the last receiver message or the connection
+  // Since the last NAV-TIMEUTC or the connection: the chrony feed starves without it.
+  std::chrono::nanoseconds time_silent_for{0};
+  bool holdover = false;  // the PLL kept its lock after the signal went
 };
 
 // Turns one clock's observations into alarms, each once per change. The first state seen of
@@ -69,6 +74,7 @@ class AlarmDetector {
   std::optional<bool> has_signal_;
   std::optional<bool> accurate_;
   std::optional<bool> hearing_;
+  std::optional<bool> not_in_holdover_;
   const std::optional<double> accuracy_limit_ppb_;
 };
 

@@ -24,6 +24,8 @@ void ClockAlarms::Check(const ServedClock& clock) {
   seen.status = telemetry.status();
   if (telemetry.nav_clock()) seen.f_acc = telemetry.nav_clock()->value.f_acc;
   seen.silent_for = clock_.Now() - clock.last_heard();
+  seen.time_silent_for = clock_.Now() - clock.last_time_utc();
+  seen.holdover = clock.holdover().active();
   for (const Alarm& alarm : found->second.detector.Observe(seen)) {
     Raise(serial, found->second, alarm);
   }

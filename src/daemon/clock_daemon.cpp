@@ -63,8 +63,9 @@ void ClockDaemon::Rescan() {
     served.listed = true;
     if (!served.worker) {
       served.worker = std::make_unique<ClockWorker>(
-          std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial), clock_,
-          settings_.threads);
+          std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial,
+                                        settings_.sample_gate),
+          clock_, settings_.threads);
     }
     if (!served.connected) served.worker->Connect();
     LookAt(served);
@@ -130,7 +131,10 @@ bool ClockDaemon::Healthy() const {
 void ClockDaemon::StartServing(Served& served, ServedClock& clock) {
   const std::string& serial = clock.serial();
   ClockOutputs outputs;
-  if (settings_.log) outputs.log = std::make_unique<ClockLog>(*settings_.log, serial, log_);
+  if (settings_.log) {
+    outputs.log =
+        std::make_unique<ClockLog>(*settings_.log, serial, log_, settings_.sample_gate.not_before);
+  }
   if (settings_.ubx_listen) outputs.share = StartShare(served);
   outputs.sample_sink = settings_.sample_sink;
   if (!settings_.sample_sink && !settings_.chrony_socket.empty()) {
@@ -237,6 +241,11 @@ void ClockDaemon::PublishReading(const ServedClock& clock) {
   reading.chrony_samples = clock.chrony_samples();
   reading.reconnects = clock.reconnects();
   reading.alarms = alarms_.counts(clock.serial());
+  reading.samples_held = clock.sample_gate().held();
+  if (reading.up) {
+    reading.holdover_seconds =
+        std::chrono::duration<double>(clock.holdover().Duration(clock_.Now())).count();
+  }
   settings_.metrics->Publish(std::move(reading));
 }
 

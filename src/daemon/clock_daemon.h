@@ -42,6 +42,8 @@ struct DaemonSettings {
   // Each clock's exchanges on a thread of its own; false: all on the loop's thread, as tests on
   // a manual clock need.
   bool threads = true;
+  // What a NAV-TIMEUTC must show to be sent to chronyd.
+  SampleGateSettings sample_gate;
 };
 
 // The service's loop without its waiting: serves every attached clock, finds new ones, re-finds

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "daemon/utc_of_message.h"
 #include "history/csv_log.h"
 #include "protocol/ubx_frame.h"
 
@@ -27,9 +28,11 @@ DailyLog::EventLog EventsOf(JournalLog& log, const std::string& serial) {
 
 }  // namespace
 
-ClockLog::ClockLog(const LogSettings& settings, const std::string& serial, JournalLog& log)
+ClockLog::ClockLog(const LogSettings& settings, const std::string& serial, JournalLog& log,
+                   std::chrono::sys_days not_before)
     : csv_(FileSettings(settings, serial, ".csv", kCsvHeader, kCsvBacklogBytes),
-           EventsOf(log, serial)) {
+           EventsOf(log, serial)),
+      not_before_(not_before) {
   if (settings.record_ubx) {
     ubx_.emplace(FileSettings(settings, serial, ".ubx", "", kUbxBacklogBytes),
                  EventsOf(log, serial));
@@ -37,7 +40,15 @@ ClockLog::ClockLog(const LogSettings& settings, const std::string& serial, Journ
 }
 
 void ClockLog::Take(const UbxMessage& message, const std::optional<ReportStatus>& status) {
-  const auto day = std::chrono::floor<std::chrono::days>(message.received.realtime);
+  constexpr std::uint8_t kAllTimeValid = 0x07;
+  if (message.time_utc && (message.time_utc->valid & kAllTimeValid) == kAllTimeValid) {
+    if (const std::optional<RealTime> utc = UtcOfMessage(*message.time_utc)) {
+      const auto day = std::chrono::floor<std::chrono::days>(*utc);
+      if (day >= not_before_) receiver_day_ = day;
+    }
+  }
+  const auto day =
+      receiver_day_.value_or(std::chrono::floor<std::chrono::days>(message.received.realtime));
   if (ubx_) {
     frame_.clear();
     AppendUbxFrame(message.msg_class, message.msg_id, message.payload, frame_);

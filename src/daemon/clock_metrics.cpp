@@ -1,5 +1,6 @@
 #include "daemon/clock_metrics.h"
 
+#include <map>
 #include <optional>
 
 #include "device/hid/wide_text.h"
@@ -68,6 +69,23 @@ const ClockSeries kClockSeries[] = {
      [](const ClockReading& r) -> std::optional<double> {
        return static_cast<double>(r.chrony_samples);
      }},
+    {"orvane_holdover_seconds", Type::kGauge,
+     "Seconds the PLL has kept its lock without a GNSS signal; 0 when not in holdover.",
+     [](const ClockReading& r) { return r.holdover_seconds; }},
+};
+
+// Families of one counter a clock and label value.
+struct CountedSeries {
+  const char* name;
+  const char* help;
+  const char* label;
+  std::map<std::string, std::uint64_t> ClockReading::*counts;
+};
+
+const CountedSeries kCountedSeries[] = {
+    {"orvane_chrony_samples_held_total", "Time samples held back from chronyd, by reason.",
+     "reason", &ClockReading::samples_held},
+    {"orvane_alarms_total", "Alarm events raised, by event.", "event", &ClockReading::alarms},
 };
 
 struct SatelliteSeries {
@@ -117,11 +135,13 @@ std::string ClockMetricsText(std::span<const ClockReading> readings) {
       }
     }
   }
-  text.Family("orvane_alarms_total", Type::kCounter, "Alarm events raised, by event.");
-  for (const ClockReading& clock : clocks) {
-    for (const auto& [event, count] : clock.alarms) {
-      text.Sample("orvane_alarms_total", {{"serial", clock.serial}, {"event", event}},
-                  static_cast<double>(count));
+  for (const CountedSeries& series : kCountedSeries) {
+    text.Family(series.name, Type::kCounter, series.help);
+    for (const ClockReading& clock : clocks) {
+      for (const auto& [value, count] : clock.*series.counts) {
+        text.Sample(series.name, {{"serial", clock.serial}, {series.label, value}},
+                    static_cast<double>(count));
+      }
     }
   }
   return text.text();

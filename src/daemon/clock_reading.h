@@ -40,7 +40,9 @@ struct ClockReading {
   std::optional<double> last_utc_seconds;
   std::uint64_t reconnects = 0;
   std::uint64_t chrony_samples = 0;
-  std::map<std::string, std::uint64_t> alarms;  // by event name
+  std::map<std::string, std::uint64_t> samples_held;  // by reason
+  std::optional<double> holdover_seconds;             // 0 when not in holdover
+  std::map<std::string, std::uint64_t> alarms;        // by event name
 };
 
 // A receiver message older than this no longer describes the clock.

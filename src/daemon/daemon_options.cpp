@@ -7,6 +7,7 @@
 #include "daemon/command_runner.h"
 #include "frontend/backend_choice.h"
 #include "frontend/shared_options.h"
+#include "frontend/sim_scenario_option.h"
 
 namespace orvane {
 namespace {
@@ -44,6 +45,8 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
                  "Simulated receivers replay the recorded UBX capture FILE")
       ->type_name("FILE")
       ->check(CLI::ExistingFile);
+  std::string sim_scenario;
+  app.add_option("--sim-scenario", sim_scenario, SimScenarioHelp())->type_name("NAME");
   app.add_option("--trace", options.trace, "Write the event trace to FILE (- for standard error)")
       ->type_name("FILE");
   bool no_chrony = false;
@@ -87,6 +90,12 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
       ->capture_default_str()
       ->check(CLI::PositiveNumber)
       ->needs(log_dir_option);
+  app.add_option("--max-time-error", options.max_time_error_seconds,
+                 "Send chronyd a sample only while the receiver's time accuracy estimate is "
+                 "within SECONDS")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
   app.add_option("--estimate-offset", estimate_seconds,
                  "Print the mean and spread of the offsets that would be sent, over SECONDS "
                  "(alone: 60), and exit")
@@ -117,7 +126,18 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
     }
   }
   options.alarm_exec = CommandWords(alarm_exec);
-  options.simulate = BackendRequest{options.simulate, options.sim_ubx}.SimulatedCount();
+  if (!sim_scenario.empty()) {
+    BackendRequest request;
+    std::string error;
+    if (!ApplySimScenarioOption(sim_scenario, request, &error)) {
+      parsed.message = "orvaned: " + error + "\n";
+      parsed.exit_code = 2;
+      return parsed;
+    }
+    options.sim_scenario = request.scenario;
+  }
+  options.simulate =
+      BackendRequest{options.simulate, options.sim_ubx, options.sim_scenario}.SimulatedCount();
   // A simulated clock's time must never steer the host unless a socket is named for it.
   if (!no_chrony) {
     options.chrony_socket =

@@ -6,16 +6,21 @@
 #include <vector>
 
 #include "daemon/log_settings.h"
+#include "frontend/backend_choice.h"
 #include "service/listen_address.h"
 
 namespace orvane {
 
 // Where real clocks feed chronyd unless `--chrony-sock` says otherwise (see the README).
 inline constexpr char kDefaultChronySocket[] = "/run/orvane.sock";
+// 100 µs: a tenth of the millisecond the USB path itself blurs a sample by, so a receiver within
+// it adds nothing chronyd could see, while one drifting on its own oscillator soon exceeds it.
+inline constexpr double kDefaultMaxTimeError = 100e-6;
 
 struct DaemonOptions {
   int simulate = 0;  // simulated clocks; 0: the attached ones
   std::string sim_ubx;
+  SimScenario sim_scenario = SimScenario::kNone;
   std::string trace;  // "-": standard error
   // The socket template; empty: no feed (--no-chrony). Simulated clocks get one only when it is
   // named.
@@ -27,6 +32,8 @@ struct DaemonOptions {
   std::optional<double> alarm_accuracy_ppb;
   std::vector<std::string> alarm_exec;  // the program and its arguments; empty: none
   std::optional<LogSettings> log;       // set by --log-dir
+  // A sample is sent only while the receiver's time accuracy estimate is within this.
+  double max_time_error_seconds = kDefaultMaxTimeError;
 };
 
 // The outcome of reading the command line: the options, or the text to print and the exit code

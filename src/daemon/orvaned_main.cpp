@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <mutex>
 
 #include "daemon/clock_daemon.h"
 #include "daemon/daemon_options.h"
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
   }
   TraceLog trace(trace_target.stream(), clock);
   std::unique_ptr<HidBackend> backend =
-      MakeBackend({options.simulate, options.sim_ubx}, clock, trace, error);
+      MakeBackend({options.simulate, options.sim_ubx, options.sim_scenario}, clock, trace, error);
   if (!backend) {
     std::cerr << "orvaned: " << error << "\n";
     return 2;
@@ -73,13 +74,17 @@ int main(int argc, char** argv) {
   settings.alarm_accuracy_ppb = options.alarm_accuracy_ppb;
   settings.alarm_exec = options.alarm_exec;
   settings.log = options.log;
+  settings.sample_gate.max_time_error = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::duration<double>(options.max_time_error_seconds));
   // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
   if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";
   }
   std::map<std::string, OffsetEstimate> estimates;
+  std::mutex estimates_mutex;  // each clock's worker thread adds its samples
   if (options.estimate_offset) {
     settings.sample_sink = [&](const std::string& serial, const SockSample& sample) {
+      std::lock_guard lock(estimates_mutex);
       estimates[serial].Add(sample.offset);
     };
   }
@@ -105,6 +110,6 @@ int main(int argc, char** argv) {
   for (const auto& [serial, estimate] : estimates) {
     std::cout << OffsetEstimateText(serial, estimate) << "\n";
   }
-  if (estimates.empty()) std::cout << "no samples: no clock was locked with valid UTC\n";
+  if (estimates.empty()) std::cout << "no samples: every one was held back (the log says why)\n";
   return estimates.empty() ? 1 : 0;
 }

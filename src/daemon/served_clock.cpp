@@ -5,16 +5,23 @@
 namespace orvane {
 
 ServedClock::ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock,
-                         JournalLog& log, std::string serial)
-    : session_(backend, trace, clock), clock_(clock), log_(log), serial_(std::move(serial)) {}
+                         JournalLog& log, std::string serial, SampleGateSettings gate)
+    : session_(backend, trace, clock),
+      clock_(clock),
+      log_(log),
+      serial_(std::move(serial)),
+      gate_(gate) {}
 
 bool ServedClock::Connect(std::string* denied_path) {
   const ClockSession::Connection connection = session_.Connect(serial_);
   *denied_path = connection.open.denied_path;
   connected_at_ = clock_.Now();
   last_heard_ = connected_at_;
+  last_time_utc_ = connected_at_;
   next_tick_ = connected_at_ + kPollInterval;
   if (!connection.open.opened) return false;
+  // The feed relies on them, whatever the receiver sends unasked.
+  session_.StartTimeMessages();
   identity_ = connection.identity;
   configuration_ = connection.configuration;
   if (connections_++ > 0) ++reconnects_;
@@ -41,17 +48,33 @@ bool ServedClock::Tick() {
     if (message.sv_info) heard_at_.sv_info = now;
     if (message.time_utc) heard_at_.time_utc = now;
     if (outputs_.log) outputs_.log->Take(message, session_.telemetry().status());
+    if (message.time_ls != nullptr) TakeLeapSeconds(*message.time_ls, message.received);
     if (message.time_utc == nullptr) return;
+    last_time_utc_ = now;
     AlignTo(message.received);
-    if (!session_.telemetry().pll_locked() || now - connected_at_ < kSettleTime) return;
+    if (now - connected_at_ < kSettleTime) return;
+    const SampleGate::Verdict verdict =
+        gate_.Judge(*message.time_utc, session_.telemetry().status());
+    if (verdict.change) {
+      log_.Write(verdict.send ? LogPriority::kNotice : LogPriority::kWarning,
+                 serial_ + ": " + *verdict.change);
+    }
     const std::optional<RealTime> utc = UtcOfMessage(*message.time_utc);
-    if (!utc) return;
-    // The receiver's leap-second warning is not among the messages the design switches on.
+    if (!verdict.send || !utc) return;
     Feed(MakeSockSample(
-        std::chrono::time_point_cast<std::chrono::nanoseconds>(message.received.realtime), *utc,
-        LeapIndicator::kNone));
+        std::chrono::time_point_cast<std::chrono::nanoseconds>(message.epoch_began.realtime), *utc,
+        LeapIndicatorAt(leap_, *utc)));
   };
-  return session_.Poll(poll).outcome != PollOutcome::kLost;
+  const bool lost = session_.Poll(poll).outcome == PollOutcome::kLost;
+  holdover_.Observe(lost ? std::nullopt : session_.telemetry().status(), now);
+  return !lost;
+}
+
+void ServedClock::TakeLeapSeconds(const NavTimeLs& leap, const ReceiveTime& received) {
+  const auto& time = session_.telemetry().time_utc();
+  const std::optional<RealTime> utc = time ? UtcOfMessage(time->value) : std::nullopt;
+  if (!utc) return;  // kept as it was: without a date the announcement cannot be placed
+  leap_ = AnnouncedLeap(leap, *utc + (received.realtime - time->received.realtime));
 }
 
 void ServedClock::Feed(const SockSample& sample) {
@@ -80,7 +103,10 @@ void ServedClock::AlignTo(const ReceiveTime& received) {
 }
 
 void ServedClock::Stop() {
-  if (connected()) session_.StopStatusMessages();
+  if (connected()) {
+    session_.StopTimeMessages();
+    session_.StopStatusMessages();
+  }
   session_.DropLink();
 }
 

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "daemon/clock_log.h"
+#include "daemon/leap_second.h"
+#include "daemon/sample_gate.h"
 #include "engine/clock_session.h"
+#include "engine/holdover.h"
 #include "service/chrony_sample.h"
 #include "service/chrony_socket.h"
 #include "service/journal_log.h"
@@ -26,7 +29,8 @@ struct ClockOutputs {
 
 // One attached clock as the service drives it, and the only owner of what it puts out: its
 // session, polled at the design's rate, the share of its receiver stream, a chronyd sample for
-// each NAV-TIMEUTC it can vouch for, its log files, and the counts the metrics show.
+// each NAV-TIMEUTC its gate lets through (with the leap second NAV-TIMELS announces), its log
+// files, its holdover, and the counts the metrics show.
 class ServedClock {
  public:
   static constexpr std::chrono::milliseconds kPollInterval{50};
@@ -37,9 +41,9 @@ class ServedClock {
   static constexpr std::chrono::microseconds kArrivalMargin{500};
 
   ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, JournalLog& log,
-              std::string serial);
+              std::string serial, SampleGateSettings gate = {});
 
-  // Opens the clock, reads it back and switches its status messages on. On failure
+  // Opens the clock, reads it back and switches its status and time messages on. On failure
   // `*denied_path` names a clock refused for lack of permission (empty otherwise).
   bool Connect(std::string* denied_path);
   // Gives the clock its outputs, once, at its first connection; a re-found clock keeps them.
@@ -47,10 +51,10 @@ class ServedClock {
   bool serving() const { return serving_; }
   // A share that could not be started with the other outputs, once it can.
   void Share(std::unique_ptr<UbxShare> share) { outputs_.share = std::move(share); }
-  // One poll: stream bytes to the share, messages to the log, samples to chronyd. False when the
-  // clock was lost.
+  // One poll: stream bytes to the share, messages to the log, samples to chronyd; a change of
+  // the gate's verdict is logged. False when the clock was lost.
   bool Tick();
-  // Receiver messages back to their power-up rates (0), handles closed.
+  // Receiver messages back to their power-up rates (0; NAV-TIMEUTC stays on), handles closed.
   void Stop();
 
   const std::string& serial() const { return serial_; }
@@ -71,16 +75,22 @@ class ServedClock {
     std::chrono::nanoseconds time_utc{0};
   };
   const HeardAt& heard_at() const { return heard_at_; }
+  // Monotonic time of the last NAV-TIMEUTC, or of the connection when none came since.
+  std::chrono::nanoseconds last_time_utc() const { return last_time_utc_; }
   const UbxShare* share() const { return outputs_.share.get(); }
   const ChronySocket* chrony() const { return outputs_.chrony.get(); }
   // Samples chronyd's socket took, and connections after the first (link failures and replugs).
   std::uint64_t chrony_samples() const { return chrony_samples_; }
   std::uint64_t reconnects() const { return reconnects_; }
+  const SampleGate& sample_gate() const { return gate_; }
+  const HoldoverWatch& holdover() const { return holdover_; }
 
  private:
   // Moves the next tick so that one falls just after the next second's NAV-TIMEUTC.
   void AlignTo(const ReceiveTime& received);
   void Feed(const SockSample& sample);
+  // Keeps the leap second a NAV-TIMELS announces, dated by the latest NAV-TIMEUTC.
+  void TakeLeapSeconds(const NavTimeLs& leap, const ReceiveTime& received);
 
   ClockSession session_;
   MonotonicClock& clock_;
@@ -94,9 +104,13 @@ class ServedClock {
   std::chrono::nanoseconds next_tick_{0};
   std::chrono::nanoseconds last_heard_{0};
   HeardAt heard_at_;
+  std::chrono::nanoseconds last_time_utc_{0};
   std::uint64_t connections_ = 0;
   std::uint64_t reconnects_ = 0;
   std::uint64_t chrony_samples_ = 0;
+  SampleGate gate_;
+  std::optional<LeapEvent> leap_;
+  HoldoverWatch holdover_;
 };
 
 }  // namespace orvane

@@ -209,6 +209,15 @@ void ClockSession::StopStatusMessages() {
   link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavClock, 0});
 }
 
+void ClockSession::StartTimeMessages() {
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavTimeUtc, kTimeUtcMessageRate});
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavTimeLs, kLeapSecondMessageRate});
+}
+
+void ClockSession::StopTimeMessages() {
+  link_.SetReceiverMessageRate({kUbxClassNav, kUbxIdNavTimeLs, 0});
+}
+
 bool ClockSession::AcceptsCommands() const {
   return link_.GuardsHold(kDetectedAndLoaded) && link_.ReportLengthUsable();
 }

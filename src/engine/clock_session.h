@@ -81,6 +81,10 @@ class ClockSession {
   // The status poll's pace while a clock answers, and while one is searched for after a loss.
   static constexpr std::chrono::milliseconds kPollInterval{50};
   static constexpr std::chrono::milliseconds kSearchInterval{250};
+  // NAV-TIMEUTC once a second at the receiver's 4 Hz; NAV-TIMELS every 10 s, often enough to
+  // see a leap announcement within the day it matters.
+  static constexpr std::uint8_t kTimeUtcMessageRate = 4;
+  static constexpr std::uint8_t kLeapSecondMessageRate = 40;
 
   ClockSession(HidBackend& backend, TraceLog& trace, MonotonicClock& clock);
 
@@ -145,6 +149,10 @@ class ClockSession {
   void StartStatusMessages();
   // Switches them off again (shutdown); guarded like every sender.
   void StopStatusMessages();
+  // A time service's messages: NAV-TIMEUTC and NAV-TIMELS on. Stopping switches NAV-TIMELS off
+  // and leaves NAV-TIMEUTC on, which the window's host-clock setting relies on.
+  void StartTimeMessages();
+  void StopTimeMessages();
 
   // Whether commands reach the clock: one is open, its configuration read and its reports long
   // enough for every command.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/holdover.h"
 #include "engine/label29_caption.h"
 
 namespace orvane {
@@ -16,6 +17,7 @@ LiveStatus LiveStatusOf(const Telemetry& telemetry, const PllDividers& dividers)
   status.pll_locked = telemetry.pll_locked();
   if (const auto& report = telemetry.status()) {
     status.gnss_signal = !report->no_gnss_signal;
+    status.holdover = InHoldover(*report);
     status.signal_loss_count = report->signal_loss_count;
   }
   if (const auto& sv_info = telemetry.sv_info()) {

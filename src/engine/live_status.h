@@ -14,6 +14,7 @@ namespace orvane {
 struct LiveStatus {
   bool pll_locked = false;
   bool gnss_signal = false;
+  bool holdover = false;  // the PLL locked without a GNSS signal
   int signal_loss_count = 0;
   std::optional<int> satellites_used;  // channels used for navigation (C/N0 above 0)
   std::optional<int> satellites_seen;  // channels with a C/N0 above 0

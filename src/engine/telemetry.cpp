@@ -1,6 +1,7 @@
 #include "engine/telemetry.h"
 
 #include "engine/ubx_trace.h"
+#include "protocol/byte_order.h"
 #include "protocol/ubx_ids.h"
 
 namespace orvane {
@@ -11,11 +12,25 @@ Telemetry::Telemetry(const DeviceLink& link)
 void Telemetry::Restart() {
   parser_.Reset();
   latest_clock_drift_ppb_.reset();
+  last_stream_.reset();
+  epoch_began_.reset();
+  epoch_itow_.reset();
 }
 
 void Telemetry::Parse(std::span<const std::uint8_t> stream, const ReceiveTime& received,
                       const MessageHandler& on_message) {
+  if (!stream.empty()) {
+    if (last_stream_ && received.monotonic - last_stream_->monotonic >= kEpochGap) {
+      epoch_began_ = received;
+    }
+    last_stream_ = received;
+  }
   current_ = received;
+  // A frame still open from an earlier report keeps the times it began with.
+  if (parser_.UbxState() == UbxParseState::kSync1) {
+    frame_began_ = received;
+    frame_epoch_ = epoch_began_;
+  }
   on_message_ = &on_message;
   parser_.Parse(stream);
   on_message_ = nullptr;
@@ -24,7 +39,20 @@ void Telemetry::Parse(std::span<const std::uint8_t> stream, const ReceiveTime& r
 void Telemetry::Take(const UbxFrame& frame) {
   TraceLog& trace = link_.trace();
   if (trace.enabled()) trace.Write(link_.serial(), "ubx", UbxTraceText(frame));
-  UbxMessage message = {frame.msg_class, frame.msg_id, frame.payload, current_};
+  const bool dated = frame_epoch_ && frame_began_.monotonic - frame_epoch_->monotonic <
+                                         std::chrono::nanoseconds(kEpochOutputLimit);
+  UbxMessage message = {frame.msg_class, frame.msg_id, frame.payload, current_,
+                        dated ? *frame_epoch_ : current_};
+  // Every NAV message of an epoch carries its iTOW, and the epoch's first one leads its output:
+  // later ones, whose first bytes may have waited for the next epoch's, are dated by it.
+  if (frame.msg_class == kUbxClassNav && frame.payload.size() >= 4) {
+    const auto itow = static_cast<std::uint32_t>(ReadI32(frame.payload, 0));
+    if (!epoch_itow_ || epoch_itow_->first != itow) epoch_itow_ = {itow, message.epoch_began};
+    message.epoch_began = epoch_itow_->second;
+  }
+  // The next frame begins in this report.
+  frame_began_ = current_;
+  frame_epoch_ = epoch_began_;
   if (frame.msg_class == kUbxClassNav) {
     // A message too short for the fields it is read for changes nothing.
     switch (frame.msg_id) {
@@ -51,6 +79,12 @@ void Telemetry::Take(const UbxFrame& frame) {
         if (auto time = DecodeNavTimeUtc(frame.payload)) {
           time_utc_ = {*time, current_};
           message.time_utc = &time_utc_->value;
+        }
+        break;
+      case kUbxIdNavTimeLs:
+        if (auto leap = DecodeNavTimeLs(frame.payload)) {
+          time_ls_ = {*leap, current_};
+          message.time_ls = &time_ls_->value;
         }
         break;
     }

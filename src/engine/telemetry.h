@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "device/hid/hid_backend.h"
 #include "engine/device_link.h"
@@ -22,9 +23,15 @@ struct UbxMessage {
   std::uint8_t msg_id = 0;
   std::span<const std::uint8_t> payload;
   ReceiveTime received;
+  // When the receiver's output for the frame's epoch reached the host: the first report after a
+  // gap in the stream, where the epoch's first NAV message began (NAV messages are matched by
+  // their iTOW). A frame's bytes may wait in the device for the next epoch's, so this is the
+  // steadier time. `received` when no recent gap marks it.
+  ReceiveTime epoch_began;
   const NavSvInfo* sv_info = nullptr;
   const NavClock* nav_clock = nullptr;
   const NavTimeUtc* time_utc = nullptr;
+  const NavTimeLs* time_ls = nullptr;
 };
 
 // A decoded message with the time its last byte arrived.
@@ -41,6 +48,10 @@ struct Received {
 class Telemetry {
  public:
   using MessageHandler = std::function<void(const UbxMessage&)>;
+  // A pause in the stream this long separates two epochs' output; an epoch's output that began
+  // longer ago than a solution interval before a frame does not date it.
+  static constexpr std::chrono::milliseconds kEpochGap{100};
+  static constexpr std::chrono::milliseconds kEpochOutputLimit{250};
 
   // `link` names the clock in the trace.
   explicit Telemetry(const DeviceLink& link);
@@ -56,6 +67,7 @@ class Telemetry {
   const std::optional<Received<NavClock>>& nav_clock() const { return nav_clock_; }
   const std::optional<Received<NavSvInfo>>& sv_info() const { return sv_info_; }
   const std::optional<Received<NavTimeUtc>>& time_utc() const { return time_utc_; }
+  const std::optional<Received<NavTimeLs>>& time_ls() const { return time_ls_; }
   const std::optional<ReportStatus>& status() const { return status_; }
   const std::optional<PllReferenceCounts>& pll_reference() const { return pll_reference_; }
   // The receiver's latest clock-drift estimate (NAV-CLOCK clkD, ppb) since this clock was opened;
@@ -75,10 +87,17 @@ class Telemetry {
   const DeviceLink& link_;
   UbxParser parser_;
   ReceiveTime current_;
+  std::optional<ReceiveTime> last_stream_;  // the last report with stream bytes
+  std::optional<ReceiveTime> epoch_began_;  // the last report after a gap
+  // For the frame being parsed: the report of its first byte and the epoch begun by then.
+  ReceiveTime frame_began_;
+  std::optional<ReceiveTime> frame_epoch_;
+  std::optional<std::pair<std::uint32_t, ReceiveTime>> epoch_itow_;  // the epoch's and its time
   const MessageHandler* on_message_ = nullptr;
   std::optional<Received<NavClock>> nav_clock_;
   std::optional<Received<NavSvInfo>> sv_info_;
   std::optional<Received<NavTimeUtc>> time_utc_;
+  std::optional<Received<NavTimeLs>> time_ls_;
   std::optional<ReportStatus> status_;
   std::optional<PllReferenceCounts> pll_reference_;
   std::optional<std::int32_t> latest_clock_drift_ppb_;

@@ -10,6 +10,7 @@ constexpr std::size_t kSvInfoHeaderLength = 8;
 constexpr std::size_t kSvInfoBlockLength = 12;
 constexpr std::size_t kNavClockLength = 20;
 constexpr std::size_t kNavTimeUtcLength = 20;
+constexpr std::size_t kNavTimeLsLength = 24;
 constexpr std::uint8_t kTimeUtcValid = 0x04;
 constexpr std::uint16_t kHostClockMilliseconds = 30;
 }  // namespace
@@ -49,7 +50,9 @@ std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload) {
 
 std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload) {
   if (payload.size() < kNavTimeUtcLength) return std::nullopt;
-  return NavTimeUtc{.nano = ReadI32(payload, 8),
+  return NavTimeUtc{.itow = static_cast<std::uint32_t>(ReadI32(payload, 0)),
+                    .t_acc = static_cast<std::uint32_t>(ReadI32(payload, 4)),
+                    .nano = ReadI32(payload, 8),
                     .year = ReadU16(payload, 12),
                     .month = payload[14],
                     .day = payload[15],
@@ -57,6 +60,17 @@ std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload
                     .min = payload[17],
                     .sec = payload[18],
                     .valid = payload[19]};
+}
+
+std::optional<NavTimeLs> DecodeNavTimeLs(std::span<const std::uint8_t> payload) {
+  if (payload.size() < kNavTimeLsLength) return std::nullopt;
+  return NavTimeLs{.itow = static_cast<std::uint32_t>(ReadI32(payload, 0)),
+                   .src_of_curr_ls = payload[8],
+                   .curr_ls = static_cast<std::int8_t>(payload[9]),
+                   .src_of_ls_change = payload[10],
+                   .ls_change = static_cast<std::int8_t>(payload[11]),
+                   .time_to_ls_event = ReadI32(payload, 12),
+                   .valid = payload[23]};
 }
 
 std::string TcxoPpbText(const NavClock& clock) { return std::to_string(clock.clk_d); }

@@ -42,6 +42,8 @@ struct NavClock {
 };
 
 struct NavTimeUtc {
+  std::uint32_t itow = 0;   // GPS time of week of the navigation epoch, ms
+  std::uint32_t t_acc = 0;  // time accuracy estimate, ns
   std::int32_t nano = 0;
   std::uint16_t year = 0;
   std::uint8_t month = 0;
@@ -49,7 +51,18 @@ struct NavTimeUtc {
   std::uint8_t hour = 0;
   std::uint8_t min = 0;
   std::uint8_t sec = 0;
-  std::uint8_t valid = 0;  // bit 2: UTC valid
+  std::uint8_t valid = 0;  // bit 0: time of week, bit 1: week number, bit 2: UTC valid
+};
+
+// The receiver's leap-second knowledge.
+struct NavTimeLs {
+  std::uint32_t itow = 0;
+  std::uint8_t src_of_curr_ls = 0;    // 0: the firmware's default, which may be outdated
+  std::int8_t curr_ls = 0;            // GPS minus UTC, seconds
+  std::uint8_t src_of_ls_change = 0;  // 0: no source for a change
+  std::int8_t ls_change = 0;          // +1 insertion, -1 deletion, 0 none
+  std::int32_t time_to_ls_event = 0;  // seconds from the message to the change (negative: past)
+  std::uint8_t valid = 0;             // bit 0: curr_ls valid, bit 1: time_to_ls_event valid
 };
 
 // Decoders of a verified frame's payload: nullopt when the payload is too short for the fields
@@ -69,6 +82,7 @@ struct SatelliteCounts {
 SatelliteCounts CountSatellites(const NavSvInfo& info);
 std::optional<NavClock> DecodeNavClock(std::span<const std::uint8_t> payload);
 std::optional<NavTimeUtc> DecodeNavTimeUtc(std::span<const std::uint8_t> payload);
+std::optional<NavTimeLs> DecodeNavTimeLs(std::span<const std::uint8_t> payload);
 
 // The `TCXO_ppb` caption: clkD in decimal.
 std::string TcxoPpbText(const NavClock& clock);

@@ -15,7 +15,7 @@ std::unique_ptr<HidBackend> MakeBackend(const BackendRequest& request, Monotonic
     if (!bytes) return nullptr;
     capture = std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes));
   }
-  return MakeSimulatedClocks(clock, request.SimulatedCount(), std::move(capture));
+  return MakeSimulatedClocks(clock, request.SimulatedCount(), std::move(capture), request.scenario);
 }
 
 }  // namespace orvane

@@ -15,10 +15,14 @@ namespace orvane {
 struct BackendRequest {
   int simulate = 0;     // simulated clocks; 0: real devices (unless a capture is given)
   std::string sim_ubx;  // capture the simulated receivers replay; empty: the built-in model
+  SimScenario scenario = SimScenario::kNone;  // what the built-in model plays
 
-  // How many simulated clocks these options stand for: a capture alone means one; 0: real ones.
+  // How many simulated clocks these options stand for: a capture or a scenario alone means one;
+  // 0: real ones.
   int SimulatedCount() const {
-    return simulate == 0 && sim_ubx.empty() ? 0 : std::max(simulate, 1);
+    return simulate == 0 && sim_ubx.empty() && scenario == SimScenario::kNone
+               ? 0
+               : std::max(simulate, 1);
   }
 };
 

@@ -18,6 +18,7 @@ inline constexpr std::uint8_t kUbxClassMon = 0x0A;
 inline constexpr std::uint8_t kUbxIdNavPvt = 0x07;
 inline constexpr std::uint8_t kUbxIdNavTimeUtc = 0x21;
 inline constexpr std::uint8_t kUbxIdNavClock = 0x22;
+inline constexpr std::uint8_t kUbxIdNavTimeLs = 0x26;
 inline constexpr std::uint8_t kUbxIdNavSvInfo = 0x30;
 inline constexpr std::uint8_t kUbxIdCfgMsg = 0x01;
 // Shown raw in the diagnostic `Label20` caption.

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "service/path_component.h"
 
@@ -107,6 +109,8 @@ int DailyLog::OpenDay(sys_days day) {
 void DailyLog::Prune(sys_days today) {
   const std::string prefix = PathComponentOf(settings_.serial) + '-';
   std::error_code error;
+  std::vector<std::pair<sys_days, std::filesystem::path>> files;
+  std::optional<sys_days> newest_before;
   for (const auto& entry : std::filesystem::directory_iterator(settings_.dir, error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() != prefix.size() + kDateLength + settings_.extension.size() ||
@@ -114,9 +118,20 @@ void DailyLog::Prune(sys_days today) {
       continue;
     }
     const std::optional<sys_days> day = ParseDate(name.substr(prefix.size(), kDateLength));
-    if (!day || *day > today - days(settings_.keep_days)) continue;
-    if (std::filesystem::remove(entry.path(), error)) {
-      event_log_(LogPriority::kInfo, "deleted " + entry.path().string() + ", older than " +
+    if (!day) continue;
+    files.emplace_back(*day, entry.path());
+    if (*day < today && (!newest_before || *day > *newest_before)) newest_before = *day;
+  }
+  // A clock that jumped ahead (a host booting a year off) must not cost the history.
+  if (newest_before && today - *newest_before > days(1)) {
+    event_log_(LogPriority::kWarning, "not deleting old files: the day jumped from " +
+                                          DateText(*newest_before) + " to " + DateText(today));
+    return;
+  }
+  for (const auto& [day, path] : files) {
+    if (day > today - days(settings_.keep_days)) continue;
+    if (std::filesystem::remove(path, error)) {
+      event_log_(LogPriority::kInfo, "deleted " + path.string() + ", older than " +
                                          std::to_string(settings_.keep_days) + " days");
     }
   }

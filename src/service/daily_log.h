@@ -26,7 +26,8 @@ struct DailyLogSettings {
 
 // One clock's log in daily files DIR/SERIAL-YYYY-MM-DD.EXT by the UTC day of each record (SERIAL
 // as PathComponentOf makes it). On
-// opening another day's file the clock's files of days beyond `keep_days` are deleted. Records
+// opening another day's file the clock's files of days beyond `keep_days` are deleted, unless
+// the day jumped more than one past the clock's newest earlier file. Records
 // that cannot be written (a full disk) wait in memory, the oldest dropped past `backlog_bytes`,
 // and go out in order once writing works again; the failure and the recovery are logged once.
 class DailyLog {

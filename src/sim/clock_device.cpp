@@ -40,7 +40,7 @@ ClockDevice::ClockDevice(ClockDeviceOptions options, MonotonicClock& clock)
       clock_(clock),
       serial_(options_.serial),
       configuration_(options_.stored) {
-  if (!options_.make_receiver) options_.make_receiver = MakeDefaultReceiver;
+  if (!options_.make_receiver) options_.make_receiver = [] { return MakeDefaultReceiver(); };
   PowerUp();
 }
 

@@ -19,6 +19,17 @@ using std::chrono::nanoseconds;
 constexpr nanoseconds kSolutionInterval = milliseconds(250);
 constexpr std::int64_t kSolutionsPerSecond = 4;
 constexpr nanoseconds kAcquisitionTime = std::chrono::seconds(3);
+// The outage scenario's minute without signal.
+constexpr nanoseconds kOutageStart = std::chrono::seconds(30);
+constexpr nanoseconds kOutageEnd = std::chrono::seconds(90);
+// How fast a free-running receiver's time accuracy estimate grows, ns per second.
+constexpr double kHoldoverTimeErrorGrowth = 5000.0;
+// A receiver that resolves the week against the previous epoch: 1024 weeks early.
+constexpr std::chrono::days kRolloverError(1024 * 7);
+// NAV-TIMELS: where the leap-second values come from (2: GPS), and its valid bits.
+constexpr std::uint8_t kLeapSourceGps = 2;
+constexpr std::uint8_t kLeapValidCurrent = 0x01;
+constexpr std::uint8_t kLeapValidTimeToEvent = 0x02;
 // GPS time runs ahead of UTC by the leap seconds inserted since 1980.
 constexpr std::chrono::seconds kGpsLeapSeconds(18);
 constexpr std::int64_t kWeekMs = 7LL * 24 * 3600 * 1000;
@@ -122,12 +133,22 @@ std::uint32_t TimeOfWeekMs(std::int64_t solution) {
   return static_cast<std::uint32_t>(gps_ms.count() % kWeekMs);
 }
 
+// The next end of June or December after `utc`: when an announced leap second takes effect.
+ReceiverModel::UtcTime NextLeapOpportunity(ReceiverModel::UtcTime utc) {
+  using namespace std::chrono;
+  const year_month_day date{floor<days>(utc)};
+  const year_month_day next =
+      date.month() < July ? date.year() / July / 1 : (date.year() + years(1)) / January / 1;
+  return sys_days(next);
+}
+
 }  // namespace
 
-ReceiverModel::ReceiverModel(std::uint64_t seed, UtcTime start_utc)
+ReceiverModel::ReceiverModel(std::uint64_t seed, UtcTime start_utc, SimScenario scenario)
     : seed_(seed),
       start_utc_(start_utc),
-      base_drift_ppb_(-300.0 + 60.0 * Unit(seed, kDriftBase, 0)) {
+      base_drift_ppb_(-300.0 + 60.0 * Unit(seed, kDriftBase, 0)),
+      scenario_(scenario) {
   std::array<std::uint8_t, 32> prns;
   std::iota(prns.begin(), prns.end(), std::uint8_t{1});
   for (std::size_t channel = 0; channel < satellites_.size(); ++channel) {
@@ -160,10 +181,21 @@ void ReceiverModel::Receive(std::uint8_t msg_class, std::uint8_t msg_id,
   if (!rate || rate->msg_class != kUbxClassNav) return;
   if (rate->msg_id == kUbxIdNavSvInfo) svinfo_rate_ = rate->rate;
   if (rate->msg_id == kUbxIdNavClock) clock_rate_ = rate->rate;
+  if (rate->msg_id == kUbxIdNavTimeUtc) time_utc_rate_ = rate->rate;
+  if (rate->msg_id == kUbxIdNavTimeLs) time_ls_rate_ = rate->rate;
 }
 
 bool ReceiverModel::HasSignal(nanoseconds since_power_up) const {
+  if (scenario_ == SimScenario::kOutage && since_power_up >= kOutageStart &&
+      since_power_up < kOutageEnd) {
+    return false;
+  }
   return since_power_up >= kAcquisitionTime;
+}
+
+ReceiverModel::UtcTime ReceiverModel::ReportedUtc(std::int64_t solution) const {
+  const UtcTime utc = SolutionUtc(solution);
+  return scenario_ == SimScenario::kRollover ? utc - kRolloverError : utc;
 }
 
 double ReceiverModel::ClockDriftPpb(nanoseconds since_power_up) const {
@@ -177,7 +209,12 @@ nanoseconds ReceiverModel::SinceStart(std::int64_t solution) const {
 }
 
 std::uint32_t ReceiverModel::TimeAccuracyNs(nanoseconds since_power_up) const {
-  if (!HasSignal(since_power_up)) return kNoFixTimeAccuracyNs;
+  if (!HasSignal(since_power_up)) {
+    if (since_power_up < kAcquisitionTime) return kNoFixTimeAccuracyNs;
+    // Free-running on its own oscillator since the signal went.
+    return static_cast<std::uint32_t>(
+        std::lround(25.0 + kHoldoverTimeErrorGrowth * Seconds(since_power_up - kOutageStart)));
+  }
   const double wander = Wander(seed_, kTimeAccuracy, Seconds(since_power_up), 30.0);
   return static_cast<std::uint32_t>(std::lround(25.0 + 15.0 * wander));
 }
@@ -206,15 +243,19 @@ ReceiverModel::Track ReceiverModel::TrackOf(std::size_t channel, nanoseconds sin
 void ReceiverModel::EmitSolution(std::int64_t solution, std::vector<std::uint8_t>& out) const {
   // The order in which a u-blox receiver lists its NAV messages: by id.
   AppendPvt(solution, out);
-  if (solution % kSolutionsPerSecond == 0) AppendTimeUtc(solution, out);
+  if (time_utc_rate_ != 0 && solution % time_utc_rate_ == 0 &&
+      scenario_ != SimScenario::kNoTimeUtc) {
+    AppendTimeUtc(solution, out);
+  }
   if (clock_rate_ != 0 && solution % clock_rate_ == 0) AppendClock(solution, out);
+  if (time_ls_rate_ != 0 && solution % time_ls_rate_ == 0) AppendTimeLs(solution, out);
   if (svinfo_rate_ != 0 && solution % svinfo_rate_ == 0) AppendSvInfo(solution, out);
 }
 
 void ReceiverModel::AppendPvt(std::int64_t solution, std::vector<std::uint8_t>& out) const {
   const nanoseconds since = SinceStart(solution);
   const bool fix = HasSignal(since);
-  const UtcFields utc = FieldsOf(SolutionUtc(solution));
+  const UtcFields utc = FieldsOf(ReportedUtc(solution));
   std::uint8_t used = 0;
   for (std::size_t channel = 0; channel < satellites_.size(); ++channel) {
     used += TrackOf(channel, since).used ? 1 : 0;
@@ -257,8 +298,9 @@ void ReceiverModel::AppendPvt(std::int64_t solution, std::vector<std::uint8_t>& 
 
 void ReceiverModel::AppendTimeUtc(std::int64_t solution, std::vector<std::uint8_t>& out) const {
   const nanoseconds since = SinceStart(solution);
-  const bool valid = HasSignal(since);
-  const UtcFields utc = FieldsOf(SolutionUtc(solution));
+  // Once known, UTC stays valid while the receiver runs on its own clock without a signal.
+  const bool valid = since >= kAcquisitionTime;
+  const UtcFields utc = FieldsOf(ReportedUtc(solution));
   std::array<std::uint8_t, 20> payload{};
   WriteInt(payload, 0, TimeOfWeekMs(solution));
   WriteInt(payload, 4, TimeAccuracyNs(since));
@@ -271,7 +313,7 @@ void ReceiverModel::AppendTimeUtc(std::int64_t solution, std::vector<std::uint8_
   WriteInt(payload, 16, utc.hour);
   WriteInt(payload, 17, utc.minute);
   WriteInt(payload, 18, utc.second);
-  // Time of week and week number come from the real-time clock; UTC needs the satellites.
+  // Time of week and week number come from the real-time clock; UTC needs a first fix.
   WriteInt<std::uint8_t>(payload, 19, valid ? 0x07 : 0x03);
   AppendUbxFrame(kUbxClassNav, kUbxIdNavTimeUtc, payload, out);
 }
@@ -321,6 +363,26 @@ void ReceiverModel::AppendSvInfo(std::int64_t solution, std::vector<std::uint8_t
     WriteInt(payload, at + 8, static_cast<std::int32_t>(std::lround(residual_cm)));
   }
   AppendUbxFrame(kUbxClassNav, kUbxIdNavSvInfo, payload, out);
+}
+
+void ReceiverModel::AppendTimeLs(std::int64_t solution, std::vector<std::uint8_t>& out) const {
+  constexpr std::int8_t kCurrentLeapSeconds = 18;
+  std::array<std::uint8_t, 24> payload{};
+  WriteInt(payload, 0, TimeOfWeekMs(solution));
+  WriteInt(payload, 8, kLeapSourceGps);
+  WriteInt(payload, 9, kCurrentLeapSeconds);
+  std::uint8_t valid = kLeapValidCurrent;
+  if (scenario_ == SimScenario::kLeapInsert || scenario_ == SimScenario::kLeapDelete) {
+    const UtcTime utc = SolutionUtc(solution);
+    const auto to_event =
+        std::chrono::floor<std::chrono::seconds>(NextLeapOpportunity(utc) - utc).count();
+    WriteInt(payload, 10, kLeapSourceGps);
+    WriteInt<std::int8_t>(payload, 11, scenario_ == SimScenario::kLeapInsert ? 1 : -1);
+    WriteInt(payload, 12, static_cast<std::int32_t>(to_event));
+    valid |= kLeapValidTimeToEvent;
+  }
+  WriteInt(payload, 23, valid);
+  AppendUbxFrame(kUbxClassNav, kUbxIdNavTimeLs, payload, out);
 }
 
 }  // namespace orvane

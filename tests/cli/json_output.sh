@@ -34,7 +34,8 @@ assert set(clock) == {"serial", "path", "manufacturer", "product", "version", "u
   check show serial path manufacturer product version configuration.output_enabled \
     configuration.drive_ma configuration.dividers.gps configuration.dividers.nc2_ls \
     configuration.output_hz configuration.f3_hz configuration.correction_ppb \
-    configuration.constellations status.pll_locked status.gnss_signal status.signal_loss_count \
+    configuration.constellations status.pll_locked status.gnss_signal status.holdover \
+    status.signal_loss_count \
     status.satellites_used status.satellites_seen status.offset_ppb status.accuracy_ppb status.utc \
     status.pll_reference_hz
 "$orvanectl" --json plan 1000 --limit 3 |
@@ -47,4 +48,7 @@ assert set(clock) == {"serial", "path", "manufacturer", "product", "version", "u
   check monitor time_s pll_locked gnss_signal offset_ppb accuracy_ppb utc
 "$orvanectl" --simulate --json record "$scratch/r.ubx" --duration 0.3 |
   check record file raw frames bytes duration_s
+# The outage scenario's first 30 s have a signal; a scenario name is checked like any input.
+"$orvanectl" --sim-scenario outage --json show | check show status.holdover
+"$orvanectl" --sim-scenario leap list 2>/dev/null && { echo "FAIL: unknown scenario taken" >&2; exit 1; }
 echo "json output: all documents parse and carry their fields"

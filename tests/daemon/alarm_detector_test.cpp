@@ -25,6 +25,8 @@ TEST(AlarmDetector, RaisesEachChangeOnceAndNothingForTheFirstStateSeen) {
     std::int32_t f_acc;   // ps/s
     int silent_s;
     const char* alarms;
+    int time_silent_s = 0;  // since the last NAV-TIMEUTC
+    bool holdover = false;
   } kSteps[] = {
       {Y, N, 1, 50'000, 0, ""},  // unlocked, no signal, 50 ppb: taken as it is
       {Y, N, 1, 50'000, 0, ""},
@@ -41,6 +43,15 @@ TEST(AlarmDetector, RaisesEachChangeOnceAndNothingForTheFirstStateSeen) {
       {Y, N, 3, 12'300, 10, "no_data: no receiver message for 10 s"},
       {N, N, 3, 12'300, 10, "device_gone: link lost"},
       {Y, N, 3, 12'300, 0, "device_back: found again"},  // a fresh 10 s, no data_back
+      {Y, N, 3, 12'300, 0, "no_data: no NAV-TIMEUTC for 10 s", 10},
+      {Y, N, 3, 12'300, 0, "data_back: receiver messages again"},
+      {Y, Y, 3, 12'300, 0,
+       "lock_regained: PLL locked, holdover_started: PLL locked without GNSS "
+       "signal",
+       0, Y},
+      {Y, Y, 4, 12'300, 0,
+       "signal_regained: signal loss count 4, holdover_ended: GNSS signal "
+       "back or PLL unlocked"},
   };
   AlarmDetector detector(10.0);
   AlarmDetector accuracy_unwatched(std::nullopt);
@@ -49,7 +60,10 @@ TEST(AlarmDetector, RaisesEachChangeOnceAndNothingForTheFirstStateSeen) {
     const auto& step = kSteps[i];
     const ClockObservation seen{step.connected,
                                 ReportStatus{step.losses, step.losses % 2 == 1, !step.locked},
-                                step.f_acc, std::chrono::seconds(step.silent_s)};
+                                step.f_acc,
+                                std::chrono::seconds(step.silent_s),
+                                std::chrono::seconds(step.time_silent_s),
+                                step.holdover};
     EXPECT_EQ(Text(detector.Observe(seen)), step.alarms);
     EXPECT_EQ(Text(accuracy_unwatched.Observe(seen)).find("accuracy_"), std::string::npos);
   }

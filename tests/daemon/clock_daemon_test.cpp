@@ -36,6 +36,11 @@ using std::chrono::seconds;
 // clock's wall time, so offsets come out as they would on a real host.
 class DaemonTest : public testing::Test {
  protected:
+  // The manual clock's day may lie before this build's.
+  DaemonTest() {
+    settings_.sample_gate.not_before = std::chrono::floor<std::chrono::days>(ManualClock::kEpoch);
+  }
+
   ClockDevice& AddClock(std::string serial, ClockDeviceOptions options = {}) {
     options.serial = std::move(serial);
     options.make_receiver = [this] {
@@ -107,14 +112,18 @@ std::vector<SockSample> Samples(int fd) {
   return samples;
 }
 
-// The last two receiver rates the clock was sent.
-std::vector<CfgMsg> LastRates(const ClockDevice& device) {
+// The receiver rates the clock was sent, in order.
+std::vector<CfgMsg> Rates(const ClockDevice& device) {
   std::vector<CfgMsg> rates;
   for (const auto& report : device.received()) {
     if (report.size() < 2 || report[1] != command::kReceiverMessage) continue;
     const ReceiverMessage message = DecodeReceiverMessage(report);
     if (auto rate = DecodeCfgMsg(message.following.first(message.length))) rates.push_back(*rate);
   }
+  return rates;
+}
+std::vector<CfgMsg> LastRates(const ClockDevice& device) {
+  const std::vector<CfgMsg> rates = Rates(device);
   return rates.size() < 2 ? rates : std::vector(rates.end() - 2, rates.end());
 }
 const std::vector<CfgMsg> kRatesOff = {{kUbxClassNav, kUbxIdNavSvInfo, 0},
@@ -157,8 +166,9 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
     for (const SockSample& sample : samples) {
       EXPECT_EQ(sample.magic, kSockSampleMagic);
       EXPECT_EQ(sample.leap, 0);
-      // Messages arrive after their second, by up to a solution's wait in the device's buffer.
-      EXPECT_TRUE(sample.offset < 0 && sample.offset > -0.3) << sample.offset;
+      // Stamped where the epoch's output began, within the device's report period after the
+      // second, though the message's tail waits a solution in the device's buffer.
+      EXPECT_NEAR(sample.offset, -0.005, 0.0051) << sample.offset;
       const double utc = Seconds(sample.tv) + sample.offset;
       EXPECT_NEAR(utc, std::round(utc), 1e-6);
       EXPECT_GE(Seconds(sample.tv), connected + 3.0);  // no UTC before the receiver's fix
@@ -166,6 +176,15 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
     daemon_->Stop();
     EXPECT_EQ(daemon_->Status(), "serving 0 clock(s), 0 feeding chronyd");
     EXPECT_EQ(LastRates(device), kRatesOff);
+    // The time messages on while served; NAV-TIMEUTC left on for the window's host clock.
+    const std::vector<CfgMsg> time_rates = {{kUbxClassNav, kUbxIdNavTimeUtc, 4},
+                                            {kUbxClassNav, kUbxIdNavTimeLs, 40},
+                                            {kUbxClassNav, kUbxIdNavTimeLs, 0}};
+    std::vector<CfgMsg> sent;
+    std::ranges::copy_if(Rates(device), std::back_inserter(sent), [](const CfgMsg& rate) {
+      return rate.msg_id == kUbxIdNavTimeUtc || rate.msg_id == kUbxIdNavTimeLs;
+    });
+    EXPECT_EQ(std::vector(sent.end() - 3, sent.end()), time_rates);
     device.Unplug();
   }
 }

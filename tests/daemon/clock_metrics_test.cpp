@@ -26,12 +26,16 @@ TEST(ClockMetricsText, UnknownValuesLeftOutAndLabelsEscaped) {
   lost.serial = "G60032";
   lost.product = "Horloge \xE9";  // a device's low byte
   lost.offset_ppb = -342.5;
+  lost.holdover_seconds = 12.5;
+  lost.samples_held = {{"signal_lost", 61}};
   const std::string text = ClockMetricsText(std::vector{odd, lost});
   const std::string serial = "serial=\"G6\\\"0\\\\3\\n1\"";
   for (const std::string& line : std::vector<std::string>{
            "orvane_up{" + serial + "} 1", "orvane_up{serial=\"G60032\"} 0",
            "orvane_oscillator_offset_ppb{serial=\"G60032\"} -342.5",
            "orvane_info{serial=\"G60032\",product=\"Horloge \xC3\xA9\",version=\"\"} 1",
+           "orvane_holdover_seconds{serial=\"G60032\"} 12.5",
+           "orvane_chrony_samples_held_total{serial=\"G60032\",reason=\"signal_lost\"} 61",
            "orvane_satellite_elevation_degrees{" + serial + ",gnss=\"glonass\",sv=\"7\"} -2"}) {
     EXPECT_EQ(Count(text, line + "\n"), 1u) << line << "\n" << text;
   }

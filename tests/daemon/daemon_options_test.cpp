@@ -16,6 +16,9 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       {{"--simulate"}, -1, ""},
       {{"--sim-ubx", ORVANE_UBX_CAPTURES_DIR "/gpsd_ublox-lea-4t.log"}, -1, ""},
       {{"--simulate=3", "--chrony-sock", "/tmp/%s.sock"}, -1, "/tmp/%s.sock"},
+      {{"--sim-scenario", "outage"}, -1, ""},
+      {{"--sim-scenario", "leap"}, 2, "--sim-scenario leap: no such scenario; one of outage,"},
+      {{"--max-time-error", "0"}, 2, "--max-time-error"},
       {{"--simulate=10"}, 2, "--simulate"},
       {{"--ubx-listen", "localhost:x"}, 2, "--ubx-listen localhost:x"},
       {{"--no-chrony", "--chrony-sock", "/x"}, 2, "excludes"},
@@ -41,8 +44,11 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
       {"orvaned", "--ubx-listen", "2950", "--estimate-offset", "--log-dir", "/x", "--record-ubx"});
   EXPECT_EQ(share.options->ubx_listen, (ListenAddress{"127.0.0.1", 2950}));
   EXPECT_EQ(share.options->estimate_offset, std::chrono::seconds(60));
-  const ParsedOptions alarms = ParseDaemonOptions(
-      {"orvaned", "--alarm-exec", " /usr/bin/notify  --to ops", "--alarm-accuracy-ppb", "2.5"});
+  const ParsedOptions alarms =
+      ParseDaemonOptions({"orvaned", "--alarm-exec", " /usr/bin/notify  --to ops",
+                          "--alarm-accuracy-ppb", "2.5", "--max-time-error", "1e-3"});
+  EXPECT_EQ(alarms.options->max_time_error_seconds, 1e-3);
+  EXPECT_EQ(share.options->max_time_error_seconds, 100e-6);
   EXPECT_EQ(alarms.options->alarm_exec,
             (std::vector<std::string>{"/usr/bin/notify", "--to", "ops"}));
   EXPECT_EQ(alarms.options->alarm_accuracy_ppb, 2.5);

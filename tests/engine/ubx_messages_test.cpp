@@ -67,6 +67,22 @@ TEST(UbxMessages, NavClockFieldsAndTcxoTextsReadBothEstimatesSigned) {
   EXPECT_EQ(TcxoAccText(clock), "-1.500");
 }
 
+TEST(UbxMessages, TimeAccuracyAndLeapSecondFieldsKeepTheirSigns) {
+  Bytes time = TimeUtc(0, 0x07);
+  WriteInt(std::span(time), 0, std::uint32_t{345600000});
+  WriteInt(std::span(time), 4, std::uint32_t{4000000000});  // tAcc is unsigned
+  const NavTimeUtc utc = *DecodeNavTimeUtc(time);
+  EXPECT_EQ(std::tuple(utc.itow, utc.t_acc), std::tuple(345600000u, 4000000000u));
+
+  Bytes leap = Payload(24, {{0, 345600000}, {12, -86400}});
+  leap[8] = 2, leap[9] = 18, leap[10] = 2, leap[11] = 0xFF, leap[23] = 0x03;
+  const NavTimeLs ls = *DecodeNavTimeLs(leap);
+  EXPECT_EQ(std::tuple(ls.itow, ls.src_of_curr_ls, ls.curr_ls, ls.src_of_ls_change, ls.ls_change,
+                       ls.time_to_ls_event, ls.valid),
+            std::tuple(345600000u, 2, 18, 2, -1, -86400, 3));
+  EXPECT_EQ(DecodeNavTimeLs(std::span(leap).first(23)), std::nullopt);
+}
+
 // The half-second edges and the valid bits are checked through the window.
 TEST(UbxMessages, HostClockOnlyNearAWholeSecond) {
   EXPECT_EQ(HostClockTime(*DecodeNavTimeUtc(TimeUtc(499999, 0x04))),

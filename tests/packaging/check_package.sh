@@ -150,6 +150,9 @@ if [ -f "$completion" ]; then
 else
   fail "no orvanectl bash completion"
 fi
+rules="$root/usr/share/orvane/prometheus/orvane-rules.yml"
+[ -f "$rules" ] || fail "no Prometheus alert rules"
+! command -v promtool >/dev/null || promtool check rules "$rules" >/dev/null || fail "rules do not load"
 # orvaned's unit is hardened as promised and not enabled by the package.
 unit="$root/usr/lib/systemd/system/orvaned.service"
 if [ -f "$unit" ]; then

@@ -60,6 +60,20 @@ TEST_F(DailyLogTest, OneFileADayWithItsHeaderAndOnlyTheLastDaysKept) {
   EXPECT_EQ(Log().PathOf(kDay), dir_ + "/___x-2026-12-06.csv");
 }
 
+TEST_F(DailyLogTest, AClockAYearAheadDeletesNothingAndTheRightDayPrunesAsUsual) {
+  for (int day = 1; day <= 40; ++day) Put(Log().PathOf(kDay - days(day)).filename(), "h\n");
+  const auto count = [this] {
+    return std::distance(std::filesystem::directory_iterator(dir_), {});
+  };
+  Log().Write(kDay + days(365), "a\n");
+  EXPECT_EQ(count(), 41);
+  EXPECT_NE(events_.find("not deleting old files: the day jumped from 2026-12-05 to 2027-12-06"),
+            std::string::npos)
+      << events_;
+  Log().Write(kDay, "a\n");
+  EXPECT_EQ(count(), 29 + 2);  // the 29 days before kDay, kDay and the year-ahead file
+}
+
 TEST_F(DailyLogTest, ReopeningCutsATornLastLine) {
   const std::pair<const char*, const char*> kCases[] = {
       {"h\nrow 1\nro", "h\nrow 1\nrow 2\n"},

@@ -13,10 +13,10 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-// The iTOWs of the NAV frames `msg_id` in a stream that must hold nothing but whole UBX frames
-// with good checksums.
-std::vector<std::uint32_t> NavItows(const Bytes& bytes, std::uint8_t msg_id) {
-  std::vector<std::uint32_t> itows;
+// The payloads of the NAV frames `msg_id` in a stream that must hold nothing but whole UBX
+// frames with good checksums.
+std::vector<Bytes> NavPayloads(const Bytes& bytes, std::uint8_t msg_id) {
+  std::vector<Bytes> payloads;
   for (std::size_t at = 0; at < bytes.size();) {
     const std::span<const std::uint8_t> rest = std::span(bytes).subspan(at);
     const std::size_t length = rest.size() < 8 ? 0 : ReadU16(rest, 4);
@@ -28,10 +28,16 @@ std::vector<std::uint32_t> NavItows(const Bytes& bytes, std::uint8_t msg_id) {
     checksum.Add(rest.subspan(2, length + 4));
     EXPECT_EQ(rest[6 + length], checksum.ck_a) << "frame at byte " << at;
     EXPECT_EQ(rest[7 + length], checksum.ck_b) << "frame at byte " << at;
-    if (rest[2] == 0x01 && rest[3] == msg_id) {
-      itows.push_back(static_cast<std::uint32_t>(ReadI32(rest, 6)));
-    }
+    if (rest[2] == 0x01 && rest[3] == msg_id) payloads.emplace_back(&rest[6], &rest[6 + length]);
     at += length + 8;
+  }
+  return payloads;
+}
+
+std::vector<std::uint32_t> NavItows(const Bytes& bytes, std::uint8_t msg_id) {
+  std::vector<std::uint32_t> itows;
+  for (const Bytes& payload : NavPayloads(bytes, msg_id)) {
+    itows.push_back(static_cast<std::uint32_t>(ReadI32(payload, 0)));
   }
   return itows;
 }
@@ -72,6 +78,51 @@ TEST(ReceiverModel, SendsWholeFramesAtTheRateCfgMsgSetsHoweverItIsPolled) {
     }
   }
   EXPECT_NE(Stream(8, cases[0].cfg_msgs, 20s), Stream(7, cases[0].cfg_msgs, 20s));
+}
+
+TEST(ReceiverModel, ScenariosPlayOutageRolloverLeapSecondsAndMissingTime) {
+  using namespace std::chrono;
+  const ReceiverModel::UtcTime start(sys_days(2026y / December / 31));
+  // NAV-TIMEUTC and NAV-TIMELS on, as the service asks; 100 s of each scenario.
+  const auto run = [&](SimScenario scenario) {
+    ReceiverModel model(3, start, scenario);
+    for (const Bytes& rate : {Bytes{0x01, 0x21, 4}, Bytes{0x01, 0x26, 40}}) {
+      model.Receive(0x06, 0x01, rate);
+    }
+    Bytes bytes;
+    model.EmitUntil(100s, bytes);
+    return std::pair(NavPayloads(bytes, 0x21), NavPayloads(bytes, 0x26));
+  };
+  const auto [times, leaps] = run(SimScenario::kNone);
+  ASSERT_EQ(times.size(), 101u);
+  EXPECT_EQ(leaps.size(), 11u);
+  EXPECT_EQ(leaps[0][11], 0);     // no change announced
+  EXPECT_EQ(leaps[0][23], 0x01);  // the current count valid, no event time
+  EXPECT_TRUE(run(SimScenario::kNoTimeUtc).first.empty());
+
+  const auto [outage, _] = run(SimScenario::kOutage);
+  ReceiverModel model(3, start, SimScenario::kOutage);
+  for (const auto& [second, signal] : {std::pair(29, true), {30, false}, {89, false}, {90, true}}) {
+    EXPECT_EQ(model.HasSignal(seconds(second)), signal) << second;
+    // Free-running, the receiver keeps UTC valid while its time accuracy estimate grows.
+    EXPECT_EQ(outage[second][19], 0x07) << second;
+    EXPECT_EQ(ReadI32(outage[second], 4) > 100'000, second == 89) << second;
+  }
+
+  const auto [rolled, __] = run(SimScenario::kRollover);
+  const year_month_day early{floor<days>(start) - days(7168)};
+  EXPECT_EQ(ReadU16(rolled[10], 12), int{early.year()});
+  EXPECT_EQ(rolled[10][14], unsigned{early.month()});
+  EXPECT_EQ(rolled[10][15], unsigned{early.day()});
+
+  for (const auto& [scenario, change] :
+       {std::pair(SimScenario::kLeapInsert, 1), {SimScenario::kLeapDelete, -1}}) {
+    const auto [___, announced] = run(scenario);
+    EXPECT_EQ(static_cast<std::int8_t>(announced[0][11]), change);
+    EXPECT_EQ(announced[0][23], 0x03);
+    EXPECT_EQ(ReadI32(announced[0], 12), 86400);  // from 00:00:00 to the next midnight
+    EXPECT_EQ(ReadI32(announced[1], 12), 86390);
+  }
 }
 
 }  // namespace

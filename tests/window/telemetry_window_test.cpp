@@ -29,7 +29,14 @@ class TelemetryTest : public WindowTest {
   }
   // NAV-TIMEUTC of 2026-12-06 12:34:56 UTC and `nano` ns.
   void TimeUtc(std::int32_t nano) {
-    Handle(&UbxMessage::time_utc, NavTimeUtc{nano, 2026, 12, 6, 12, 34, 56, /*valid=*/0x07});
+    Handle(&UbxMessage::time_utc, NavTimeUtc{.nano = nano,
+                                             .year = 2026,
+                                             .month = 12,
+                                             .day = 6,
+                                             .hour = 12,
+                                             .min = 34,
+                                             .sec = 56,
+                                             .valid = 0x07});
   }
 
   QColor Colour(int i) { return window_->bars().bar(i)->palette().color(QPalette::Window); }

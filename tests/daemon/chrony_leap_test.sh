@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# A leap second reaches the real chronyd: the simulated receiver announces an insertion at the
+# end of the half-year, and chronyd and orvaned both run at noon of its last day (faketime; the
+# next 30 June or 31 December, so the date is never before the build), the one day on which
+# orvaned passes the announcement on and chronyd accepts it.
+#   chrony_leap_test.sh ORVANED
+set -euo pipefail
+orvaned=$1
+# libfaketime itself rather than the faketime program, which forks: the pids the test ends must
+# be the programs'.
+libfaketime=$(find /usr/lib -name libfaketime.so.1 -path '*faketime*' 2>/dev/null | head -n 1)
+[ -n "$libfaketime" ] || { echo "SKIP: faketime is not installed"; exit 77; }
+source "$(dirname "$0")/scratch_processes.sh"
+source "$(dirname "$0")/chrony_scratch.sh"
+year=$(date -u +%Y)
+if [ "$(date -u +%m)" -le 6 ] && [ "$(date -u +%m%d)" != 0630 ]; then
+  day=$year-06-30
+elif [ "$(date -u +%m%d)" != 1231 ]; then
+  day=$year-12-31
+else
+  day=$((year + 1))-06-30
+fi
+# The clocks start at that noon and run; the monotonic clock stays the host's.
+wrap=(env LD_PRELOAD="$libfaketime" FAKETIME="@$day 12:00:00" FAKETIME_DONT_FAKE_MONOTONIC=1)
+leap_status() { chronyc -h "$scratch/cmd/chronyc.sock" tracking 2>/dev/null | grep '^Leap status'; }
+inserting() { [ "$(leap_status)" = "Leap status     : Insert second" ]; }
+
+start_chronyd
+"${wrap[@]}" "$orvaned" --sim-scenario leap-insert --chrony-sock "$scratch/orvane.sock" \
+  2>"$scratch/orvaned.log" &
+pids+=($!)
+within 40 inserting || fail "chronyd on $day: $(leap_status)"
+echo "chronyd on $day: $(leap_status)"
