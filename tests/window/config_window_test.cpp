@@ -69,15 +69,6 @@ TEST_F(ConfigWindowTest, ReleaseTextAndColourFollowTheMinorNumberAndDriveStopsAt
   }
 }
 
-TEST_F(ConfigWindowTest, FailedFetchLeavesUsableEmptyControls) {
-  AddDevice().FailNextGet();
-  Start();
-  EXPECT_TRUE(window_->link().ConfigLoaded());
-  EXPECT_EQ(Texts({"GPS", "TCXO", "Enc1"}), "|-1|8mA");
-  EXPECT_EQ(Boxes(), "--------");
-  EXPECT_TRUE(Control("Enc1")->isEnabled());
-}
-
 TEST_F(ConfigWindowTest, WithoutDeviceTheWindowIsClearedAndBwKeepsItsText) {
   Open();
   SetText("BW", "7");
