@@ -5,18 +5,8 @@
 namespace orvane {
 namespace {
 
-// The output check box, then the constellations in mask bit order.
-const char* const kBoxes[] = {"OUT1EN",      "GNSS_GPS",  "GNSS_SBAS", "GNSS_Galileo",
-                              "GNSS_BeiDou", "GNSS_IMES", "GNSS_QZSS", "GNSS_Glonass"};
-
 class ConfigWindowTest : public WindowTest {
  protected:
-  // The boxes' states as 'x' (checked) or '-'.
-  std::string Boxes() {
-    std::string boxes;
-    for (const char* box : kBoxes) boxes += Control<QCheckBox>(box)->isChecked() ? 'x' : '-';
-    return boxes;
-  }
   void Open(ClockDeviceOptions options = {}) {
     AddDevice(std::move(options));
     Start();
