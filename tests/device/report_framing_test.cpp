@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "device/hid/wide_text.h"
+
 namespace orvane {
 namespace {
 
@@ -36,6 +38,15 @@ TEST(DeviceString, EmptyOrFailedIsNoString) {
   EXPECT_EQ(DeviceString(0, L""), std::nullopt);
   EXPECT_EQ(DeviceString(0, nullptr), std::nullopt);
   EXPECT_EQ(DeviceString(-1, L"stale"), std::nullopt);
+}
+
+TEST(LowByteText, TakesLowByteOfEachCodeUnitUpToFirstZeroLowByte) {
+  EXPECT_EQ(LowByteText(L"G60031"), "G60031");
+  // U+0147 contributes only its low byte 0x47 ('G').
+  EXPECT_EQ(LowByteText(std::wstring(L"\u0147") + L"123"), "G123");
+  // U+0100 has a zero low byte and ends the text, like a terminator.
+  EXPECT_EQ(LowByteText(std::wstring(L"AB\u0100CD")), "AB");
+  EXPECT_EQ(LowByteText(L""), "");
 }
 
 }  // namespace
