@@ -7,12 +7,6 @@
 namespace orvane {
 namespace {
 
-// The default divider set in stored form, as the PLL configuration command carries it.
-std::vector<std::uint8_t> PllCommand() {
-  return Command(4, {0x78, 0xDE, 0x2B, 0x02, 0, 0, 0x07, 0xDF, 0x01, 0, 0x07, 0x2D, 0, 0, 0x2D, 0,
-                     0, 0, 0x0F});
-}
-
 std::vector<std::uint8_t> With(std::vector<std::uint8_t> report, std::size_t at,
                                std::uint8_t value) {
   report[at] = value;
@@ -33,13 +27,13 @@ TEST(CommandCheck, EachMalformedReportIsOneViolation) {
       {"switch neither 0 nor 1", Command(1, {2})},
       {"drive index above 3", Command(3, {4})},
       {"byte past the payload", With(Command(3, {1}), 63, 1)},
-      {"GPS 0", With(With(With(PllCommand(), 2, 0), 3, 0), 4, 0)},
-      {"N31 above 2^19", With(PllCommand(), 7, 0x08)},
-      {"N2_HS - 4 above 7", With(PllCommand(), 8, 8)},
-      {"odd N2_LS", With(PllCommand(), 9, 0xE0)},
-      {"N1_HS - 4 above 7", With(PllCommand(), 12, 8)},
-      {"odd NC2_LS", With(PllCommand(), 16, 0x2E)},
-      {"unused PLL byte", With(PllCommand(), 19, 1)},
+      {"GPS 0", With(With(With(FactoryPllCommand(), 2, 0), 3, 0), 4, 0)},
+      {"N31 above 2^19", With(FactoryPllCommand(), 7, 0x08)},
+      {"N2_HS - 4 above 7", With(FactoryPllCommand(), 8, 8)},
+      {"odd N2_LS", With(FactoryPllCommand(), 9, 0xE0)},
+      {"N1_HS - 4 above 7", With(FactoryPllCommand(), 12, 8)},
+      {"odd NC2_LS", With(FactoryPllCommand(), 16, 0x2E)},
+      {"unused PLL byte", With(FactoryPllCommand(), 19, 1)},
       {"not a CFG-MSG", Command(8, {0x06, 0x02, 8, 0, 0x01, 0x30, 10})},
       {"rate on port 1", Command(8, {0x06, 0x01, 8, 0, 0x01, 0x30, 10, 1})},
       {"reference sub-command", Command(10, {2})},

@@ -1,11 +1,12 @@
 // The simulated clock through its backend's handles: what each command does, the input reports,
-// sleep, unplug and malformed reports.
+// sleep, unplug and malformed reports; and its PLL model.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "device/device_ids.h"
 #include "protocol/config_report.h"
+#include "sim/clock_device.h"
 #include "sim/pll_model.h"
 #include "support/fake_receiver.h"
 
@@ -13,10 +14,6 @@ namespace orvane {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The factory's divider set in stored form, as the PLL configuration command carries it.
-const Bytes kFactoryPll = Command(
-    4, {0x78, 0xDE, 0x2B, 0x02, 0, 0, 0x07, 0xDF, 0x01, 0, 0x07, 0x2D, 0, 0, 0x2D, 0, 0, 0, 3});
 
 class SimulatedClockTest : public ::testing::Test {
  protected:
@@ -136,7 +133,7 @@ TEST_F(SimulatedClockTest, OneReportPerPeriodToEveryHandleFromItsOpenOnWithItsSt
   }
   EXPECT_EQ(buffer[1], 1);
   EXPECT_EQ(buffer[2], 0x01);  // locked, no signal
-  ASSERT_TRUE(handle_->SendFeature(kFactoryPll));
+  ASSERT_TRUE(handle_->SendFeature(FactoryPllCommand()));
   ASSERT_EQ(handle_->ReadInput(buffer, 100ms), 64);
   EXPECT_EQ(buffer[2], 0x03);
 }
@@ -184,6 +181,31 @@ TEST(TracingBackend, TracesFailuresAndOpensBeforeEnumerationWithoutASerial) {
             "0.000 G60031 open sim:0\n"
             "0.000 G60031 get 00 00 00 00 failed\n"
             "0.000 G60031 close sim:0\n");
+}
+
+PllDividers Dividers(std::uint32_t gps, std::uint32_t n31, std::uint32_t n2_hs,
+                     std::uint32_t n2_ls) {
+  return {gps, n31, n2_hs, n2_ls, 11, 46, 46, 15};
+}
+
+TEST(PllModel, LocksOnlyInsideThePhaseDetectorAndVcoWindows) {
+  EXPECT_TRUE(PllCanLock(Dividers(2'000'000, 1, 11, 191)));   // F3 at 2 MHz
+  EXPECT_FALSE(PllCanLock(Dividers(2'000'001, 1, 11, 192)));  // F3 above 2 MHz
+  EXPECT_FALSE(PllCanLock(Dividers(1'999, 1, 4, 600'000)));   // F3 below 2 kHz
+  EXPECT_FALSE(PllCanLock(Dividers(2'875'000, 3, 11, 398)));  // VCO 4.196 GHz
+  EXPECT_FALSE(PllCanLock(Dividers(2'875'000, 3, 11, 628)));  // VCO 6.62 GHz
+}
+
+TEST(PllModel, CountsShowTheDriftedOscillatorSaturateAt40BitsAndNeedAReference) {
+  const PllReferenceCounts counts = MakeReferenceCounts(FactoryConfiguration().dividers, -300.0);
+  // What the host shows: P * 2^28 / count.
+  const double p = 11.0 * 2'875'000 * 480;
+  EXPECT_NEAR(p * 268435456 / counts.count1, 26e6, 1e-3);
+  EXPECT_NEAR(p * 268435456 / counts.count2, 26e6 * (1 - 300e-9), 1e-3);
+  const std::uint64_t largest = (std::uint64_t{1} << 40) - 1;
+  EXPECT_EQ(MakeReferenceCounts(Dividers(10'000'000, 1, 11, 1'048'576), -50.0),
+            (PllReferenceCounts{largest, largest}));
+  EXPECT_EQ(MakeReferenceCounts(Dividers(0, 3, 4, 480), 0), PllReferenceCounts{});
 }
 
 }  // namespace
