@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "engine/ubx_parser.h"
 #include "protocol/byte_order.h"
-#include "protocol/ubx_checksum.h"
 #include "sim/capture_replay.h"
 
 namespace orvane {
@@ -19,25 +19,17 @@ using namespace std::chrono_literals;
 
 using namespace std::chrono_literals;
 // The iTOWs of the NAV frames `msg_id` in a stream that must hold nothing but whole UBX frames
-// with good checksums.
+// with good checksums: the parser delivers only those.
 std::vector<std::uint32_t> NavItows(const Bytes& bytes, std::uint8_t msg_id) {
   std::vector<std::uint32_t> itows;
-  for (std::size_t at = 0; at < bytes.size();) {
-    const std::span<const std::uint8_t> rest = std::span(bytes).subspan(at);
-    const std::size_t length = rest.size() < 8 ? 0 : ReadU16(rest, 4);
-    if (rest.size() < 8 || rest[0] != 0xB5 || rest[1] != 0x62 || rest.size() < length + 8) {
-      ADD_FAILURE() << "no whole frame at byte " << at;
-      break;
-    }
-    UbxChecksumState checksum;
-    checksum.Add(rest.subspan(2, length + 4));
-    EXPECT_EQ(rest[6 + length], checksum.ck_a) << "frame at byte " << at;
-    EXPECT_EQ(rest[7 + length], checksum.ck_b) << "frame at byte " << at;
-    if (rest[2] == 0x01 && rest[3] == msg_id) {
-      itows.push_back(static_cast<std::uint32_t>(ReadI32(rest, 6)));
-    }
-    at += length + 8;
-  }
+  std::size_t framed = 0;
+  UbxParser parser([&](const UbxFrame& frame) {
+    framed += frame.payload.size() + 8;
+    if (frame.msg_class == 0x01 && frame.msg_id == msg_id)
+      itows.push_back(static_cast<std::uint32_t>(ReadI32(frame.payload, 0)));
+  });
+  parser.Parse(bytes);
+  EXPECT_EQ(framed, bytes.size());
   return itows;
 }
 
