@@ -1,5 +1,5 @@
-// The status poll through the window: the status and the PLL reference shown, loss and recovery
-// of the clock, the silence of a newly opened one, and no re-entry from a nested event loop.
+// The status poll through the window: the status and the PLL reference shown, the loss of
+// the clock, the silence of a newly opened one, and no re-entry from a nested event loop.
 #include <QFrame>
 
 #include "support/window_fixture.h"
