@@ -121,7 +121,7 @@ TEST(ClockSessionCommands, LedBlinkAlternatesAndEveryReadbackRestartsIt) {
       Join({{Set("00 02 01"), Set("00 02 00"), Set("00 02 01")}, kReadback, {Set("00 02 01")}}));
 }
 
-TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredOutputAndCorrection) {
+TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredSerialOutputAndCorrection) {
   // Drive 32mA; [output on]; 10 MHz on VCO entries 0 and 59, each twice; entry 59 saved with
   // NC2_LS = NC1_LS, twice; a readback; [while the correction is the factory's and an estimate
   // exists: the estimate stored and read back].
@@ -134,15 +134,18 @@ TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredOutputAndCorrection
     std::int16_t correction;
     bool estimate;  // of -321 ppb
     Lines sent;
+    const char* serial = "G60031";
   } cases[] = {
       {1, -500, true,
        Join({{Set("00 03 03")}, program, kReadback, {Set("00 0B BF FE 01")}, kReadback})},
       {0, -500, false, Join({{Set("00 03 03"), Set("00 01 01")}, program, kReadback})},
       {1, -100, true, Join({{Set("00 03 03")}, program, kReadback})},
+      // A new serial drops the link: the rest waits until the clock is found under it.
+      {1, -500, true, {Set("00 53 4E 47 36 30 30 33 31")}, "000000"},
   };
   for (const auto& c : cases) {
     SessionRig rig;
-    ClockDeviceOptions options;
+    ClockDeviceOptions options{.serial = c.serial, .make_receiver = nullptr};
     options.stored.output_flags = c.output_flags;
     options.stored.tcxo_correction = c.correction;
     const auto stored = rig.Connected(options);
@@ -151,17 +154,6 @@ TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredOutputAndCorrection
     EXPECT_EQ(rig.Exchanges(), c.sent) << int{c.output_flags} << " " << c.correction;
     EXPECT_TRUE(rig.sim.device(0).violations().empty());
   }
-}
-
-// A new serial drops the link, and the clock returns under it once it has re-enumerated.
-TEST(ClockSessionFactoryDefaults, AnUnsetClockOnlyGetsItsSerialAndReturnsUnderIt) {
-  SessionRig rig;
-  rig.session.FactoryDefaults(*rig.Connected({.serial = "000000", .make_receiver = nullptr}));
-  EXPECT_EQ(rig.Exchanges(), Lines{Set("00 53 4E 47 36 30 30 33 31")});
-  EXPECT_FALSE(rig.session.link().DeviceDetected());
-  EXPECT_TRUE(rig.session.ListClocks().empty());
-  rig.clock.Advance(ClockDevice::kReenumerationDelay);
-  EXPECT_TRUE(rig.session.Connect("G60031").open.opened);
 }
 
 TEST(ClockSessionOpen, TheFirstOfOneSerialOrWhenRefusedTheLastThatOpens) {

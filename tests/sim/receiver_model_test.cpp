@@ -1,36 +1,35 @@
+// The receivers a simulated clock can carry: the modelled one and a recorded capture replayed.
 #include "sim/receiver_model.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
+#include "engine/ubx_parser.h"
 #include "protocol/byte_order.h"
-#include "protocol/ubx_checksum.h"
+#include "sim/capture_replay.h"
 
 namespace orvane {
 namespace {
 
-using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-// The payloads of the NAV frames `msg_id` in a stream that must hold nothing but whole UBX
-// frames with good checksums.
+using namespace std::chrono_literals;
+
+// The payloads of the NAV frames `msg_id` in a stream that must hold nothing but whole UBX frames
+// with good checksums: the parser delivers only those.
 std::vector<Bytes> NavPayloads(const Bytes& bytes, std::uint8_t msg_id) {
   std::vector<Bytes> payloads;
-  for (std::size_t at = 0; at < bytes.size();) {
-    const std::span<const std::uint8_t> rest = std::span(bytes).subspan(at);
-    const std::size_t length = rest.size() < 8 ? 0 : ReadU16(rest, 4);
-    if (rest.size() < 8 || rest[0] != 0xB5 || rest[1] != 0x62 || rest.size() < length + 8) {
-      ADD_FAILURE() << "no whole frame at byte " << at;
-      break;
+  std::size_t framed = 0;
+  UbxParser parser([&](const UbxFrame& frame) {
+    framed += frame.payload.size() + 8;
+    if (frame.msg_class == 0x01 && frame.msg_id == msg_id) {
+      payloads.emplace_back(frame.payload.begin(), frame.payload.end());
     }
-    UbxChecksumState checksum;
-    checksum.Add(rest.subspan(2, length + 4));
-    EXPECT_EQ(rest[6 + length], checksum.ck_a) << "frame at byte " << at;
-    EXPECT_EQ(rest[7 + length], checksum.ck_b) << "frame at byte " << at;
-    if (rest[2] == 0x01 && rest[3] == msg_id) payloads.emplace_back(&rest[6], &rest[6 + length]);
-    at += length + 8;
-  }
+  });
+  parser.Parse(bytes);
+  EXPECT_EQ(framed, bytes.size());
   return payloads;
 }
 
@@ -123,6 +122,38 @@ TEST(ReceiverModel, ScenariosPlayOutageRolloverLeapSecondsAndMissingTime) {
     EXPECT_EQ(ReadI32(announced[0], 12), 86400);  // from 00:00:00 to the next midnight
     EXPECT_EQ(ReadI32(announced[1], 12), 86390);
   }
+}
+
+TEST(CaptureReplay, ReplaysARecordedCaptureLoopingAtTheSerialLinkPace) {
+  std::string error;
+  const auto recorded = LoadCaptureFile(ORVANE_UBX_CAPTURES_DIR "/gpsd_navisys-gr701w.log", error);
+  ASSERT_TRUE(recorded) << error;
+  ASSERT_EQ(recorded->size(), 33434u);
+  CaptureReplay replay(*recorded);
+  std::vector<std::uint8_t> out;
+  // A millisecond is 11.52 bytes: polling often must not round the pace down.
+  for (std::chrono::nanoseconds t = 1ms; t <= 4s; t += 1ms) replay.EmitUntil(t, out);
+  ASSERT_EQ(out.size(), 4u * 11520);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    ASSERT_EQ(out[i], (*recorded)[i % recorded->size()]) << "byte " << i;
+  }
+}
+
+TEST(CaptureReplay, AnEmptyCaptureEmitsNothingAndMissingOrEmptyFilesAreRefused) {
+  CaptureReplay replay({});
+  std::vector<std::uint8_t> out;
+  replay.EmitUntil(10s, out);
+  EXPECT_TRUE(out.empty());
+  const std::filesystem::path folder =
+      std::filesystem::path(::testing::TempDir()) / "capture_replay_test";
+  std::filesystem::create_directories(folder);
+  std::ofstream{folder / "empty.ubx"};
+  for (const std::filesystem::path& path : {folder / "missing.ubx", folder / "empty.ubx"}) {
+    std::string error;
+    EXPECT_FALSE(LoadCaptureFile(path, error)) << path;
+    EXPECT_NE(error.find(path.string()), std::string::npos) << error;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The simulated clock through its backend's handles: what each command does, the input reports,
-// sleep, unplug and malformed reports.
+// sleep, unplug and malformed reports; its check of every report, and its PLL model.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "device/device_ids.h"
 #include "protocol/config_report.h"
+#include "sim/clock_device.h"
+#include "sim/command_check.h"
 #include "sim/pll_model.h"
 #include "support/fake_receiver.h"
 
@@ -13,10 +15,6 @@ namespace orvane {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The factory's divider set in stored form, as the PLL configuration command carries it.
-const Bytes kFactoryPll = Command(
-    4, {0x78, 0xDE, 0x2B, 0x02, 0, 0, 0x07, 0xDF, 0x01, 0, 0x07, 0x2D, 0, 0, 0x2D, 0, 0, 0, 3});
 
 class SimulatedClockTest : public ::testing::Test {
  protected:
@@ -136,7 +134,7 @@ TEST_F(SimulatedClockTest, OneReportPerPeriodToEveryHandleFromItsOpenOnWithItsSt
   }
   EXPECT_EQ(buffer[1], 1);
   EXPECT_EQ(buffer[2], 0x01);  // locked, no signal
-  ASSERT_TRUE(handle_->SendFeature(kFactoryPll));
+  ASSERT_TRUE(handle_->SendFeature(FactoryPllCommand()));
   ASSERT_EQ(handle_->ReadInput(buffer, 100ms), 64);
   EXPECT_EQ(buffer[2], 0x03);
 }
@@ -184,6 +182,72 @@ TEST(TracingBackend, TracesFailuresAndOpensBeforeEnumerationWithoutASerial) {
             "0.000 G60031 open sim:0\n"
             "0.000 G60031 get 00 00 00 00 failed\n"
             "0.000 G60031 close sim:0\n");
+}
+
+PllDividers Dividers(std::uint32_t gps, std::uint32_t n31, std::uint32_t n2_hs,
+                     std::uint32_t n2_ls) {
+  return {gps, n31, n2_hs, n2_ls, 11, 46, 46, 15};
+}
+
+TEST(PllModel, LocksOnlyInsideThePhaseDetectorAndVcoWindows) {
+  EXPECT_TRUE(PllCanLock(Dividers(2'000'000, 1, 11, 191)));   // F3 at 2 MHz
+  EXPECT_FALSE(PllCanLock(Dividers(2'000'001, 1, 11, 192)));  // F3 above 2 MHz
+  EXPECT_FALSE(PllCanLock(Dividers(1'999, 1, 4, 600'000)));   // F3 below 2 kHz
+  EXPECT_FALSE(PllCanLock(Dividers(2'875'000, 3, 11, 398)));  // VCO 4.196 GHz
+  EXPECT_FALSE(PllCanLock(Dividers(2'875'000, 3, 11, 628)));  // VCO 6.62 GHz
+}
+
+TEST(PllModel, CountsShowTheDriftedOscillatorSaturateAt40BitsAndNeedAReference) {
+  const PllReferenceCounts counts = MakeReferenceCounts(FactoryConfiguration().dividers, -300.0);
+  // What the host shows: P * 2^28 / count.
+  const double p = 11.0 * 2'875'000 * 480;
+  EXPECT_NEAR(p * 268435456 / counts.count1, 26e6, 1e-3);
+  EXPECT_NEAR(p * 268435456 / counts.count2, 26e6 * (1 - 300e-9), 1e-3);
+  const std::uint64_t largest = (std::uint64_t{1} << 40) - 1;
+  EXPECT_EQ(MakeReferenceCounts(Dividers(10'000'000, 1, 11, 1'048'576), -50.0),
+            (PllReferenceCounts{largest, largest}));
+  EXPECT_EQ(MakeReferenceCounts(Dividers(0, 3, 4, 480), 0), PllReferenceCounts{});
+}
+
+std::vector<std::uint8_t> With(std::vector<std::uint8_t> report, std::size_t at,
+                               std::uint8_t value) {
+  report[at] = value;
+  return report;
+}
+
+// Reports as the program sends them are checked for conformity by the window fault tests,
+// which run every operation and expect no violation.
+TEST(CommandCheck, EachMalformedReportIsOneViolation) {
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> report;
+  } cases[] = {
+      {"unknown command", Command(7)},
+      {"report shorter than the device's", Command(1, {1}, 63)},
+      {"report longer than the device's", Command(1, {1}, 65)},
+      {"report ID", With(Command(1, {1}), 0, 1)},
+      {"switch neither 0 nor 1", Command(1, {2})},
+      {"drive index above 3", Command(3, {4})},
+      {"byte past the payload", With(Command(3, {1}), 63, 1)},
+      {"GPS 0", With(With(With(FactoryPllCommand(), 2, 0), 3, 0), 4, 0)},
+      {"N31 above 2^19", With(FactoryPllCommand(), 7, 0x08)},
+      {"N2_HS - 4 above 7", With(FactoryPllCommand(), 8, 8)},
+      {"odd N2_LS", With(FactoryPllCommand(), 9, 0xE0)},
+      {"N1_HS - 4 above 7", With(FactoryPllCommand(), 12, 8)},
+      {"odd NC2_LS", With(FactoryPllCommand(), 16, 0x2E)},
+      {"unused PLL byte", With(FactoryPllCommand(), 19, 1)},
+      {"not a CFG-MSG", Command(8, {0x06, 0x02, 8, 0, 0x01, 0x30, 10})},
+      {"rate on port 1", Command(8, {0x06, 0x01, 8, 0, 0x01, 0x30, 10, 1})},
+      {"reference sub-command", Command(10, {2})},
+      {"correction above 7500", Command(11, {0x4D, 0x1D, 1})},
+      {"correction without store byte", Command(11, {0xFF, 0xFF, 0})},
+      {"mask bit 7", Command(12, {0x80})},
+      {"serial without N", Command(0x53, {0x4F, 'G', '6', '0', '0', '3', '1'})},
+      {"serial with a NUL", Command(0x53, {0x4E, 'G', '6', '0', '0', '3'})},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckCommandReport(c.report, 64).size(), 1u) << c.what;
+  }
 }
 
 }  // namespace

@@ -84,4 +84,10 @@ inline Bytes Command(std::uint8_t code, std::initializer_list<std::uint8_t> payl
   return report;
 }
 
+// The factory's divider set in stored form, as the PLL configuration command carries it.
+inline Bytes FactoryPllCommand() {
+  return Command(4, {0x78, 0xDE, 0x2B, 0x02, 0, 0, 0x07, 0xDF, 0x01, 0, 0x07, 0x2D, 0, 0, 0x2D, 0,
+                     0, 0, 0x0F});
+}
+
 }  // namespace orvane

@@ -14,10 +14,11 @@
 
 namespace orvane {
 
-// In front of the traced simulated clocks: refuses the `denied` paths as a missing permission
-// would and, once `scripted`, answers reads from `reports` instead of the clock (an empty report
-// is a failed read; none left is a wait that times out). The n-th scripted report arrives n ms
-// after the manual clock's start, so that tests can tell reports apart by their time.
+// In front of the traced simulated clocks: refuses the `denied` paths with `refusal` (as a missing
+// permission would, unless said) and, once `scripted`, answers reads from `reports` instead of the
+// clock (an empty report is a failed read; none left is a wait that times out). The n-th scripted
+// report arrives n ms after the manual clock's start, so that tests can tell reports apart by their
+// time.
 class ScriptedBackend : public ForwardingHidBackend {
  public:
   ScriptedBackend(HidBackend& inner, MonotonicClock& clock)
@@ -25,7 +26,7 @@ class ScriptedBackend : public ForwardingHidBackend {
 
   std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error = nullptr) override {
     if (denied.contains(path)) {
-      if (error != nullptr) *error = OpenError::kPermissionDenied;
+      if (error != nullptr) *error = refusal;
       return nullptr;
     }
     std::unique_ptr<HidDevice> device = ForwardingHidBackend::Open(path, error);
@@ -34,6 +35,7 @@ class ScriptedBackend : public ForwardingHidBackend {
   }
 
   std::set<std::string> denied;
+  OpenError refusal = OpenError::kPermissionDenied;
   bool scripted = false;
   std::deque<Bytes> reports;
 

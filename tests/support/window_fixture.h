@@ -24,6 +24,10 @@
 
 namespace orvane {
 
+// The output check box, then the constellations in mask bit order.
+inline const char* const kBoxes[] = {"OUT1EN",      "GNSS_GPS",  "GNSS_SBAS", "GNSS_Galileo",
+                                     "GNSS_BeiDou", "GNSS_IMES", "GNSS_QZSS", "GNSS_Glonass"};
+
 // Records the times the window sets the host's clock to, and answers `outcome`.
 class RecordingHostClock : public HostClock {
  public:
@@ -136,6 +140,12 @@ class WindowTest : public ::testing::Test {
     return messages_.size() == 1 ? messages_[0].first + " | " + messages_[0].second : "";
   }
   std::string Title() { return messages_.size() == 1 ? messages_[0].first : ""; }
+  // The states of kBoxes as 'x' (checked) or '-'.
+  std::string Boxes() {
+    std::string boxes;
+    for (const char* box : kBoxes) boxes += Control<QCheckBox>(box)->isChecked() ? 'x' : '-';
+    return boxes;
+  }
 
   // Feature reports device `index` received from `mark` on (see Mark()).
   std::vector<std::vector<std::uint8_t>> ReceivedSince(std::size_t mark, std::size_t index = 0) {

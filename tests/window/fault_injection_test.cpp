@@ -20,8 +20,6 @@ const char* const kFaultNames[] = {"unplug",  "failed set", "failed get", "faile
 
 const char* const kDeviceControls[] = {"Frame3",   "Frame4",   "Enc1",    "OUT1ID",  "OUT1EN",
                                        "Out1Freq", "FindFreq", "SetFreq", "Advanced"};
-const char* const kShownChecks[] = {"OUT1EN",      "GNSS_GPS",  "GNSS_SBAS", "GNSS_Galileo",
-                                    "GNSS_BeiDou", "GNSS_IMES", "GNSS_QZSS", "GNSS_Glonass"};
 
 // One window on fresh simulated devices, opened through this backend in front of the traced
 // ones: it counts the exchanges (feature sets and gets, input reads) and injects `fault` just
@@ -64,9 +62,8 @@ struct Rig : WindowTest, ForwardingHidBackend {
   std::string Shown() {
     std::string shown =
         Texts({"SerNo", "lblManuf", "lblProduct", "lblVersion", "Enc1", "Out1Freq", "GPS", "N31",
-               "N2_HS", "N2_LS", "N1_HS", "NC1_LS", "NC2_LS", "TCXO"});
-    for (const char* box : kShownChecks)
-      shown += Control<QCheckBox>(box)->isChecked() ? " x" : " -";
+               "N2_HS", "N2_LS", "N1_HS", "NC1_LS", "NC2_LS", "TCXO"}) +
+        " " + Boxes();
     for (const char* name : kDeviceControls) shown += Control(name)->isEnabled() ? " E" : " D";
     const DeviceLink& link = window_->link();
     return shown + " " + link.serial() + (link.DeviceDetected() ? " detected" : "") +

@@ -10,28 +10,6 @@
 namespace orvane {
 namespace {
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// The first line where the two texts part, for a readable failure.
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-  std::istringstream want(expected), got(actual);
-  std::string want_line, got_line;
-  for (int line = 1;; ++line) {
-    const bool more_wanted = static_cast<bool>(std::getline(want, want_line));
-    const bool more_got = static_cast<bool>(std::getline(got, got_line));
-    if (!more_wanted && !more_got) return "only in line endings";
-    if (want_line != got_line || more_wanted != more_got) {
-      return "line " + std::to_string(line) + "\n  expected: " + want_line +
-             "\n  actual:   " + got_line;
-    }
-  }
-}
-
 using SessionTraceTest = WindowTest;
 
 TEST_F(SessionTraceTest, StartupPollingTenMegahertzFactoryDefaultsAndCloseTraceAsRecorded) {
@@ -49,12 +27,12 @@ TEST_F(SessionTraceTest, StartupPollingTenMegahertzFactoryDefaultsAndCloseTraceA
   window_->close();
 
   const std::string golden = std::string(ORVANE_GOLDEN_DIR) + "/session_trace.txt";
+  std::ostringstream expected;
+  expected << std::ifstream(golden, std::ios::binary).rdbuf();
   const std::string actual = trace_text_.str();
-  if (actual != FileText(golden)) {
-    std::ofstream("session_trace.actual", std::ios::binary) << actual;
-    ADD_FAILURE() << "trace differs from " << golden << " (written to session_trace.actual), "
-                  << FirstDifference(FileText(golden), actual);
-  }
+  if (actual != expected.str()) std::ofstream("session_trace.actual", std::ios::binary) << actual;
+  EXPECT_EQ(actual, expected.str())
+      << "trace differs from " << golden << " (written to session_trace.actual)";
 }
 
 }  // namespace

@@ -1,15 +1,47 @@
-#include "stability/deviation.h"
-
+// Allan-family deviations against the published NBS14 values, with the averaging factors they
+// are computed at and the chi-squared quantiles of their intervals.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "stability/chi_squared.h"
+#include "stability/deviation.h"
 #include "stability/phase.h"
+#include "stability/tau_list.h"
 
 namespace orvane {
 namespace {
+
+TEST(ChiSquaredQuantile, MatchesTables) {
+  const struct {
+    double p, dof, expected;
+  } cases[] = {
+      {0.05, 1, 0.003932140}, {0.95, 1, 3.841459},   {0.5, 2, 1.386294},
+      {0.05, 10, 3.940299},   {0.95, 10, 18.30704},  {0.025, 30, 16.79077},
+      {0.975, 30, 46.97924},  {0.01, 100, 70.06489}, {0.99, 100, 135.8067},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NEAR(ChiSquaredQuantile(c.p, c.dof) / c.expected, 1.0, 1e-6) << c.p << " " << c.dof;
+  }
+}
+
+TEST(AveragingFactors, StopAtTheLargestFactor) {
+  const struct {
+    TauSpacing spacing;
+    std::size_t max_factor;
+    std::vector<std::size_t> expected;
+  } cases[] = {
+      {TauSpacing::kOctave, 0, {}},
+      {TauSpacing::kOctave, 127, {1, 2, 4, 8, 16, 32, 64}},
+      {TauSpacing::kDecade, 499, {1, 2, 5, 10, 20, 50, 100, 200}},
+      {TauSpacing::kDecade, 500, {1, 2, 5, 10, 20, 50, 100, 200, 500}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AveragingFactors(c.spacing, c.max_factor), c.expected) << c.max_factor;
+  }
+}
 
 // NBS14 reference data: nine frequency values, and the 1000-value generated set.
 constexpr double kNbs14Frequency[] = {892, 809, 823, 798, 671, 644, 883, 903, 677};

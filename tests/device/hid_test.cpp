@@ -1,0 +1,188 @@
+// The HID layer's own parts: report descriptors, report framing, device strings and the input
+// report queue.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "device/hid/input_report_queue.h"
+#include "device/hid/report_descriptor.h"
+#include "device/hid/report_framing.h"
+#include "device/hid/wide_text.h"
+
+namespace orvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using std::chrono::milliseconds;
+
+// Boot keyboard of the HID class definition: 8 modifier bits, a reserved byte and 6 key codes in;
+// 5 LED bits and 3 padding bits out.
+const std::vector<std::uint8_t> kBootKeyboard = {
+    0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
+    0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01,
+    0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06,
+    0x75, 0x08, 0x15, 0x00, 0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+
+// Vendor-defined device with 63-byte input, output and feature reports and no report ID: the
+// clock's own shape.
+const std::vector<std::uint8_t> kVendor63 = {
+    0x06, 0x00, 0xFF,        // Usage Page (vendor 0xFF00)
+    0x09, 0x01,              // Usage
+    0xA1, 0x01,              // Collection (Application)
+    0x15, 0x00, 0x26, 0xFF,  // Logical Minimum 0, Logical Maximum 255
+    0x00, 0x75, 0x08,        // Report Size 8
+    0x95, 0x3F,              // Report Count 63
+    0x09, 0x01, 0x81, 0x02,  // Input
+    0x09, 0x01, 0x91, 0x02,  // Output
+    0x09, 0x01, 0xB1, 0x02,  // Feature
+    0xC0};
+
+// Push saves size, count and report ID; Pop brings them back. Report 3 gets 2 x 8 + 2 x 8 bits
+// of feature, report 4 gets 4 x 16 bits; report 3's input is 16 bits (Pop restored ID 3).
+const std::vector<std::uint8_t> kPushPop = {
+    0x85, 0x03, 0x75, 0x08, 0x95, 0x02,  // ID 3, size 8, count 2
+    0xB1, 0x02,                          // Feature: report 3, 16 bits
+    0xA4,                                // Push
+    0x85, 0x04, 0x75, 0x10, 0x95, 0x04,  // ID 4, size 16, count 4
+    0xB1, 0x02,                          // Feature: report 4, 64 bits
+    0xB4,                                // Pop
+    0xB1, 0x02,                          // Feature: report 3, 16 more bits
+    0x81, 0x02};                         // Input: report 3, 16 bits
+
+// Long items are skipped whole; a 4-byte Report Count is read little-endian.
+const std::vector<std::uint8_t> kLongItemAndWideCount = {
+    0xFE, 0x03, 0x10, 0x81, 0x02, 0x81,  // long item whose data looks like an Input item
+    0x75, 0x08, 0x97, 0x3F, 0x00, 0x00,  // Report Size 8, Report Count (4 bytes) 63
+    0x00, 0x81, 0x02};                   // Input
+
+// Pop without Push, Report Size and Count 2^32 - 1 and three Inputs that would overflow any sum,
+// then a numbered 2-byte feature report.
+const std::vector<std::uint8_t> kHuge = {0xB4, 0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF,
+                                         0xFF, 0xFF, 0x81, 0x02, 0x81, 0x02, 0x81, 0x02, 0x85,
+                                         0x01, 0x75, 0x08, 0x95, 0x01, 0xB1, 0x02};
+
+TEST(ReportDescriptor, GivesTheLengthsWindowsReports) {
+  const struct {
+    const char* name;
+    const std::vector<std::uint8_t>& descriptor;
+    ReportLengths expected;
+  } cases[] = {
+      {"boot keyboard", kBootKeyboard, {9, 2, 0, false}},
+      {"vendor 63", kVendor63, {64, 64, 64, false}},
+      {"push and pop", kPushPop, {3, 0, 9, true}},
+      {"long item and wide count", kLongItemAndWideCount, {64, 0, 0, false}},
+      {"huge", kHuge, {0xFFFF, 0, 2, true}},  // capped at the largest length Windows can state
+  };
+  for (const auto& c : cases) {
+    const ReportLengths lengths = ParseReportDescriptor(c.descriptor);
+    EXPECT_EQ(
+        std::tie(lengths.input, lengths.output, lengths.feature, lengths.numbered),
+        std::tie(c.expected.input, c.expected.output, c.expected.feature, c.expected.numbered))
+        << c.name;
+  }
+}
+
+TEST(FrameInputReport, UnnumberedGetsReportIdZeroInFrontNumberedKeepsItsId) {
+  EXPECT_EQ(FrameInputReport(Bytes{0x81, 0x02}, false), (Bytes{0x00, 0x81, 0x02}));
+  EXPECT_EQ(FrameInputReport(Bytes{0x02, 0x10}, true), (Bytes{0x02, 0x10}));
+}
+
+TEST(FinishFeatureReply, ShortReplyZeroesTheRestAndNoReplyLeavesTheBuffer) {
+  const struct {
+    int result;
+    bool replied;
+    Bytes after;
+  } cases[] = {{4, true, {0, 9, 8, 7}},
+               {3, true, {0, 9, 8, 0}},
+               {1, false, {0, 9, 8, 7}},
+               {0, false, {0, 9, 8, 7}},
+               {-1, false, {0, 9, 8, 7}}};
+  for (const auto& c : cases) {
+    Bytes report = {0, 9, 8, 7};
+    EXPECT_EQ(FinishFeatureReply(c.result, report), c.replied) << c.result;
+    EXPECT_EQ(report, c.after) << c.result;
+  }
+}
+
+// hidapi answers "no such string" with success and an empty text; the window must see no string,
+// as it does for a failed call, and not an empty manufacturer with release 0.0.
+TEST(DeviceString, EmptyOrFailedIsNoString) {
+  EXPECT_EQ(DeviceString(0, L"G60031"), std::optional<std::wstring>(L"G60031"));
+  EXPECT_EQ(DeviceString(0, L""), std::nullopt);
+  EXPECT_EQ(DeviceString(0, nullptr), std::nullopt);
+  EXPECT_EQ(DeviceString(-1, L"stale"), std::nullopt);
+}
+
+TEST(LowByteText, TakesLowByteOfEachCodeUnitUpToFirstZeroLowByte) {
+  EXPECT_EQ(LowByteText(L"G60031"), "G60031");
+  // U+0147 contributes only its low byte 0x47 ('G').
+  EXPECT_EQ(LowByteText(std::wstring(L"\u0147") + L"123"), "G123");
+  // U+0100 has a zero low byte and ends the text, like a terminator.
+  EXPECT_EQ(LowByteText(std::wstring(L"AB\u0100CD")), "AB");
+  EXPECT_EQ(LowByteText(L""), "");
+}
+
+// Long enough never to expire on a loaded machine; the waits end as soon as data arrives.
+constexpr milliseconds kGenerousWait(30000);
+
+TEST(InputReportQueue, FullDropsTheNewestLongReportsAreCutAndAFailureFollowsTheQueued) {
+  InputReportQueue queue(2);
+  std::array<std::uint8_t, 3> buffer{};
+  EXPECT_EQ(queue.Pop(buffer, milliseconds(1)), 0);
+  const ReceiveTime when = {std::chrono::system_clock::time_point(std::chrono::seconds(7)),
+                            std::chrono::nanoseconds(5)};
+  EXPECT_TRUE(queue.Push({0, 1, 2, 3}, when));
+  EXPECT_TRUE(queue.Push({0, 2}, {}));
+  EXPECT_FALSE(queue.Push({0, 3}, {}));
+  EXPECT_EQ(queue.overflow_count(), 1u);
+  queue.MarkFailed();
+  ReceiveTime received;
+  ASSERT_EQ(queue.Pop(buffer, milliseconds(0), &received), 3);
+  EXPECT_EQ(buffer, (std::array<std::uint8_t, 3>{0, 1, 2}));
+  EXPECT_EQ(received, when);
+  ASSERT_EQ(queue.Pop(buffer, milliseconds(0)), 2);
+  EXPECT_EQ(buffer[1], 2);
+  EXPECT_EQ(queue.Pop(buffer, milliseconds(0)), -1);
+  EXPECT_EQ(queue.Pop(buffer, milliseconds(0)), -1);
+}
+
+TEST(InputReportQueue, ReportsFromAnotherThreadArriveInOrderAndAFailureWakesTheReader) {
+  constexpr int kCount = 1000;
+  InputReportQueue queue(kCount);
+  std::thread reader([&queue] {
+    for (int i = 0; i < kCount; ++i) {
+      queue.Push({0, static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8)}, {});
+    }
+  });
+  std::array<std::uint8_t, 3> buffer{};
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_EQ(queue.Pop(buffer, kGenerousWait), 3);
+    ASSERT_EQ(buffer[1] | (buffer[2] << 8), i);
+  }
+  reader.join();
+  EXPECT_EQ(queue.overflow_count(), 0u);
+  std::thread failing([&queue] { queue.MarkFailed(); });
+  EXPECT_EQ(queue.Pop(buffer, kGenerousWait), -1);
+  failing.join();
+}
+
+TEST(ValidUtf8, KeepsValidSequencesAndTakesOtherBytesForTheirCharacters) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"G60031", "G60031"},
+      {"Horloge \xE9", "Horloge \xC3\xA9"},  // a device's low byte 0xE9
+      {"\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x95\x90", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x95\x90"},  // kept
+      {"\xC3", "\xC3\x83"},                          // cut short
+      {"\xC0\x80", "\xC3\x80\xC2\x80"},              // overlong
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},  // a surrogate
+      {"\xF5", "\xC3\xB5"},                          // beyond U+10FFFF
+  };
+  for (const auto& [text, utf8] : cases) EXPECT_EQ(ValidUtf8(text), utf8) << text;
+}
+
+}  // namespace
+}  // namespace orvane
