@@ -8,9 +8,9 @@ ServedClock::ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& c
                          JournalLog& log, std::string serial)
     : session_(backend, trace, clock), clock_(clock), log_(log), serial_(std::move(serial)) {}
 
-bool ServedClock::Connect(std::string* denied_path) {
+bool ServedClock::Connect(ClockSession::OpenResult* refused) {
   const ClockSession::Connection connection = session_.Connect(serial_);
-  *denied_path = connection.open.denied_path;
+  *refused = connection.open;
   connected_at_ = clock_.Now();
   last_heard_ = connected_at_;
   next_tick_ = connected_at_ + kPollInterval;

@@ -39,9 +39,9 @@ class ServedClock {
   ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& clock, JournalLog& log,
               std::string serial);
 
-  // Opens the clock, reads it back and switches its status messages on. On failure
-  // `*denied_path` names a clock refused for lack of permission (empty otherwise).
-  bool Connect(std::string* denied_path);
+  // Opens the clock, reads it back and switches its status messages on. On failure `*refused`
+  // names a clock refused for lack of permission or held by another program (empty otherwise).
+  bool Connect(ClockSession::OpenResult* refused);
   // Gives the clock its outputs, once, at its first connection; a re-found clock keeps them.
   void Serve(ClockOutputs outputs);
   bool serving() const { return serving_; }
