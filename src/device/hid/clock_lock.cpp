@@ -82,9 +82,8 @@ std::unique_ptr<ClockLock> ClockLock::Take(const std::string& directory,
                                            const std::string& device_path, std::string* holder) {
 #ifdef ORVANE_POSIX_LOCK
   bool writable = false;
-  const int descriptor =
-      OpenLockFile((std::filesystem::path(directory) / LockFileName(device_path)).string(),
-                   &writable);
+  const int descriptor = OpenLockFile(
+      (std::filesystem::path(directory) / LockFileName(device_path)).string(), &writable);
   if (descriptor < 0) return std::unique_ptr<ClockLock>(new ClockLock(-1, false));
   if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
     const bool busy = errno == EWOULDBLOCK;
