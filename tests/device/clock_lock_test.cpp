@@ -80,8 +80,8 @@ TEST_F(ClockLockTest, AHolderTheFileDoesNotNameIsAnotherProgram) {
       {"", "another program"},
       {"garbage\n", "another program"},
       {std::to_string(ended) + " orvaned\n", "another program"},  // ended without clearing it
-      {std::to_string(getpid()) + " two\x01words\n", "two?words (pid " + std::to_string(getpid()) +
-                                                         ")"},
+      {std::to_string(getpid()) + " two\x01words\n",
+       "two?words (pid " + std::to_string(getpid()) + ")"},
   };
   const std::unique_ptr<ClockLock> held = Take("/dev/hidraw3");
   for (const auto& [content, named] : cases) {
@@ -127,8 +127,8 @@ TEST_F(ClockLockTest, AnotherProcessHoldsItUntilItEnds) {
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
   std::string holder;
   EXPECT_EQ(Take("/dev/hidraw3", &holder), nullptr);
-  EXPECT_EQ(holder, std::string(program_invocation_short_name) + " (pid " +
-                        std::to_string(child) + ")");
+  EXPECT_EQ(holder,
+            std::string(program_invocation_short_name) + " (pid " + std::to_string(child) + ")");
   close(release[1]);
   ASSERT_EQ(waitpid(child, nullptr, 0), child);
   EXPECT_NE(Take("/dev/hidraw3"), nullptr);
