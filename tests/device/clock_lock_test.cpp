@@ -107,34 +107,6 @@ TEST_F(ClockLockTest, NoLockFileHoldsNothingAndALinkIsNeverFollowed) {
   EXPECT_NE(ClockLock::Take(directory_ + "/missing", "/dev/hidraw3", nullptr), nullptr);
 }
 
-TEST_F(ClockLockTest, AnotherProcessHoldsItUntilItEnds) {
-  int ready[2], release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(release[1]);  // so that the parent's close is the end of the pipe
-    const std::unique_ptr<ClockLock> lock = Take("/dev/hidraw3");
-    char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(ready[1], &byte, 1);
-    [[maybe_unused]] const ssize_t read_back = read(release[0], &byte, 1);
-    _exit(0);  // no destructor: the kernel lets go of the lock
-  }
-  close(ready[1]);
-  close(release[0]);
-  char byte = 0;
-  ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  std::string holder;
-  EXPECT_EQ(Take("/dev/hidraw3", &holder), nullptr);
-  EXPECT_EQ(holder,
-            std::string(program_invocation_short_name) + " (pid " + std::to_string(child) + ")");
-  close(release[1]);
-  ASSERT_EQ(waitpid(child, nullptr, 0), child);
-  EXPECT_NE(Take("/dev/hidraw3"), nullptr);
-  close(ready[0]);
-}
-
 // One backend is one owner: its handles share the lock, which lasts until the last one closes,
 // and another owner's open fails as busy before the device is reached.
 TEST_F(ClockLockTest, ABackendsHandlesShareTheLockAndAnotherBackendIsTold) {
