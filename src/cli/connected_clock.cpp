@@ -77,7 +77,7 @@ bool ConnectedClock::TickUntil(std::chrono::nanoseconds limit, const std::functi
 }
 
 std::string BusyText(const ClockSession::OpenResult& open) {
-  return "in use by " + (open.busy_holder.empty() ? "another program" : open.busy_holder);
+  return "in use by " + open.busy_holder;
 }
 
 std::chrono::nanoseconds SecondsOption(const char* option, double seconds) {

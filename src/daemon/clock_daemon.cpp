@@ -112,8 +112,7 @@ void ClockDaemon::LogRefusal(const std::string& serial, const ClockSession::Open
   logged->second = busy;
   if (busy) {
     Log(LogPriority::kWarning, serial,
-        "cannot open " + refused.busy_path + ": in use by " +
-            (refused.busy_holder.empty() ? "another program" : refused.busy_holder) +
+        "cannot open " + refused.busy_path + ": in use by " + refused.busy_holder +
             "; serving it once that ends");
     return;
   }

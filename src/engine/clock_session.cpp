@@ -68,6 +68,7 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
       if (error == OpenError::kBusy && result.busy_path.empty()) {
         result.busy_path = clock.path;
         result.busy_holder = link_.backend().BusyHolder(clock.path);
+        if (result.busy_holder.empty()) result.busy_holder = "another program";
       }
       return false;
     }

@@ -99,7 +99,7 @@ class ClockSession {
   // Opens the first clock listed with `serial`; with `or_another`, a clock refused for lack of
   // permission gives way to the last listed clock that opens. `denied_path` names the first
   // clock refused for lack of permission, `busy_path` the first held by another program (who:
-  // `busy_holder`); empty when none was.
+  // `busy_holder`, "another program" where unknown); empty when none was.
   struct OpenResult {
     bool opened = false;
     std::string denied_path;

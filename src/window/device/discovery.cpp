@@ -62,19 +62,18 @@ bool Discovery::ShowOpened(const std::string& selected, const ClockSession::Open
 }
 
 void Discovery::SetAccessRefused(const ClockSession::OpenResult& result) {
-  const std::string holder = result.busy_holder.empty() ? "another program" : result.busy_holder;
   std::string refusal;
   if (!result.denied_path.empty()) {
     refusal = "denied " + result.denied_path;
   } else if (!result.busy_path.empty()) {
-    refusal = "busy " + result.busy_path + " " + holder;
+    refusal = "busy " + result.busy_path + " " + result.busy_holder;
   }
   if (refusal == access_refusal_) return;
   access_refusal_ = refusal;
   ui_.lblAccessHint->setText(
       result.denied_path.empty()
           ? QString::fromStdString("A clock is attached but cannot be opened: it is in use by " +
-                                   holder + ".")
+                                   result.busy_holder + ".")
           : denied_hint_);
   ui_.lblAccessHint->setVisible(!refusal.empty());
   session_.trace().Write("-", "access", refusal.empty() ? "ok" : refusal);
