@@ -19,7 +19,9 @@ namespace {
 std::string ProblemOf(ClockSession& session, const AttachedClock& clock) {
   const ClockSession::OpenResult open = session.Open(clock.serial);
   std::string problem;
-  if (!open.opened) {
+  if (!open.opened && !open.busy_path.empty()) {
+    problem = BusyText(open);
+  } else if (!open.opened) {
     problem = open.denied_path.empty()
                   ? "cannot be opened"
                   : "permission denied: install the udev rule (70-orvane.rules) and replug";

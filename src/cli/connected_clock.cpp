@@ -36,6 +36,11 @@ ConnectedClock::ConnectedClock(ClockSession& session, const std::string& serial)
                              " is attached but cannot be opened: permission denied. Install the "
                              "udev rule (70-orvane.rules) and plug the clock in again.");
     }
+    if (!connection_.open.busy_path.empty()) {
+      throw CommandError(ExitCode::kCannotOpen,
+                         "the clock at " + connection_.open.busy_path +
+                             " is attached but cannot be opened: " + BusyText(connection_.open));
+    }
     throw CommandError(ExitCode::kCannotOpen, "the clock is attached but cannot be opened");
   }
   if (!session.link().ReportLengthUsable()) {
@@ -69,6 +74,10 @@ bool ConnectedClock::TickUntil(std::chrono::nanoseconds limit, const std::functi
     Tick(listener);
   }
   return true;
+}
+
+std::string BusyText(const ClockSession::OpenResult& open) {
+  return "in use by " + open.busy_holder;
 }
 
 std::chrono::nanoseconds SecondsOption(const char* option, double seconds) {

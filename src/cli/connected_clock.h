@@ -11,7 +11,7 @@ namespace orvane {
 // One clock connected for the length of a command, as the window's start-up connects it
 // (identity, configuration, status messages on), and left as its shutdown leaves it (status
 // messages off, handles closed). Failing to connect is a CommandError: no clock or not the one
-// named (3), no access (4), no configuration (1).
+// named (3), no access or held by another program (4), no configuration (1).
 class ConnectedClock {
  public:
   // The window's status-timer interval while a clock answers.
@@ -41,6 +41,9 @@ class ConnectedClock {
   ClockSession::Connection connection_;
   bool asleep_ = false;
 };
+
+// Why a clock another program holds cannot be opened: "in use by orvaned (pid 812)".
+std::string BusyText(const ClockSession::OpenResult& open);
 
 // Seconds given on the command line as a duration; CommandError (2) naming `option` when
 // negative or not finite.

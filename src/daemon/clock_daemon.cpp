@@ -56,7 +56,7 @@ void ClockDaemon::Rescan() {
   for (auto& [serial, served] : clocks_) {
     if (served.listed && !served.connected && !listed.contains(serial)) Forget(served);
   }
-  std::erase_if(refused_, [&](const std::string& serial) { return !listed.contains(serial); });
+  std::erase_if(refused_, [&](const auto& refused) { return !listed.contains(refused.first); });
   // In serial order, so that the clocks present at start get their ports in that order.
   for (const std::string& serial : listed) {
     Served& served = clocks_[serial];
@@ -88,11 +88,8 @@ void ClockDaemon::TakeNews(Served& served, ServedClock& clock, const ClockWorker
         "serving the clock at " + clock.session().link().DevicePathName());
     // A re-found clock keeps its share's clients and its chrony socket.
     if (!clock.serving()) StartServing(served, clock);
-  } else if (!news.denied_path.empty() && refused_.insert(serial).second) {
-    Log(LogPriority::kErr, serial,
-        "cannot open " + news.denied_path +
-            ": permission denied; the udev rule gives group orvane access to a clock plugged "
-            "in after it was installed (replug the clock or run `udevadm trigger`)");
+  } else if (!news.refused.denied_path.empty() || !news.refused.busy_path.empty()) {
+    LogRefusal(serial, news.refused);
   }
   if (news.lost) Log(LogPriority::kWarning, serial, "lost; looking for it again");
   // A port that was taken when the clock came is tried again at each look.
@@ -106,6 +103,24 @@ void ClockDaemon::TakeNews(Served& served, ServedClock& clock, const ClockWorker
   const std::string address = clock.share() ? clock.share()->address().ToString() : "";
   if (address != served.share_address) share_map_changed_ = true;
   served.share_address = address;
+}
+
+void ClockDaemon::LogRefusal(const std::string& serial, const ClockSession::OpenResult& refused) {
+  // Once per serial and kind of refusal: the rescans try again every second.
+  const bool busy = refused.denied_path.empty();
+  const auto [logged, fresh] = refused_.try_emplace(serial, busy);
+  if (!fresh && logged->second == busy) return;
+  logged->second = busy;
+  if (busy) {
+    Log(LogPriority::kWarning, serial,
+        "cannot open " + refused.busy_path + ": in use by " + refused.busy_holder +
+            "; serving it once that ends");
+    return;
+  }
+  Log(LogPriority::kErr, serial,
+      "cannot open " + refused.denied_path +
+          ": permission denied; the udev rule gives group orvane access to a clock plugged "
+          "in after it was installed (replug the clock or run `udevadm trigger`)");
 }
 
 void ClockDaemon::WatchStuck(Served& served) {

@@ -95,6 +95,8 @@ class ClockDaemon {
   // Takes in what the clock's worker did since the last look; false while it is in an exchange.
   bool LookAt(Served& served);
   void TakeNews(Served& served, ServedClock& clock, const ClockWorker::News& news);
+  // Logs why the clock `serial` could not be opened, once per kind of refusal.
+  void LogRefusal(const std::string& serial, const ClockSession::OpenResult& refused);
   void WatchStuck(Served& served);
   void StartServing(Served& served, ServedClock& clock);
   std::unique_ptr<UbxShare> StartShare(Served& served);
@@ -110,7 +112,7 @@ class ClockDaemon {
   const DaemonSettings settings_;
   ClockSession scout_;                    // lists clocks; never opens one
   std::map<std::string, Served> clocks_;  // by serial: the map's order is the serial order
-  std::set<std::string> refused_;         // serials whose refusal was logged
+  std::map<std::string, bool> refused_;   // serials whose refusal was logged: busy, or denied
   std::set<std::string> duplicates_;      // serials listed twice, logged
   std::set<std::string> fed_paths_;       // chrony sockets in use
   std::chrono::nanoseconds next_rescan_{0};

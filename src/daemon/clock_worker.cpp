@@ -41,13 +41,13 @@ bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
   if (!connect && !(clock_->connected() && clock_->next_tick() <= monotonic_.Now())) return false;
   busy_since_ = monotonic_.Now();
   lock.unlock();
-  std::string denied_path;
-  const bool done = connect ? clock_->Connect(&denied_path) : clock_->Tick();
+  ClockSession::OpenResult refused;
+  const bool done = connect ? clock_->Connect(&refused) : clock_->Tick();
   lock.lock();
   busy_since_.reset();
   if (connect) {
     news_.connected = news_.connected || done;
-    news_.denied_path = denied_path;
+    news_.refused = std::move(refused);
   } else {
     news_.ticked = true;
     news_.lost = news_.lost || !done;

@@ -20,8 +20,10 @@ class ClockWorker {
  public:
   // What happened since the owner last looked.
   struct News {
-    bool connected = false;   // a connection was made
-    std::string denied_path;  // the last connection attempt was refused for lack of permission
+    bool connected = false;  // a connection was made
+    // The last connection attempt's refusal: for lack of permission, or another program holds
+    // the clock.
+    ClockSession::OpenResult refused;
     bool ticked = false;
     bool lost = false;  // a tick found the clock gone
   };

@@ -12,9 +12,9 @@ ServedClock::ServedClock(HidBackend& backend, TraceLog& trace, MonotonicClock& c
       serial_(std::move(serial)),
       gate_(gate) {}
 
-bool ServedClock::Connect(std::string* denied_path) {
+bool ServedClock::Connect(ClockSession::OpenResult* refused) {
   const ClockSession::Connection connection = session_.Connect(serial_);
-  *denied_path = connection.open.denied_path;
+  *refused = connection.open;
   connected_at_ = clock_.Now();
   last_heard_ = connected_at_;
   last_time_utc_ = connected_at_;

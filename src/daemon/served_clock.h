@@ -44,8 +44,9 @@ class ServedClock {
               std::string serial, SampleGateSettings gate = {});
 
   // Opens the clock, reads it back and switches its status and time messages on. On failure
-  // `*denied_path` names a clock refused for lack of permission (empty otherwise).
-  bool Connect(std::string* denied_path);
+  // `*refused` names a clock refused for lack of permission or held by another program (empty
+  // otherwise).
+  bool Connect(ClockSession::OpenResult* refused);
   // Gives the clock its outputs, once, at its first connection; a re-found clock keeps them.
   void Serve(ClockOutputs outputs);
   bool serving() const { return serving_; }

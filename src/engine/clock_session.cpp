@@ -65,6 +65,11 @@ ClockSession::OpenResult ClockSession::Open(const std::string& serial, bool or_a
       if (error == OpenError::kPermissionDenied && result.denied_path.empty()) {
         result.denied_path = clock.path;
       }
+      if (error == OpenError::kBusy && result.busy_path.empty()) {
+        result.busy_path = clock.path;
+        result.busy_holder = link_.backend().BusyHolder(clock.path);
+        if (result.busy_holder.empty()) result.busy_holder = "another program";
+      }
       return false;
     }
     link_.Attach(std::move(handle), clock.path, clock.serial, clock.release);

@@ -102,10 +102,13 @@ class ClockSession {
   void Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show);
   // Opens the first clock listed with `serial`; with `or_another`, a clock refused for lack of
   // permission gives way to the last listed clock that opens. `denied_path` names the first
-  // clock refused for lack of permission, empty when none was.
+  // clock refused for lack of permission, `busy_path` the first held by another program (who:
+  // `busy_holder`, "another program" where unknown); empty when none was.
   struct OpenResult {
     bool opened = false;
     std::string denied_path;
+    std::string busy_path;
+    std::string busy_holder;
   };
   OpenResult Open(const std::string& serial, bool or_another = false);
   // Another clock chosen while the list is ready: the open one is dropped and `serial` opened.

@@ -26,8 +26,8 @@ struct BackendRequest {
   }
 };
 
-// The backend for `request`, as the window builds it for the same options; nullptr with the
-// reason in `error` when the capture cannot be read.
+// The backend for `request`, as the window builds it for the same options (real clocks each under
+// their ClockLock); nullptr with the reason in `error` when the capture cannot be read.
 std::unique_ptr<HidBackend> MakeBackend(const BackendRequest& request, MonotonicClock& clock,
                                         TraceLog& trace, std::string& error);
 

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "device/hid/hidapi_backend.h"
+#include "device/hid/locking_backend.h"
 #include "device/hid/tracing_backend.h"
 #include "hil/hil_client.h"
 
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
   orvane::SteadyClock clock;
   orvane::TraceLog trace(&trace_file, clock);
   orvane::HidapiBackend hidapi(&trace);
-  orvane::TracingBackend backend(hidapi, trace);
+  orvane::LockingBackend locked(hidapi, orvane::DefaultLockDirectory());
+  orvane::TracingBackend backend(locked, trace);
   orvane::StreamFrameLog frames(frames_file);
   orvane::HilClient client(backend, trace, clock, frames, std::cout, options);
   const bool passed = client.Run();

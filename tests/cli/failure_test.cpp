@@ -1,8 +1,11 @@
 // Exit status per class of failure, and refused input that sends nothing.
+#include <unistd.h>
+
 #include <fstream>
 
 #include "cli/exit_codes.h"
 #include "cli_fixture.h"
+#include "device/hid/locking_backend.h"
 
 namespace orvane {
 namespace {
@@ -59,6 +62,21 @@ TEST_F(CliTest, NoClockOrNotTheNamedOneIsExitThreeAndOneThatCannotBeOpenedExitFo
   EXPECT_NE(err_.str().find("70-orvane.rules"), std::string::npos) << err_.str();
   EXPECT_EQ(Run({"list"}), 0);
   EXPECT_NE(out_.str().find("permission denied"), std::string::npos) << out_.str();
+
+  // Held by another direct owner, the error names it.
+  const std::string locks = testing::TempDir();
+  LockingBackend locking(backend_, locks);
+  decorated_ = &locking;
+  const std::unique_ptr<ClockLock> held = ClockLock::Take(locks, "sim:0", nullptr);
+  const std::string holder =
+      std::string(program_invocation_short_name) + " (pid " + std::to_string(getpid()) + ")";
+  EXPECT_EQ(Run({"show"}), Code(ExitCode::kCannotOpen));
+  EXPECT_EQ(
+      err_.str(),
+      "orvanectl: the clock at sim:0 is attached but cannot be opened: in use by " + holder + "\n");
+  EXPECT_EQ(Run({"list"}), 0);
+  EXPECT_NE(out_.str().find("in use by " + holder), std::string::npos) << out_.str();
+  EXPECT_TRUE(backend_.device(0).received().empty());
 }
 
 TEST_F(CliTest, ASettingTheReadbackDoesNotShowIsExitOne) {

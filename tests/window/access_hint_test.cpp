@@ -81,5 +81,20 @@ TEST_F(AccessHintTest, AClockListedLastThatFailsToOpenForAnotherReasonLeavesTheO
   EXPECT_TRUE(TraceLines("access").empty());
 }
 
+TEST_F(AccessHintTest, AClockHeldByAnotherProgramSaysSoAndLeavesTheOthersUsable) {
+  refusing_.refusal = OpenError::kBusy;
+  StartRefused(/*working_first=*/true);
+  Tick(3);
+  EXPECT_EQ(window_->link().serial(), "G60030");
+  EXPECT_TRUE(HintShown());
+  EXPECT_EQ(Text("lblAccessHint"),
+            "A clock is attached but cannot be opened: it is in use by another program.");
+  refusing_.refusal = OpenError::kPermissionDenied;
+  window_->events().SelectEntry(Control<QComboBox>("SerNo"), 1);
+  EXPECT_NE(Text("lblAccessHint").find("permission denied"), std::string::npos);
+  EXPECT_EQ(TraceLines("access"),
+            (std::vector<std::string>{"access busy sim:1 another program", "access denied sim:1"}));
+}
+
 }  // namespace
 }  // namespace orvane

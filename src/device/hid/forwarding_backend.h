@@ -44,6 +44,7 @@ class ForwardingHidBackend : public HidBackend {
   std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error = nullptr) override {
     return inner_.Open(path, error);
   }
+  std::string BusyHolder(const std::string& path) override { return inner_.BusyHolder(path); }
 
  private:
   HidBackend& inner_;

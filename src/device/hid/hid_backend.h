@@ -30,8 +30,9 @@ struct ReceiveTime {
   bool operator==(const ReceiveTime&) const = default;
 };
 
-// Why an open failed; lets the window tell "no access" apart from "no device".
-enum class OpenError { kNone, kNotFound, kPermissionDenied, kOther };
+// Why an open failed; lets the window tell "no access" apart from "no device". kBusy: another
+// program holds the clock's lock (see LockingBackend).
+enum class OpenError { kNone, kNotFound, kPermissionDenied, kBusy, kOther };
 
 // An open device. Every buffer begins with the report-ID byte (0) and every length includes it,
 // whatever the platform does underneath.
@@ -68,6 +69,9 @@ class HidBackend {
                                                std::span<const std::uint16_t> product_ids) = 0;
   // Opens a path from Enumerate(); nullptr on failure, with the reason in `error` when given.
   virtual std::unique_ptr<HidDevice> Open(const std::string& path, OpenError* error = nullptr) = 0;
+  // Who held the clock at `path` when Open() last failed with kBusy ("orvaned (pid 812)");
+  // empty where nothing is known.
+  virtual std::string BusyHolder(const std::string& /*path*/) { return {}; }
 };
 
 }  // namespace orvane

@@ -16,7 +16,8 @@ Discovery::Discovery(Controls controls, ClockSession& session, ControlEvents& ev
       session_(session),
       events_(events),
       timer_(timer),
-      read_device_configuration_(std::move(read_device_configuration)) {
+      read_device_configuration_(std::move(read_device_configuration)),
+      denied_hint_(ui_.lblAccessHint->text()) {
   events_.OnListClick(ui_.SerNo, [this] { SerNo_Click(); });
   // The hint is longer than one line of the column it sits in.
   ui_.lblAccessHint->setWordWrap(true);
@@ -56,15 +57,26 @@ bool Discovery::ShowOpened(const std::string& selected, const ClockSession::Open
   if (result.opened && opened != selected) {
     ui_.SerNo->setCurrentText(QString::fromLatin1(opened.c_str()));
   }
-  SetAccessDenied(result.denied_path);
+  SetAccessRefused(result);
   return result.opened;
 }
 
-void Discovery::SetAccessDenied(const std::string& denied_path) {
-  if (denied_path == access_denied_path_) return;
-  access_denied_path_ = denied_path;
-  ui_.lblAccessHint->setVisible(!denied_path.empty());
-  session_.trace().Write("-", "access", denied_path.empty() ? "ok" : "denied " + denied_path);
+void Discovery::SetAccessRefused(const ClockSession::OpenResult& result) {
+  std::string refusal;
+  if (!result.denied_path.empty()) {
+    refusal = "denied " + result.denied_path;
+  } else if (!result.busy_path.empty()) {
+    refusal = "busy " + result.busy_path + " " + result.busy_holder;
+  }
+  if (refusal == access_refusal_) return;
+  access_refusal_ = refusal;
+  ui_.lblAccessHint->setText(
+      result.denied_path.empty()
+          ? QString::fromStdString("A clock is attached but cannot be opened: it is in use by " +
+                                   result.busy_holder + ".")
+          : denied_hint_);
+  ui_.lblAccessHint->setVisible(!refusal.empty());
+  session_.trace().Write("-", "access", refusal.empty() ? "ok" : refusal);
 }
 
 void Discovery::SerNo_Click() {

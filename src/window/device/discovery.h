@@ -12,8 +12,8 @@
 namespace orvane {
 
 // Finding the attached clocks, listing them by serial number in `SerNo`, and opening the one
-// selected. A selected clock that is attached but refused for lack of permission is told apart
-// from an absent one: `lblAccessHint` shows while that lasts.
+// selected. A selected clock that is attached but refused for lack of permission, or held by
+// another program, is told apart from an absent one: `lblAccessHint` shows while that lasts.
 class Discovery {
  public:
   struct Controls {
@@ -36,19 +36,21 @@ class Discovery {
 
  private:
   // Shows the outcome of opening the clock `selected` names; true when one is open. Also decides
-  // whether the access hint shows: while any clock tried is refused for lack of permission.
+  // whether the access hint shows: while any clock tried is refused for lack of permission or
+  // held by another program.
   bool ShowOpened(const std::string& selected, const ClockSession::OpenResult& result);
   std::string SelectedSerial() const;
-  // `denied_path` empty: no refused clock. Acts and traces on a change only, since the poll
-  // repeats discovery four times a second while no clock is open.
-  void SetAccessDenied(const std::string& denied_path);
+  // Acts and traces on a change only, since the poll repeats discovery four times a second while
+  // no clock is open.
+  void SetAccessRefused(const ClockSession::OpenResult& result);
 
   Controls ui_;
   ClockSession& session_;
   ControlEvents& events_;
   QTimer& timer_;
   std::function<void()> read_device_configuration_;
-  std::string access_denied_path_;
+  const QString denied_hint_;   // the hint's caption, for lack of permission
+  std::string access_refusal_;  // the trace's `access` text of the refusal shown; empty: none
 };
 
 }  // namespace orvane
