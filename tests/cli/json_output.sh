@@ -8,22 +8,16 @@ orvanectl=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# check NAME FIELDS... < document: every field (a.b for nested) is present.
+# check NAME FIELDS... < document: every field (a.b for nested) is present, or python3 fails
+# naming the command and the key it lacks.
 check() {
-  local name=$1
-  shift
-  python3 -c '
-import json, sys
-name, fields = sys.argv[1], sys.argv[2:]
-for number, line in enumerate(sys.stdin.read().splitlines()):
-    document = json.loads(line)
-    for field in fields:
-        value = document
+  python3 -c 'import json, sys
+for line in sys.stdin:
+    for field in sys.argv[2:]:
+        value = json.loads(line)
         for key in field.split("."):
-            if not isinstance(value, dict) or key not in value:
-                sys.exit(f"{name}: document {number} lacks {field}: {line}")
-            value = value[key]
-' "$name" "$@"
+            assert isinstance(value, dict) and key in value, (sys.argv[1], field, line)
+            value = value[key]' "$@"
 }
 
 "$orvanectl" --simulate --json list | python3 -c '

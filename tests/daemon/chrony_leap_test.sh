@@ -8,9 +8,9 @@ set -euo pipefail
 orvaned=$1
 # libfaketime itself rather than the faketime program, which forks: the pids the test ends must
 # be the programs'.
-libfaketime=$(find /usr/lib -name libfaketime.so.1 -path '*faketime*' 2>/dev/null | head -n 1)
-[ -n "$libfaketime" ] || { echo "SKIP: faketime is not installed"; exit 77; }
 source "$(dirname "$0")/scratch_processes.sh"
+libfaketime=$(find /usr/lib -name libfaketime.so.1 -path '*faketime*' 2>/dev/null | head -n 1)
+[ -n "$libfaketime" ] || need libfaketime.so.1
 source "$(dirname "$0")/chrony_scratch.sh"
 year=$(date -u +%Y)
 if [ "$(date -u +%m)" -le 6 ] && [ "$(date -u +%m%d)" != 0630 ]; then

@@ -1,20 +1,10 @@
 # Sourced by the tests that run the real chronyd (-x: it never touches the host clock) with a SOCK
 # refclock in a scratch folder, after scratch_processes.sh. Set `wrap` (an array, e.g. faketime
-# and its arguments) before start_chronyd to run chronyd under it. Exits 77 (skipped) where
-# chronyd is not installed.
-for tool in chronyd chronyc; do
-  command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] ||
-    { echo "SKIP: $tool is not installed"; exit 77; }
-done
-export PATH="$PATH:/usr/sbin"
+# and its arguments) before start_chronyd to run chronyd under it.
+need chronyd chronyc
 
 # chronyd opens its command socket only in a folder closed to others.
 mkdir -m 700 "$scratch/cmd"
-fail() {
-  echo "FAIL: $*" >&2
-  tail -n 20 "$scratch"/*.log >&2
-  exit 1
-}
 cat >"$scratch/chrony.conf" <<CONF
 pidfile $scratch/chronyd.pid
 port 0
@@ -29,16 +19,6 @@ start_chronyd() {
   chronyd_pid=$!
   pids+=("$chronyd_pid")
 }
-# Waits up to $1 seconds for `$2...` to succeed.
-within() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 5))); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
 chronyc_csv() { chronyc -h "$scratch/cmd/chronyc.sock" -n -c "$@" 2>/dev/null; }
 # The refclock reached (non-zero reach) with at least two samples and |offset| < 20 ms: samples
 # are stamped where the epoch's output began, within the simulated device's 10 ms report period.
@@ -49,6 +29,3 @@ refclock_fed() {
   awk -F, -v source="$source" 'BEGIN { split(source, s, ","); exit !(s[6] != "0") }' &&
     awk -F, '{ o = $7 < 0 ? -$7 : $7; exit !($2 >= 2 && o < 0.02) }' <<<"$stats"
 }
-
-# orvaned has logged at least $2 lines with $1.
-logged() { test "$(grep -c "$1" "$scratch/orvaned.log")" -ge "$2"; }

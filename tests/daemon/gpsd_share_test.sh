@@ -6,24 +6,15 @@
 #   gpsd_share_test.sh ORVANED
 set -euo pipefail
 orvaned=$1
-for tool in gpsd gpspipe python3; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
 source "$(dirname "$0")/scratch_processes.sh"
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+need gpsd gpspipe python3
 share_port=$(free_port)
 gpsd_port=$(free_port)
 
 "$orvaned" --simulate --ubx-listen "127.0.0.1:$share_port" --trace "$scratch/trace" \
   2>"$scratch/orvaned.log" &
 pids+=($!)
-for _ in $(seq 50); do
-  grep -q "shared on" "$scratch/orvaned.log" && break
-  sleep 0.1
-done
+within 10 logged "shared on" 1 || fail "orvaned shares no UBX stream"
 # A client that connects and never reads a byte.
 python3 -c 'import socket, sys, time; s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
 time.sleep(60)' "$share_port" &
@@ -36,7 +27,7 @@ for _ in range(1000):
 gpsd -N -n -b -S "$gpsd_port" -F "$scratch/gpsd.sock" -P "$scratch/gpsd.pid" \
   "tcp://127.0.0.1:$share_port" 2>"$scratch/gpsd.log" &
 pids+=($!)
-sleep 1
+within 10 test -S "$scratch/gpsd.sock" || fail "gpsd did not start"
 timeout 30 gpspipe -w -n 60 "127.0.0.1:$gpsd_port" >"$scratch/pipe" || true
 
 # Each SKY report's satellites, C/N0 and use in channel order, as some NAV-SVINFO had them.
@@ -59,10 +50,6 @@ if len(skies) < 3 or unmatched:
     print("FAIL: SKY reports without their NAV-SVINFO:", unmatched[:3], file=sys.stderr)
     sys.exit(1)
 PY
-share_lines=$(grep -c "UBX share: .*client" "$scratch/orvaned.log" || true)
-if [ "$share_lines" -lt 1 ] || [ "$share_lines" -gt 6 ]; then
-  echo "FAIL: the share logged $share_lines client lines (one at least, a few at most)" >&2
-  cat "$scratch/orvaned.log" >&2
-  exit 1
-fi
+logged "UBX share: .*client" 1 && ! logged "UBX share: .*client" 7 ||
+  fail "the share logged other than one to six client lines"
 echo "gpsd share checks passed"

@@ -1,17 +1,13 @@
 #!/usr/bin/env bash
 # The real promtool accepts orvaned's scrape of three simulated clocks, lint included; 200
 # scrapes, as many at once as one peer may hold (8), are all answered while every clock is still
-# polled on time (no gap between
-# two polls of a clock above 150 ms in the trace: no tick more than 100 ms late).
+# polled on time (no gap between two polls of a clock above 150 ms in the trace: no tick more than 100 ms late).
 #   metrics_scrape_test.sh ORVANED
 set -euo pipefail
 orvaned=$1
-for tool in promtool python3; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
 source "$(dirname "$0")/scratch_processes.sh"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+need promtool python3
+port=$(free_port)
 "$orvaned" --simulate=3 --metrics-listen "$port" --trace "$scratch/trace" 2>/dev/null &
 pids+=($!)
 
@@ -53,4 +49,4 @@ print(f"promtool accepted {len(text.splitlines())} lines; 200 scrapes, 8 at once
 if len(worst) != 3 or max(worst.values()) > 0.150:
     sys.exit("FAIL: a clock was not polled on time")
 PY
-kill -0 "${pids[0]}" || { echo "FAIL: orvaned ended" >&2; exit 1; }
+kill -0 "${pids[0]}" || fail "orvaned ended"

@@ -1,5 +1,6 @@
 # Sourced by the daemon's shell tests: a scratch folder and the background processes started in
-# it (append each pid to `pids`), all of them gone when the test ends, however it ends.
+# it (append each pid to `pids`), all of them gone when the test ends, however it ends; and the
+# waiting, failing and skipping every such test does.
 scratch=$(mktemp -d)
 pids=()
 cleanup() {
@@ -8,3 +9,30 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+export PATH="$PATH:/usr/sbin"
+# Exits 77 (skipped) unless every tool named is installed.
+need() {
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+}
+fail() {
+  echo "FAIL: $*" >&2
+  tail -n 20 "$scratch"/*.log >&2
+  exit 1
+}
+# Waits up to $1 seconds for `$2...` to succeed.
+within() {
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 5))); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+# orvaned has logged at least $2 lines with $1.
+logged() { test "$(grep -c "$1" "$scratch/orvaned.log")" -ge "$2"; }
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}

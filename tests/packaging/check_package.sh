@@ -40,8 +40,14 @@ for needed in libqt6widgets6 libqt6charts6 libqt6svg6 libhidapi-hidraw0 libsyste
   adduser; do
   grep -qw "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
-postinst="$scratch/control/postinst"
-if [ -x "$postinst" ]; then
+# has [-x] FILE...: each is there (and executable), or the checks that read it are pointless.
+has() {
+  local test=-e
+  [ "$1" != -x ] || { test=-x && shift; }
+  for file in "$@"; do [ "$test" "$file" ] || { fail "no $test ${file#"$root"}"; return 1; }; done
+}
+postinst="$scratch/control/postinst" prerm="$scratch/control/prerm" postrm="$scratch/control/postrm"
+if has -x "$postinst" "$prerm" "$postrm"; then
   grep -q 'udevadm control --reload-rules' "$postinst" || fail "postinst does not reload udev rules"
   # Stubs stand in for the account tools, so no account is made on this machine: first where
   # orvane exists, then where it does not. There is no udevadm (as in chroots and containers).
@@ -68,13 +74,8 @@ if [ -x "$postinst" ]; then
   ! grep -q 'helper enable' "$scratch/helpers" || fail "postinst enables a disabled service"
   grep -q 'deb-systemd-invoke restart orvaned.service' "$postinst" ||
     fail "postinst does not restart orvaned after an upgrade"
-else
-  fail "no executable postinst"
-fi
-# Removal stops the service and masks its unit, an upgrade does not stop it (postinst restarts
-# it), purge forgets the unit's state and the log folder but keeps the account.
-prerm="$scratch/control/prerm" postrm="$scratch/control/postrm"
-if [ -x "$prerm" ] && [ -x "$postrm" ]; then
+  # Removal stops the service and masks its unit, an upgrade does not stop it (postinst restarts
+  # it), purge forgets the unit's state and the log folder but keeps the account.
   grep -q '\[ "$1" = remove \]; then' "$prerm" && grep -q 'deb-systemd-invoke stop orvaned' "$prerm" ||
     fail "prerm does not stop orvaned on removal"
   rm -f "$scratch/helpers"
@@ -87,14 +88,12 @@ if [ -x "$prerm" ] && [ -x "$postrm" ]; then
     grep -qF "$purged" "$postrm" || fail "postrm purge lacks: $purged"
   done
   ! grep -q 'deluser\|delgroup' "$postrm" || fail "postrm removes the account"
-else
-  fail "no executable prerm and postrm"
 fi
 grep -qx /etc/default/orvaned "$scratch/control/conffiles" || fail "defaults file not a conffile"
 
 # The udev rule: this build's IDs, the uaccess tag and group orvane, never a world-writable mode.
 rule="$root/usr/lib/udev/rules.d/70-orvane.rules"
-if [ -f "$rule" ]; then
+if has "$rule"; then
   active=$(grep -v '^[[:space:]]*\(#\|$\)' "$rule" || true)
   [ "$(wc -l <<<"$active")" -eq 2 ] || fail "rule should have one active line per product ID"
   for product in "$product_1" "$product_2"; do
@@ -103,59 +102,43 @@ if [ -f "$rule" ]; then
   done
   ! grep -o 'id[A-Za-z]*=="[^"]*"' "$rule" | grep -q '=="[^"]*[A-F]' ||
     fail "upper-case hex ID in the rule"
-else
-  fail "no udev rule at ${rule#"$root"}"
 fi
 
 # The menu entry: valid, and its program and icon are where it says.
 desktop="$root/usr/share/applications/orvane-config.desktop"
-if [ -f "$desktop" ]; then
+if has "$desktop"; then
   desktop-file-validate "$desktop" || fail "desktop-file-validate"
   exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
   [ -x "$root/usr/bin/$exec_program" ] || fail "Exec=$exec_program is not in /usr/bin"
   icon=$(sed -n 's/^Icon=//p' "$desktop")
-  [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon.svg"
-else
-  fail "no desktop entry"
+  has "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg"
 fi
 
 # The installed program starts against the system's libraries.
-if output=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/orvane-config" --version 2>&1); then
-  grep -q "$version" <<<"$output" || fail "--version printed: $output"
-else
-  fail "orvane-config --version exited non-zero: $output"
-fi
-
-# The headless programs: installed, free of Qt, and they start.
-for program in usr/bin/orvanectl usr/sbin/orvaned; do
-  if [ -x "$root/$program" ]; then
-    output=$("$root/$program" --version 2>&1) && grep -q "$version" <<<"$output" ||
-      fail "$program --version printed: $output"
-    ! ldd "$root/$program" | grep -qi 'libQt' || fail "$program links Qt"
-  else
-    fail "no /$program"
-  fi
+# The installed programs start against the system's libraries; the headless ones without Qt.
+for program in usr/bin/orvane-config usr/bin/orvanectl usr/sbin/orvaned; do
+  has -x "$root/$program" || continue
+  output=$(QT_QPA_PLATFORM=offscreen "$root/$program" --version 2>&1) &&
+    grep -q "$version" <<<"$output" || fail "$program --version printed: $output"
+  [ "$program" = usr/bin/orvane-config ] || ! ldd "$root/$program" | grep -qi 'libQt' ||
+    fail "$program links Qt"
 done
 man_page="$root/usr/share/man/man1/orvanectl.1"
-if [ -f "$man_page" ]; then
+if has "$man_page"; then
   man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$man_page" 2>&1 >/dev/null || true)
   [ -z "$man_warnings" ] || fail "orvanectl.1: $man_warnings"
-else
-  fail "no orvanectl man page"
 fi
 completion="$root/usr/share/bash-completion/completions/orvanectl"
-if [ -f "$completion" ]; then
+if has "$completion"; then
   bash -n "$completion" || fail "bash completion does not parse"
   grep -q 'complete -F _orvanectl orvanectl' "$completion" || fail "completion not registered"
-else
-  fail "no orvanectl bash completion"
 fi
 rules="$root/usr/share/orvane/prometheus/orvane-rules.yml"
-[ -f "$rules" ] || fail "no Prometheus alert rules"
-! command -v promtool >/dev/null || promtool check rules "$rules" >/dev/null || fail "rules do not load"
+has "$rules" && { ! command -v promtool >/dev/null || promtool check rules "$rules" >/dev/null ||
+  fail "rules do not load"; }
 # orvaned's unit is hardened as promised and not enabled by the package.
 unit="$root/usr/lib/systemd/system/orvaned.service"
-if [ -f "$unit" ]; then
+if has "$unit"; then
   for line in Type=notify 'EnvironmentFile=-/etc/default/orvaned' \
     'ExecStart=/usr/sbin/orvaned $ORVANED_OPTS' WatchdogSec=10s User=orvane \
     RuntimeDirectory=orvane ProtectSystem=strict PrivateTmp=yes NoNewPrivileges=yes \
@@ -173,8 +156,6 @@ if [ -f "$unit" ]; then
     awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.0) }' ||
       fail "systemd-analyze security rates the unit ${exposure:-?} (more than 2.0)"
   fi
-else
-  fail "no orvaned.service"
 fi
 ! grep -q 'systemctl enable' "$postinst" || fail "postinst enables the service"
 dropin="$root/usr/lib/systemd/system/chrony.service.d/orvane-refclock.conf"
