@@ -72,14 +72,5 @@ TEST_F(AccessHintTest, ARefusedClockListedLastLeavesTheOthersUsable) {
   EXPECT_FALSE(window_->link().DeviceDetected());
 }
 
-TEST_F(AccessHintTest, AClockListedLastThatFailsToOpenForAnotherReasonLeavesTheOthersUsable) {
-  refusing_.refusal = OpenError::kOther;  // busy, an I/O error, or a build without hidraw
-  StartRefused(/*working_first=*/true);
-  Tick(3);
-  EXPECT_EQ(window_->link().serial(), "G60030");
-  EXPECT_FALSE(HintShown());
-  EXPECT_TRUE(TraceLines("access").empty());
-}
-
 }  // namespace
 }  // namespace orvane

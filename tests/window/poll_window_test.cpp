@@ -51,21 +51,6 @@ TEST_F(PollTest, TheReferenceReplyIsShownWhileTheDividerFieldsHoldNumbers) {
   EXPECT_EQ(Text("Label29"), "before");
 }
 
-TEST_F(PollTest, AnUnpluggedClockIsShownLostWithFlatBarsAndPolledSlower) {
-  ClockDevice& device = AddDevice();
-  Start();
-  Tick(120);  // six seconds: signal, lock and drawn bars
-  ASSERT_GT(window_->bars().chart().Bar(1).height, 2);
-  device.Unplug();
-  Tick();
-  EXPECT_EQ(Status(), "LOS LOL ");
-  EXPECT_EQ(window_->timer().interval(), 250);
-  for (int i = 1; i < SatelliteBars::kCount; ++i) {
-    EXPECT_EQ(window_->bars().bar(i)->height(), 2) << i;
-    EXPECT_EQ(window_->bars().bar(i)->palette().color(QPalette::Window), QColor(Qt::black)) << i;
-  }
-}
-
 TEST_F(PollTest, ANewlyOpenedClockStartsItsOwnSilence) {
   AddDevice().StallInput(true);
   Start();
