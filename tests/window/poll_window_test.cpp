@@ -51,6 +51,19 @@ TEST_F(PollTest, TheReferenceReplyIsShownWhileTheDividerFieldsHoldNumbers) {
   EXPECT_EQ(Text("Label29"), "before");
 }
 
+// The window's wiring of a loss to the chart; which bars the chart empties, and the slower poll,
+// are the engine's.
+TEST_F(PollTest, AnUnpluggedClockIsShownLostWithFlatBars) {
+  ClockDevice& device = AddDevice();
+  Start();
+  Tick(120);  // six seconds: signal, lock and drawn bars
+  ASSERT_GT(window_->bars().bar(1)->height(), 2);
+  device.Unplug();
+  Tick();
+  EXPECT_EQ(Status(), "LOS LOL ");
+  EXPECT_EQ(window_->bars().bar(1)->height(), 2);
+}
+
 TEST_F(PollTest, ANewlyOpenedClockStartsItsOwnSilence) {
   AddDevice().StallInput(true);
   Start();
