@@ -39,19 +39,6 @@ class RecordingHostClock : public HostClock {
   std::string outcome = "simulated";
 };
 
-// The text a line edit, label, list or button shows.
-inline std::string TextOf(const QWidget* control) {
-  if (auto* box = qobject_cast<const QLineEdit*>(control)) return box->text().toStdString();
-  if (auto* label = qobject_cast<const QLabel*>(control)) return label->text().toStdString();
-  if (auto* list = qobject_cast<const QComboBox*>(control))
-    return list->currentText().toStdString();
-  if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
-    return button->text().toStdString();
-  }
-  ADD_FAILURE() << "no text control";
-  return {};
-}
-
 // The window on simulated devices and a manual clock: nothing sleeps, every report the devices
 // receive and every message the window shows can be inspected. Members are public so that rigs
 // built outside a test body (the fault matrix) use them as tests do.
@@ -117,7 +104,19 @@ class WindowTest : public ::testing::Test {
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
-  std::string Text(const char* name) { return TextOf(Control(name)); }
+  // The text a line edit, label, list or button shows.
+  std::string Text(const char* name) {
+    const QWidget* widget = Control(name);
+    if (auto* box = qobject_cast<const QLineEdit*>(widget)) return box->text().toStdString();
+    if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text().toStdString();
+    if (auto* list = qobject_cast<const QComboBox*>(widget))
+      return list->currentText().toStdString();
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+      return button->text().toStdString();
+    }
+    ADD_FAILURE() << "no text control";
+    return {};
+  }
   // The texts of `names` joined by "|", to compare several displays at once.
   std::string Texts(std::initializer_list<const char*> names) {
     QStringList texts;
