@@ -128,7 +128,7 @@ ExactSettingCheck::ExactSettingCheck(double fout) : fout_(fout) {
     shift_ = 0;
   }
   if (odd_part > kLargestFactoredOddPart) return;
-  fout_factors_.emplace();
+  fout_factors_ = Factors{};  // not emplace(): clang 14 misjudges the nested aggregate
   AddFactorsOf(odd_part, *fout_factors_);
 }
 
