@@ -8,9 +8,9 @@
 #include "cli/divider_output.h"
 #include "cli/drive_strengths.h"
 #include "cli/exit_codes.h"
-#include "cli/json_writer.h"
 #include "cli/live_status_output.h"
 #include "cli/text_layout.h"
+#include "control/json_writer.h"
 
 namespace orvane {
 namespace {

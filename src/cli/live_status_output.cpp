@@ -1,6 +1,6 @@
 #include "cli/live_status_output.h"
 
-#include "cli/json_writer.h"
+#include "control/json_writer.h"
 #include "engine/decimal_text.h"
 
 namespace orvane {

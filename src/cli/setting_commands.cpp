@@ -8,7 +8,7 @@
 #include "cli/constellation_names.h"
 #include "cli/drive_strengths.h"
 #include "cli/exit_codes.h"
-#include "cli/json_writer.h"
+#include "control/json_writer.h"
 #include "engine/input_checks.h"
 
 namespace orvane {

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/constellation_names.h"
-#include "cli/json_writer.h"
+#include "control/json_writer.h"
 
 namespace orvane {
 namespace {
