@@ -8,14 +8,14 @@
 namespace orvane {
 
 // Longest request line the service reads; a request is far shorter.
-inline constexpr std::size_t kMaxRequestLine = 4096;
+inline constexpr std::size_t kMaxRequestLineBytes = 4096;
 
 // Cuts a client's bytes into lines with bounded memory: it never holds more than the longest
 // line plus what the last Append gave. A line over the limit comes out once as too long, and
 // the rest of it is skipped up to its newline, so the next line is read as usual.
 class RequestReader {
  public:
-  explicit RequestReader(std::size_t max_line = kMaxRequestLine) : max_line_(max_line) {}
+  explicit RequestReader(std::size_t max_line = kMaxRequestLineBytes) : max_line_(max_line) {}
 
   struct Line {
     std::string text;  // without its newline (nor a '\r' before it)

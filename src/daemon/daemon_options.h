@@ -27,7 +27,13 @@ struct DaemonOptions {
   std::optional<double> alarm_accuracy_ppb;
   std::vector<std::string> alarm_exec;  // the program and its arguments; empty: none
   std::optional<LogSettings> log;       // set by --log-dir
+  // --control-socket; empty: none named, DefaultControlSocket() is tried.
+  std::string control_socket;
 };
+
+// Where the control socket goes when --control-socket names none: in systemd's
+// RuntimeDirectory= (`runtime_directory`, null when unset), else /run/orvane.
+std::string DefaultControlSocket(const char* runtime_directory);
 
 // The outcome of reading the command line: the options, or the text to print and the exit code
 // (0 for --help and --version, 2 for a mistake).

@@ -56,6 +56,8 @@ class ServedClock {
   const std::string& serial() const { return serial_; }
   bool connected() const { return session_.link().DeviceDetected(); }
   const ClockSession& session() const { return session_; }
+  // For a client's operation, which the worker runs between ticks.
+  ClockSession& session() { return session_; }
   // What the last connection read of the clock.
   const ClockIdentity& identity() const { return identity_; }
   const std::optional<DeviceConfiguration>& configuration() const { return configuration_; }

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "control/control_values.h"
 
 namespace orvane {
 namespace {
@@ -63,11 +66,12 @@ TEST(ControlProtocol, RefusesABadRequestWithACodeAndKeepsItsId) {
 }
 
 TEST(ControlProtocol, ARequestLineReadsBackAsTheSameRequest) {
-  for (const char* line :
-       {R"({"id":1,"op":"hello","version":1})", R"({"op":"list"})",
-        R"({"id":-3,"op":"program","serial":"A\u00e9\"","gps":1,"n31":2,"n2hs":4,"n2ls":5,"n1hs":6,"nc1ls":7,"nc2ls":8})",
-        R"({"op":"correction","ppb":-12.25})", R"({"op":"constellations","names":[]})",
-        R"({"op":"output","on":false})"}) {
+  for (
+      const char* line :
+      {R"({"id":1,"op":"hello","version":1})", R"({"op":"list"})",
+       R"({"id":-3,"op":"program","serial":"A\u00e9\"","gps":1,"n31":2,"n2hs":4,"n2ls":5,"n1hs":6,"nc1ls":7,"nc2ls":8})",
+       R"({"op":"correction","ppb":-12.25})", R"({"op":"constellations","names":[]})",
+       R"({"op":"output","on":false})"}) {
     const RequestParse first = ParseControlRequest(line);
     ASSERT_TRUE(first.request) << line;
     const std::string encoded = ControlRequestLine(*first.request);
@@ -88,6 +92,29 @@ TEST(ControlProtocol, AnErrorReplyIsOneLineOfJson) {
             "{\"id\":4,\"ok\":false,\"error\":\"read-only\",\"message\":\"join group "
             "\\\"orvane\\\"\\n\"}\n");
   EXPECT_TRUE(ParseJson(line).value);
+}
+
+TEST(ControlValues, AConfigurationReadsBackFieldForFieldAndAMissingFieldIsNone) {
+  DeviceConfiguration configuration;
+  configuration.output_flags = 1;
+  configuration.drive_index = 3;
+  configuration.dividers = {2875000, 3, 11, 480, 11, 46, 46, 15};
+  configuration.tcxo_correction = -7500;
+  configuration.ConstellationMask = 0x41;
+  std::ostringstream out;
+  JsonWriter json(out);
+  WriteConfiguration(json, configuration);
+  const auto value = ParseJson(out.str()).value;
+  ASSERT_TRUE(value) << out.str();
+  EXPECT_EQ(ConfigurationFromJson(*value), configuration);
+
+  for (const std::string& text :
+       {out.str().replace(out.str().find("\"bw\":15"), 7, "\"bw\":256"),
+        out.str().replace(out.str().find("\"output_flags\""), 14, "\"output_flag\"")}) {
+    const auto changed = ParseJson(text).value;
+    ASSERT_TRUE(changed) << text;
+    EXPECT_EQ(ConfigurationFromJson(*changed), std::nullopt) << text;
+  }
 }
 
 }  // namespace

@@ -24,11 +24,32 @@ TEST(JsonValue, ReadsEveryKindOfValue) {
 
 TEST(JsonValue, RefusesWhatIsNotJson) {
   const std::string nested_too_deeply = std::string(kMaxJsonDepth + 1, '[') + "]";
-  for (const std::string text :
-       {"", "{", "{\"a\"}", "{\"a\":1,}", "[1 2]", "01", "1.", "-", "1e", "+1", "tru", "nul",
-        "\"open", "\"\\x\"", "\"\\u12\"", "\"\\ud800\"", "\"\\udc00\"", "\"tab\there\"",
-        "\"\xC3\"", "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "{\"a\":1,\"a\":2}", "1e999", "{} {}",
-        "{'a':1}", nested_too_deeply.c_str()}) {
+  for (const std::string text : {"",
+                                 "{",
+                                 "{\"a\"}",
+                                 "{\"a\":1,}",
+                                 "[1 2]",
+                                 "01",
+                                 "1.",
+                                 "-",
+                                 "1e",
+                                 "+1",
+                                 "tru",
+                                 "nul",
+                                 "\"open",
+                                 "\"\\x\"",
+                                 "\"\\u12\"",
+                                 "\"\\ud800\"",
+                                 "\"\\udc00\"",
+                                 "\"tab\there\"",
+                                 "\"\xC3\"",
+                                 "\"\xC0\xAF\"",
+                                 "\"\xED\xA0\x80\"",
+                                 "{\"a\":1,\"a\":2}",
+                                 "1e999",
+                                 "{} {}",
+                                 "{'a':1}",
+                                 nested_too_deeply.c_str()}) {
     const auto parsed = ParseJson(text);
     EXPECT_FALSE(parsed.value) << text;
     EXPECT_FALSE(parsed.error.empty()) << text;
@@ -36,8 +57,7 @@ TEST(JsonValue, RefusesWhatIsNotJson) {
 }
 
 TEST(JsonValue, TakesContainersUpToTheDepthLimit) {
-  const std::string deepest =
-      std::string(kMaxJsonDepth, '[') + std::string(kMaxJsonDepth, ']');
+  const std::string deepest = std::string(kMaxJsonDepth, '[') + std::string(kMaxJsonDepth, ']');
   EXPECT_TRUE(ParseJson(deepest).value);
 }
 

@@ -35,9 +35,9 @@ TEST(RequestReader, ReportsALongLineOnceAndReadsTheNext) {
     Lines lines;
   };
   const Case cases[] = {
-      {{"123456789\nok\n"}, {"<too long>", "ok"}},              // whole in one chunk
+      {{"123456789\nok\n"}, {"<too long>", "ok"}},                    // whole in one chunk
       {{"12345", "6789", "abc", "def\nok\n"}, {"<too long>", "ok"}},  // noticed before its end
-      {{"12345678\n"}, {"12345678"}},                           // exactly the limit
+      {{"12345678\n"}, {"12345678"}},                                 // exactly the limit
   };
   for (const Case& c : cases) {
     RequestReader reader(8);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+
+#include "control/json_value.h"
+#include "control/json_writer.h"
+#include "protocol/config_report.h"
+
+namespace orvane {
+
+// A clock's stored configuration as the control protocol carries it: the engine's values, each
+// field by name ("output_flags", "drive_index", "dividers" {"gps", ..., "bw"},
+// "tcxo_correction", "constellation_mask"), never the report's bytes.
+void WriteConfiguration(JsonWriter& json, const DeviceConfiguration& configuration);
+// nullopt when a field is missing or out of its type's range.
+std::optional<DeviceConfiguration> ConfigurationFromJson(const JsonValue& value);
+
+}  // namespace orvane
