@@ -4,6 +4,7 @@
 
 #include "control/control_values.h"
 #include "control/json_writer.h"
+#include "daemon/control_operations.h"
 
 namespace orvane {
 
@@ -80,7 +81,8 @@ std::string ReadbackReply(ClockWorker& worker, const ControlRequest& request) {
   });
   if (!ran) return ControlErrorLine(request.id, NoClock(request));
   if (!configuration) {
-    return ControlErrorLine(request.id, {"failed", serial + ": the configuration could not be read"});
+    return ControlErrorLine(request.id,
+                            {"failed", serial + ": the configuration could not be read"});
   }
   std::ostringstream out;
   JsonWriter json(out);
@@ -91,8 +93,8 @@ std::string ReadbackReply(ClockWorker& worker, const ControlRequest& request) {
 
 }  // namespace
 
-std::string AnswerControlRequest(const ControlDirectory& directory,
-                                 const ControlRequest& request, const ControlPeer& /*peer*/) {
+std::string AnswerControlRequest(const ControlDirectory& directory, const ControlRequest& request,
+                                 const ControlPeer& peer, JournalLog& log) {
   const std::string_view name = request.operation->name;
   if (name == "list") return ListReply(directory, request);
   if (!request.operation->needs_clock) {
@@ -103,6 +105,12 @@ std::string AnswerControlRequest(const ControlDirectory& directory,
   ClockWorker* worker = directory.Find(request.serial);
   if (worker == nullptr) return ControlErrorLine(request.id, NoClock(request));
   if (name == "readback") return ReadbackReply(*worker, request);
+  if (IsServedChange(*request.operation)) {
+    std::string reply;
+    const bool ran = worker->Operate(
+        [&](ServedClock& clock) { reply = RunClockChange(clock, request, peer, log); });
+    return ran ? reply : ControlErrorLine(request.id, NoClock(request));
+  }
   return ControlErrorLine(request.id,
                           {"unsupported", "the service does not answer " + std::string(name) +
                                               " yet; run it without the service"});

@@ -39,8 +39,8 @@ class ControlDirectory {
 };
 
 // The reply line to one request that the control server passes on (not hello), each clock's
-// operation run whole through its worker.
-std::string AnswerControlRequest(const ControlDirectory& directory,
-                                 const ControlRequest& request, const ControlPeer& peer);
+// operation run whole through its worker; changes go to `log` with the peer's uid.
+std::string AnswerControlRequest(const ControlDirectory& directory, const ControlRequest& request,
+                                 const ControlPeer& peer, JournalLog& log);
 
 }  // namespace orvane

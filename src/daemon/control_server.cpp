@@ -44,8 +44,8 @@ bool ClearStale(const std::string& path, const sockaddr_un& address, std::string
     return false;
   }
   const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const bool live =
-      probe >= 0 && connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  const bool live = probe >= 0 && connect(probe, reinterpret_cast<const sockaddr*>(&address),
+                                          sizeof address) == 0;
   if (probe >= 0) close(probe);
   if (live) {
     *error = "another service answers on " + path;
@@ -80,7 +80,7 @@ int Listen(const std::string& path, mode_t mode, std::optional<gid_t> group, Jou
 
 std::optional<gid_t> ControlGroupId() {
   std::vector<char> buffer(16384);
-  group entry {};
+  group entry{};
   group* found = nullptr;
   if (getgrnam_r(kControlGroup, &entry, buffer.data(), buffer.size(), &found) != 0 || !found) {
     return std::nullopt;
@@ -147,9 +147,9 @@ std::unique_ptr<ControlServer> ControlServer::Start(const std::string& path,
     return nullptr;
   }
   log.Write(LogPriority::kNotice,
-            "control socket " + path + (group ? std::string(" (group ") + kControlGroup + ")"
-                                              : std::string(" (no group ") + kControlGroup +
-                                                    ": its owner only)") +
+            "control socket " + path +
+                (group ? std::string(" (group ") + kControlGroup + ")"
+                       : std::string(" (no group ") + kControlGroup + ": its owner only)") +
                 ", read-only " + path + ".ro");
   return std::unique_ptr<ControlServer>(
       new ControlServer(std::move(sockets), limits, std::move(handler), log));
@@ -182,8 +182,7 @@ void ControlServer::Run() {
       if (request.Integer("version") != kControlProtocolVersion) {
         return ControlErrorLine(
             request.id, {std::string(control_error::kVersion),
-                         "this service speaks version " +
-                             std::to_string(kControlProtocolVersion)});
+                         "this service speaks version " + std::to_string(kControlProtocolVersion)});
       }
       return HelloLine(request, client.peer.writable);
     }
@@ -219,12 +218,12 @@ void ControlServer::Run() {
     for (bool more = true; more && !client.drop;) {
       more = false;
       while (const auto line = client.reader.Next()) {
-        client.out += line->too_long
-                          ? ControlErrorLine(std::nullopt,
-                                             {std::string(control_error::kTooLong),
-                                              "a request line is at most " +
-                                                  std::to_string(limits_.max_line) + " bytes"})
-                          : reply_to(client, line->text);
+        client.out +=
+            line->too_long
+                ? ControlErrorLine(std::nullopt, {std::string(control_error::kTooLong),
+                                                  "a request line is at most " +
+                                                      std::to_string(limits_.max_line) + " bytes"})
+                : reply_to(client, line->text);
         more = client.out.size() > limits_.max_queued_bytes;
         if (more) break;
       }

@@ -46,8 +46,7 @@ class ControlServer {
   // Binds both sockets (a stale socket file is replaced, a live one is an error) and starts the
   // thread; nullptr and `*error` when a socket cannot be made.
   static std::unique_ptr<ControlServer> Start(const std::string& path, const ControlLimits& limits,
-                                              Handler handler, JournalLog& log,
-                                              std::string* error);
+                                              Handler handler, JournalLog& log, std::string* error);
   // Ends the thread, closes every client and removes both socket files.
   ~ControlServer();
   ControlServer(const ControlServer&) = delete;

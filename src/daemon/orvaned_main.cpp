@@ -95,8 +95,8 @@ int main(int argc, char** argv) {
         named ? options.control_socket : DefaultControlSocket(std::getenv("RUNTIME_DIRECTORY"));
     control_server = ControlServer::Start(
         path, {},
-        [&control_directory](const ControlRequest& request, const ControlPeer& peer) {
-          return AnswerControlRequest(control_directory, request, peer);
+        [&control_directory, &log](const ControlRequest& request, const ControlPeer& peer) {
+          return AnswerControlRequest(control_directory, request, peer, log);
         },
         log, &error);
     if (!control_server && named) {

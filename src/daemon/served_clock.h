@@ -61,6 +61,8 @@ class ServedClock {
   // What the last connection read of the clock.
   const ClockIdentity& identity() const { return identity_; }
   const std::optional<DeviceConfiguration>& configuration() const { return configuration_; }
+  // A client's change was read back: what the clock now holds.
+  void Reconfigured(const DeviceConfiguration& configuration) { configuration_ = configuration; }
   // Monotonic time of the next poll.
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
   // Monotonic time of the last receiver message, or of the connection when none came since.

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "cli/constellation_names.h"
+#include "control/constellation_names.h"
 #include "control/json_writer.h"
 
 namespace orvane {

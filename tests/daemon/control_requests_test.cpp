@@ -1,6 +1,7 @@
 #include "daemon/control_requests.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,8 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "control/constellation_names.h"
 #include "control/control_values.h"
 #include "daemon/clock_daemon.h"
+#include "engine/frequency_displays.h"
+#include "engine/number_text.h"
 #include "protocol/command_codes.h"
 #include "sim/clock_device.h"
 #include "sim/simulated_backend.h"
@@ -34,12 +38,13 @@ class ControlRequestsTest : public testing::Test {
     options.record_received = false;
     backend_.AddDevice(options);
     settings_.control = &directory_;
+    settings_.metrics = &metrics_;
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
     std::string error;
     server_ = ControlServer::Start(
         path_, {},
         [this](const ControlRequest& request, const ControlPeer& peer) {
-          return AnswerControlRequest(directory_, request, peer);
+          return AnswerControlRequest(directory_, request, peer, log_);
         },
         log_, &error);
     ASSERT_TRUE(server_) << error;
@@ -69,6 +74,7 @@ class ControlRequestsTest : public testing::Test {
   std::ostringstream log_text_;
   JournalLog log_{log_text_, false};
   ControlDirectory directory_;
+  MetricsBoard metrics_;
   DaemonSettings settings_;
   std::unique_ptr<ClockDaemon> daemon_;
   std::string dir_ = mkdtemp((testing::TempDir() + "control-XXXXXX").data());
@@ -116,6 +122,92 @@ TEST_F(ControlRequestsTest, ReadbacksOfManyClientsWhileTheServicePollsGetTheConf
                             return report.size() > 1 && report[1] == command::kReferenceQuery;
                           }),
             10);
+}
+
+// The reports that change a clock, in the order the clock received them (the polls' and
+// readbacks' reports left out).
+std::vector<std::vector<std::uint8_t>> Changes(const ClockDevice& device) {
+  std::vector<std::vector<std::uint8_t>> changes;
+  for (const auto& report : device.received()) {
+    if (report.size() < 2) continue;
+    switch (report[1]) {
+      case command::kOutputEnable:
+      case command::kLedBlink:
+      case command::kDriveStrength:
+      case command::kPllConfiguration:
+      case command::kRegisterWrite:
+      case command::kSleep:
+      case command::kTcxoCorrection:
+      case command::kConstellations:
+        changes.push_back(report);
+    }
+  }
+  return changes;
+}
+
+TEST_F(ControlRequestsTest, ChangesSendTheReportsADirectSessionSendsAndTheServiceSeesThem) {
+  PllDividers dividers = expected_.dividers;
+  dividers.nc1_ls = 40;  // a new output frequency
+  const std::string program_line =
+      R"({"op":"program","serial":"G60031","gps":)" + std::to_string(dividers.gps) + R"(,"n31":)" +
+      std::to_string(dividers.n31) + R"(,"n2hs":)" + std::to_string(dividers.n2_hs) +
+      R"(,"n2ls":)" + std::to_string(dividers.n2_ls) + R"(,"n1hs":)" +
+      std::to_string(dividers.n1_hs) + R"(,"nc1ls":40,"nc2ls":)" + std::to_string(dividers.nc2_ls) +
+      R"(,"bw":)" + std::to_string(dividers.bw) + "}";
+  struct Case {
+    std::string line;
+    std::function<void(ClockSession&)> direct;  // empty: refused, nothing sent
+  };
+  const Case cases[] = {
+      {R"({"op":"output","serial":"G60031","on":false})",
+       [](ClockSession& s) { s.SetOutputEnabled(false); }},
+      {R"({"op":"drive","serial":"G60031","ma":16})",
+       [](ClockSession& s) { s.SetDriveStrength(1); }},
+      {R"({"op":"drive","serial":"G60031","ma":7})", {}},
+      {R"({"op":"blink","serial":"G60031"})", [](ClockSession& s) { s.ToggleLedBlink(); }},
+      {R"({"op":"constellations","serial":"G60031","names":["gps","glonass"]})",
+       [](ClockSession& s) {
+         s.SetConstellations(*ConstellationMaskFromList("gps,glonass", nullptr));
+       }},
+      {R"({"op":"constellations","serial":"G60031","names":["gps","mars"]})", {}},
+      {R"({"op":"register","serial":"G60031","reg":5,"data":7})",
+       [](ClockSession& s) { s.WriteRegister(5, 7); }},
+      {R"({"op":"register","serial":"G60031","reg":256,"data":7})", {}},
+      {R"({"op":"correction","serial":"G60031","ppb":12.4})",
+       [](ClockSession& s) { s.StoreCorrection(12); }},
+      {program_line, [dividers](ClockSession& s) { s.ProgramPll(dividers); }},
+      {R"({"op":"program","serial":"G60031","gps":1,"n31":1,"n2hs":1,"n2ls":1,"n1hs":1,"nc1ls":3,"nc2ls":1})",
+       {}},
+  };
+  ControlClient client(path_);
+  for (const Case& c : cases) {
+    const auto reply = ParseJson(client.Ask(c.line)).value;
+    ASSERT_TRUE(reply) << c.line;
+    EXPECT_EQ(*reply->Find("ok")->AsBool(), static_cast<bool>(c.direct)) << c.line;
+  }
+  // The service took in the new dividers: its metrics show the new output frequency.
+  const std::string frequency = "orvane_output_frequency_hz{serial=\"G60031\"} " +
+                                FormatGeneral(FrequencyValuesOf(dividers).output_hz);
+  RunUntil([&] { return metrics_.Text().find(frequency) != std::string::npos; });
+  EXPECT_NE(metrics_.Text().find(frequency), std::string::npos) << metrics_.Text();
+  EXPECT_NE(log_text_.str().find("uid " + std::to_string(getuid()) + " programmed G60031 to " +
+                                 FormatGeneral(FrequencyValuesOf(dividers).output_hz) + " Hz"),
+            std::string::npos)
+      << log_text_.str();
+  server_.reset();
+  daemon_->Stop();
+
+  ClockDeviceOptions options;
+  options.serial = "G60031";
+  SimulatedBackend direct_backend(steady_);
+  ClockDevice& direct_device = direct_backend.AddDevice(options);
+  ClockSession direct(direct_backend, trace_, steady_);
+  ASSERT_TRUE(direct.Connect("G60031").configuration);
+  for (const Case& c : cases) {
+    if (c.direct) c.direct(direct);
+  }
+  EXPECT_EQ(Changes(*polled_), Changes(direct_device));
+  EXPECT_EQ(Changes(*polled_).size(), 8u);  // PLL configuration twice
 }
 
 }  // namespace

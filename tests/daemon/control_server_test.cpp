@@ -1,6 +1,7 @@
 #include "daemon/control_server.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <sstream>
@@ -152,6 +153,9 @@ TEST_F(ControlServerTest, AClientThatDoesNotReadIsDropped) {
   std::string requests;
   for (int i = 0; i < kRequests; ++i) requests += "{\"op\":\"list\"}\n";
   slow.Send(requests);
+  // Reads nothing until the server hangs up (or 10 s have passed, which fails below).
+  pollfd hangup{slow.fd(), POLLRDHUP, 0};
+  ASSERT_EQ(poll(&hangup, 1, 10'000), 1);
   int replies = 0;
   while (!slow.ReadLine().empty()) ++replies;
   EXPECT_LT(replies, kRequests);
