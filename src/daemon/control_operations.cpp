@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "control/constellation_names.h"
-#include "control/drive_strengths.h"
 #include "control/control_values.h"
+#include "control/drive_strengths.h"
 #include "control/json_writer.h"
 #include "engine/divider_fields.h"
 #include "engine/frequency_displays.h"
@@ -43,9 +43,9 @@ Checked CheckProgram(const ControlRequest& request, const std::string& serial) {
     std::uint32_t PllDividers::*value;
   };
   static constexpr Field kFields[] = {
-      {"gps", &PllDividers::gps},     {"n31", &PllDividers::n31},
-      {"n2hs", &PllDividers::n2_hs},  {"n2ls", &PllDividers::n2_ls},
-      {"n1hs", &PllDividers::n1_hs},  {"nc1ls", &PllDividers::nc1_ls},
+      {"gps", &PllDividers::gps},      {"n31", &PllDividers::n31},
+      {"n2hs", &PllDividers::n2_hs},   {"n2ls", &PllDividers::n2_ls},
+      {"n1hs", &PllDividers::n1_hs},   {"nc1ls", &PllDividers::nc1_ls},
       {"nc2ls", &PllDividers::nc2_ls},
   };
   for (const Field& field : kFields) {
@@ -118,12 +118,11 @@ Checked Check(const ControlRequest& request, const std::string& serial) {
   if (name == "correction") {
     if (!request.Number("ppb")) return Refused("correction needs \"ppb\" through the service");
     const Correction correction = CorrectionFromPpb(*request.Number("ppb"));
-    return {Change{[correction](ClockSession& session) {
-                     return session.StoreCorrection(correction.ppb);
-                   },
-                   "stored " + std::to_string(correction.ppb) + " ppb as " + serial +
-                       "'s correction"},
-            ""};
+    return {
+        Change{
+            [correction](ClockSession& session) { return session.StoreCorrection(correction.ppb); },
+            "stored " + std::to_string(correction.ppb) + " ppb as " + serial + "'s correction"},
+        ""};
   }
   if (name == "sleep") {
     return {Change{[](ClockSession& session) { return session.Sleep(); },
@@ -156,9 +155,9 @@ std::string RunClockChange(ServedClock& clock, const ControlRequest& request,
   }
   const bool sent = checked.change->send(clock.session());
   if (!sent) {
-    return ControlErrorLine(request.id, {"failed", "the clock refused the " +
-                                                       std::string(request.operation->name) +
-                                                       " command"});
+    return ControlErrorLine(
+        request.id,
+        {"failed", "the clock refused the " + std::string(request.operation->name) + " command"});
   }
   log.Write(LogPriority::kNotice, "uid " + std::to_string(peer.uid) + " " + checked.change->done);
   std::optional<DeviceConfiguration> configuration;
