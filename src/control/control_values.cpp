@@ -8,6 +8,16 @@ namespace orvane {
 namespace {
 
 template <typename T>
+void OptionalNumber(JsonWriter& json, const char* key, const std::optional<T>& value) {
+  json.Key(key);
+  if (value) {
+    json.Number(static_cast<double>(*value));
+  } else {
+    json.Null();
+  }
+}
+
+template <typename T>
 bool Read(const JsonValue& object, std::string_view name, T& field) {
   const JsonValue* value = object.Find(name);
   if (value == nullptr || value->AsNumber() == nullptr) return false;
@@ -21,6 +31,24 @@ bool Read(const JsonValue& object, std::string_view name, T& field) {
 }
 
 }  // namespace
+
+void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json) {
+  json.Key("pll_locked").Bool(status.pll_locked);
+  json.Key("gnss_signal").Bool(status.gnss_signal);
+  json.Key("signal_loss_count").Integer(status.signal_loss_count);
+  OptionalNumber(json, "satellites_used", status.satellites_used);
+  OptionalNumber(json, "satellites_seen", status.satellites_seen);
+  OptionalNumber(json, "offset_ppb", status.offset_ppb);
+  OptionalNumber(json, "accuracy_ppb", status.accuracy_ppb);
+  json.Key("utc");
+  if (status.utc) {
+    json.String(*status.utc);
+  } else {
+    json.Null();
+  }
+  OptionalNumber(json, "pll_reference_hz", status.pll_reference_hz);
+  OptionalNumber(json, "pll_correction_hz", status.pll_correction_hz);
+}
 
 void WriteConfiguration(JsonWriter& json, const DeviceConfiguration& configuration) {
   const PllDividers& dividers = configuration.dividers;

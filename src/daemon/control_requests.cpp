@@ -91,6 +91,26 @@ std::string ReadbackReply(ClockWorker& worker, const ControlRequest& request) {
   return Finish(out, json);
 }
 
+// The live status from the telemetry the service's polls keep.
+std::string StatusReply(ClockWorker& worker, const ControlRequest& request) {
+  std::optional<LiveStatus> status;
+  std::string serial;
+  const bool ran = worker.Operate([&](ServedClock& clock) {
+    serial = clock.serial();
+    if (clock.connected() && clock.configuration()) {
+      status = LiveStatusOf(clock.session().telemetry(), clock.configuration()->dividers);
+    }
+  });
+  if (!ran || !status) return ControlErrorLine(request.id, NoClock(request));
+  std::ostringstream out;
+  JsonWriter json(out);
+  BeginReply(json, request).Key("serial").String(serial);
+  json.Key("status").BeginObject();
+  WriteLiveStatusFields(*status, json);
+  json.EndObject();
+  return Finish(out, json);
+}
+
 }  // namespace
 
 std::string AnswerControlRequest(const ControlDirectory& directory, const ControlRequest& request,
@@ -105,6 +125,7 @@ std::string AnswerControlRequest(const ControlDirectory& directory, const Contro
   ClockWorker* worker = directory.Find(request.serial);
   if (worker == nullptr) return ControlErrorLine(request.id, NoClock(request));
   if (name == "readback") return ReadbackReply(*worker, request);
+  if (name == "status") return StatusReply(*worker, request);
   if (IsServedChange(*request.operation)) {
     std::string reply;
     const bool ran = worker->Operate(

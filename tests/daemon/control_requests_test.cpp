@@ -82,7 +82,7 @@ class ControlRequestsTest : public testing::Test {
   std::unique_ptr<ControlServer> server_;
 };
 
-TEST_F(ControlRequestsTest, ListsTheServedClocksAndRefusesAnUnknownOne) {
+TEST_F(ControlRequestsTest, ListsTheClocksGivesTheirStatusAndRefusesAnUnknownOne) {
   ControlClient client(path_ + ".ro");
   EXPECT_EQ(client.Ask(R"({"id":1,"op":"list"})"),
             R"({"id":1,"ok":true,"clocks":[{"serial":"G60031","connected":true},)"
@@ -90,6 +90,16 @@ TEST_F(ControlRequestsTest, ListsTheServedClocksAndRefusesAnUnknownOne) {
   const auto reply = ParseJson(client.Ask(R"({"op":"readback","serial":"G69999"})")).value;
   ASSERT_TRUE(reply);
   EXPECT_EQ(*reply->Find("error")->AsString(), "no-clock");
+  // The status comes from the service's own polls: the receiver's messages are on.
+  std::optional<JsonValue> status;
+  RunUntil([&] {
+    status = ParseJson(client.Ask(R"({"op":"status","serial":"G60032"})")).value;
+    return status && status->Find("status") && status->Find("status")->Find("offset_ppb") &&
+           !status->Find("status")->Find("offset_ppb")->IsNull();
+  });
+  ASSERT_TRUE(status && status->Find("status"));
+  EXPECT_EQ(*status->Find("status")->Find("pll_locked")->AsBool(), true);
+  EXPECT_TRUE(status->Find("status")->Find("offset_ppb")->AsNumber());
 }
 
 TEST_F(ControlRequestsTest, ReadbacksOfManyClientsWhileTheServicePollsGetTheConfiguration) {
