@@ -4,13 +4,13 @@
 #include <iomanip>
 
 #include "cli/connected_clock.h"
-#include "cli/constellation_names.h"
 #include "cli/divider_output.h"
-#include "cli/drive_strengths.h"
 #include "cli/exit_codes.h"
-#include "cli/json_writer.h"
 #include "cli/live_status_output.h"
 #include "cli/text_layout.h"
+#include "control/constellation_names.h"
+#include "control/drive_strengths.h"
+#include "control/json_writer.h"
 
 namespace orvane {
 namespace {

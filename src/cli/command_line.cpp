@@ -1,9 +1,9 @@
 #include "cli/command_line.h"
 
 #include "cli/clock_commands.h"
-#include "cli/constellation_names.h"
 #include "cli/setting_commands.h"
 #include "cli/stream_commands.h"
+#include "control/constellation_names.h"
 #include "frontend/backend_choice.h"  // kMaxSimulatedClocks
 #include "frontend/sim_scenario_option.h"
 

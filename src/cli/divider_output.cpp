@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "cli/json_writer.h"
+#include "control/json_writer.h"
 #include "engine/number_text.h"
 
 namespace orvane {

@@ -2,14 +2,10 @@
 
 #include <string>
 
+#include "control/control_values.h"
 #include "engine/live_status.h"
 
 namespace orvane {
-
-class JsonWriter;
-
-// The status's JSON fields, written into an object the caller opened.
-void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json);
 
 // Texts for people: "-" where nothing is known yet.
 std::string SatellitesText(const LiveStatus& status);

@@ -5,10 +5,10 @@
 #include <iterator>
 
 #include "cli/connected_clock.h"
-#include "cli/constellation_names.h"
-#include "cli/drive_strengths.h"
 #include "cli/exit_codes.h"
-#include "cli/json_writer.h"
+#include "control/constellation_names.h"
+#include "control/drive_strengths.h"
+#include "control/json_writer.h"
 #include "engine/input_checks.h"
 
 namespace orvane {

@@ -7,8 +7,8 @@
 
 #include "cli/connected_clock.h"
 #include "cli/exit_codes.h"
-#include "cli/json_writer.h"
 #include "cli/live_status_output.h"
+#include "control/json_writer.h"
 #include "engine/decimal_text.h"
 #include "engine/number_text.h"
 #include "protocol/ubx_frame.h"

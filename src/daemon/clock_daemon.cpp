@@ -66,6 +66,7 @@ void ClockDaemon::Rescan() {
           std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial,
                                         settings_.sample_gate),
           clock_, settings_.threads);
+      if (settings_.control) settings_.control->Add(serial, *served.worker);
     }
     if (!served.connected) served.worker->Connect();
     LookAt(served);
@@ -99,6 +100,7 @@ void ClockDaemon::TakeNews(Served& served, ServedClock& clock, const ClockWorker
   alarms_.Check(clock);
   if (news.connected || news.ticked) PublishReading(clock);
   served.connected = clock.connected();
+  if (settings_.control) settings_.control->SetConnected(serial, served.connected);
   served.feeding = clock.chrony() && clock.chrony()->state() == ChronySocketState::kOk;
   const std::string address = clock.share() ? clock.share()->address().ToString() : "";
   if (address != served.share_address) share_map_changed_ = true;

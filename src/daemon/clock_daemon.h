@@ -13,6 +13,7 @@
 #include "daemon/clock_alarms.h"
 #include "daemon/clock_log.h"
 #include "daemon/clock_worker.h"
+#include "daemon/control_requests.h"
 #include "daemon/log_settings.h"
 #include "daemon/metrics_board.h"
 #include "daemon/served_clock.h"
@@ -39,6 +40,8 @@ struct DaemonSettings {
   std::vector<std::string> alarm_exec;
   // Set: every clock's samples (and UBX frames) are logged to daily files.
   std::optional<LogSettings> log;
+  // Set: each clock is listed here for the control socket.
+  ControlDirectory* control = nullptr;
   // Each clock's exchanges on a thread of its own; false: all on the loop's thread, as tests on
   // a manual clock need.
   bool threads = true;

@@ -36,7 +36,22 @@ std::chrono::nanoseconds ClockWorker::RunDue() {
   return clock_->connected() ? clock_->next_tick() : std::chrono::nanoseconds::max();
 }
 
+bool ClockWorker::Operate(const std::function<void(ServedClock&)>& operation) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_since_ || stopping_; });
+  if (stopping_) return false;
+  busy_since_ = monotonic_.Now();
+  lock.unlock();
+  operation(*clock_);
+  lock.lock();
+  busy_since_.reset();
+  lock.unlock();
+  changed_.notify_all();
+  return true;
+}
+
 bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
+  if (busy_since_) return false;  // an operation runs
   const bool connect = std::exchange(connect_requested_, false) && !clock_->connected();
   if (!connect && !(clock_->connected() && clock_->next_tick() <= monotonic_.Now())) return false;
   busy_since_ = monotonic_.Now();
@@ -45,6 +60,7 @@ bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
   const bool done = connect ? clock_->Connect(&refused) : clock_->Tick();
   lock.lock();
   busy_since_.reset();
+  changed_.notify_all();
   if (connect) {
     news_.connected = news_.connected || done;
     news_.refused = std::move(refused);
@@ -59,7 +75,9 @@ void ClockWorker::Run() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     if (Step(lock)) continue;
-    if (clock_->connected()) {
+    if (busy_since_) {
+      changed_.wait(lock);
+    } else if (clock_->connected()) {
       changed_.wait_for(lock, clock_->next_tick() - monotonic_.Now());
     } else {
       changed_.wait(lock);
@@ -82,10 +100,12 @@ std::optional<std::chrono::nanoseconds> ClockWorker::busy_since() const {
 
 void ClockWorker::Stop() {
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     stopping_ = true;
+    changed_.notify_all();
+    // A client's operation runs on its own thread; the clock is stopped only after it.
+    changed_.wait(lock, [this] { return !busy_since_; });
   }
-  changed_.notify_all();
   if (thread_.joinable()) thread_.join();
   clock_->Stop();
 }

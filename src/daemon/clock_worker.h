@@ -43,6 +43,9 @@ class ClockWorker {
   // Calls `look` with the clock and the news (then cleared) unless an exchange runs; whether it
   // did.
   bool Look(const std::function<void(ServedClock&, const News&)>& look);
+  // Runs `operation` whole between the clock's exchanges, on the caller's thread: no tick and
+  // no other operation runs meanwhile. False, without running it, once the worker is stopping.
+  bool Operate(const std::function<void(ServedClock&)>& operation);
   // Monotonic time the running exchange started; nullopt when none runs.
   std::optional<std::chrono::nanoseconds> busy_since() const;
   // Ends the thread after its running exchange, then stops the clock (receiver rates 0).

@@ -96,6 +96,11 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
       ->type_name("SECONDS")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  app.add_option("--control-socket", options.control_socket,
+                 "Serve clients (orvanectl, the window) on the Unix socket PATH (mode 0660, group "
+                 "orvane) and read-only ones on PATH.ro (0666) (default: "
+                 "$RUNTIME_DIRECTORY/control, else /run/orvane/control, where that folder is)")
+      ->type_name("PATH");
   app.add_option("--estimate-offset", estimate_seconds,
                  "Print the mean and spread of the offsets that would be sent, over SECONDS "
                  "(alone: 60), and exit")
@@ -150,6 +155,12 @@ ParsedOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
   if (estimate_seconds > 0) options.estimate_offset = std::chrono::seconds(estimate_seconds);
   parsed.options = options;
   return parsed;
+}
+
+std::string DefaultControlSocket(const char* runtime_directory) {
+  return std::string(runtime_directory != nullptr && *runtime_directory != '\0' ? runtime_directory
+                                                                                : "/run/orvane") +
+         "/control";
 }
 
 }  // namespace orvane

@@ -34,7 +34,13 @@ struct DaemonOptions {
   std::optional<LogSettings> log;       // set by --log-dir
   // A sample is sent only while the receiver's time accuracy estimate is within this.
   double max_time_error_seconds = kDefaultMaxTimeError;
+  // --control-socket; empty: none named, DefaultControlSocket() is tried.
+  std::string control_socket;
 };
+
+// Where the control socket goes when --control-socket names none: in systemd's
+// RuntimeDirectory= (`runtime_directory`, null when unset), else /run/orvane.
+std::string DefaultControlSocket(const char* runtime_directory);
 
 // The outcome of reading the command line: the options, or the text to print and the exit code
 // (0 for --help and --version, 2 for a mistake).

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "daemon/clock_daemon.h"
+#include "daemon/control_server.h"
 #include "daemon/daemon_options.h"
 #include "daemon/offset_estimate.h"
 #include "daemon/service_notifier.h"
@@ -88,7 +89,28 @@ int main(int argc, char** argv) {
       estimates[serial].Add(sample.offset);
     };
   }
+  ControlDirectory control_directory;
+  if (!options.estimate_offset) settings.control = &control_directory;
   ClockDaemon daemon(traced, trace, clock, log, std::move(settings));
+  // After the daemon: the server ends first, while every clock's worker still exists.
+  std::unique_ptr<ControlServer> control_server;
+  if (!options.estimate_offset) {
+    const bool named = !options.control_socket.empty();
+    const std::string path =
+        named ? options.control_socket : DefaultControlSocket(std::getenv("RUNTIME_DIRECTORY"));
+    control_server = ControlServer::Start(
+        path, {},
+        [&control_directory, &log](const ControlRequest& request, const ControlPeer& peer) {
+          return AnswerControlRequest(control_directory, request, peer, log);
+        },
+        log, &error);
+    if (!control_server && named) {
+      std::cerr << "orvaned: --control-socket: " << error << "\n";
+      return 2;
+    }
+    // Unnamed, a missing /run/orvane (a run outside systemd) only leaves clients out.
+    if (!control_server) log.Write(LogPriority::kNotice, "no control socket: " + error);
+  }
   ServiceNotifier notifier;
   log.Write(LogPriority::kInfo,
             std::string("started") + (options.simulate ? " on simulated clocks" : "") +

@@ -61,9 +61,13 @@ class ServedClock {
   const std::string& serial() const { return serial_; }
   bool connected() const { return session_.link().DeviceDetected(); }
   const ClockSession& session() const { return session_; }
+  // For a client's operation, which the worker runs between ticks.
+  ClockSession& session() { return session_; }
   // What the last connection read of the clock.
   const ClockIdentity& identity() const { return identity_; }
   const std::optional<DeviceConfiguration>& configuration() const { return configuration_; }
+  // A client's change was read back: what the clock now holds.
+  void Reconfigured(const DeviceConfiguration& configuration) { configuration_ = configuration; }
   // Monotonic time of the next poll.
   std::chrono::nanoseconds next_tick() const { return next_tick_; }
   // Monotonic time of the last receiver message, or of the connection when none came since.

@@ -3,8 +3,8 @@
 
 #include <sstream>
 
-#include "cli/constellation_names.h"
-#include "cli/json_writer.h"
+#include "control/constellation_names.h"
+#include "control/json_writer.h"
 
 namespace orvane {
 namespace {

@@ -26,7 +26,8 @@ within 20 refclock_fed || fail "chronyd not fed after the outage: $(chronyc_csv 
 held=$(grep -o 'resumed after [0-9]* held back' "$scratch/orvaned.log" | tail -n 1 | tr -dc 0-9)
 # A minute of NAV-TIMEUTC, one a second.
 [ "$held" -ge 55 ] && [ "$held" -le 62 ] || fail "$held samples held, not about 60"
-[ "$(grep -c 'chrony samples held' "$scratch/orvaned.log")" -le 2 ] ||
-  fail "held logged other than once at the start and once for the outage"
+# Start-up may log a change of reason before its first resume; the outage itself logs once.
+[ "$(sed -n '/chrony samples resumed/,$p' "$scratch/orvaned.log" | grep -c 'chrony samples held')" -eq 1 ] ||
+  fail "the outage's held samples logged other than once"
 logged 'alarm holdover_ended' 1 || fail "holdover did not end"
 echo "outage: $held samples held; $(grep -c alarm "$scratch/orvaned.log") alarms"

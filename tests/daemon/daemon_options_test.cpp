@@ -56,5 +56,15 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
   EXPECT_EQ(share.options->log, (LogSettings{.dir = "/x", .record_ubx = true, .keep_days = 30}));
 }
 
+TEST(ParseDaemonOptions, TheControlSocketIsNamedOrInTheRuntimeDirectory) {
+  const ParsedOptions parsed = ParseDaemonOptions({"orvaned", "--control-socket", "/tmp/c"});
+  ASSERT_TRUE(parsed.options) << parsed.message;
+  EXPECT_EQ(parsed.options->control_socket, "/tmp/c");
+  EXPECT_EQ(ParseDaemonOptions({"orvaned"}).options->control_socket, "");
+  EXPECT_EQ(DefaultControlSocket("/run/unit"), "/run/unit/control");
+  EXPECT_EQ(DefaultControlSocket(""), "/run/orvane/control");
+  EXPECT_EQ(DefaultControlSocket(nullptr), "/run/orvane/control");
+}
+
 }  // namespace
 }  // namespace orvane

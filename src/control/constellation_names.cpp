@@ -1,4 +1,4 @@
-#include "cli/constellation_names.h"
+#include "control/constellation_names.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,0 +1,89 @@
+#include "control/control_values.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace orvane {
+namespace {
+
+template <typename T>
+void OptionalNumber(JsonWriter& json, const char* key, const std::optional<T>& value) {
+  json.Key(key);
+  if (value) {
+    json.Number(static_cast<double>(*value));
+  } else {
+    json.Null();
+  }
+}
+
+template <typename T>
+bool Read(const JsonValue& object, std::string_view name, T& field) {
+  const JsonValue* value = object.Find(name);
+  if (value == nullptr || value->AsNumber() == nullptr) return false;
+  const double number = *value->AsNumber();
+  if (std::trunc(number) != number || number < std::numeric_limits<T>::min() ||
+      number > std::numeric_limits<T>::max()) {
+    return false;
+  }
+  field = static_cast<T>(number);
+  return true;
+}
+
+}  // namespace
+
+void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json) {
+  json.Key("pll_locked").Bool(status.pll_locked);
+  json.Key("gnss_signal").Bool(status.gnss_signal);
+  json.Key("holdover").Bool(status.holdover);
+  json.Key("signal_loss_count").Integer(status.signal_loss_count);
+  OptionalNumber(json, "satellites_used", status.satellites_used);
+  OptionalNumber(json, "satellites_seen", status.satellites_seen);
+  OptionalNumber(json, "offset_ppb", status.offset_ppb);
+  OptionalNumber(json, "accuracy_ppb", status.accuracy_ppb);
+  json.Key("utc");
+  if (status.utc) {
+    json.String(*status.utc);
+  } else {
+    json.Null();
+  }
+  OptionalNumber(json, "pll_reference_hz", status.pll_reference_hz);
+  OptionalNumber(json, "pll_correction_hz", status.pll_correction_hz);
+}
+
+void WriteConfiguration(JsonWriter& json, const DeviceConfiguration& configuration) {
+  const PllDividers& dividers = configuration.dividers;
+  json.BeginObject();
+  json.Key("output_flags").Integer(configuration.output_flags);
+  json.Key("drive_index").Integer(configuration.drive_index);
+  json.Key("dividers").BeginObject();
+  json.Key("gps").Integer(dividers.gps).Key("n31").Integer(dividers.n31);
+  json.Key("n2_hs").Integer(dividers.n2_hs).Key("n2_ls").Integer(dividers.n2_ls);
+  json.Key("n1_hs").Integer(dividers.n1_hs).Key("nc1_ls").Integer(dividers.nc1_ls);
+  json.Key("nc2_ls").Integer(dividers.nc2_ls).Key("bw").Integer(dividers.bw);
+  json.EndObject();
+  json.Key("tcxo_correction").Integer(configuration.tcxo_correction);
+  json.Key("constellation_mask").Integer(configuration.ConstellationMask);
+  json.EndObject();
+}
+
+std::optional<DeviceConfiguration> ConfigurationFromJson(const JsonValue& value) {
+  DeviceConfiguration configuration;
+  PllDividers& dividers = configuration.dividers;
+  const JsonValue* divider_object = value.Find("dividers");
+  const bool whole =
+      divider_object != nullptr && Read(value, "output_flags", configuration.output_flags) &&
+      Read(value, "drive_index", configuration.drive_index) &&
+      Read(value, "tcxo_correction", configuration.tcxo_correction) &&
+      Read(value, "constellation_mask", configuration.ConstellationMask) &&
+      Read(*divider_object, "gps", dividers.gps) && Read(*divider_object, "n31", dividers.n31) &&
+      Read(*divider_object, "n2_hs", dividers.n2_hs) &&
+      Read(*divider_object, "n2_ls", dividers.n2_ls) &&
+      Read(*divider_object, "n1_hs", dividers.n1_hs) &&
+      Read(*divider_object, "nc1_ls", dividers.nc1_ls) &&
+      Read(*divider_object, "nc2_ls", dividers.nc2_ls) && Read(*divider_object, "bw", dividers.bw);
+  if (!whole) return std::nullopt;
+  return configuration;
+}
+
+}  // namespace orvane

@@ -1,0 +1,226 @@
+#include "daemon/control_requests.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "control/constellation_names.h"
+#include "control/control_values.h"
+#include "daemon/clock_daemon.h"
+#include "engine/frequency_displays.h"
+#include "engine/number_text.h"
+#include "protocol/command_codes.h"
+#include "sim/clock_device.h"
+#include "sim/simulated_backend.h"
+#include "support/control_client.h"
+
+namespace orvane {
+namespace {
+
+using testing_support::ControlClient;
+
+// orvaned as it runs: real time, each clock polled on its own thread, the control server on a
+// scratch socket; the loop runs on the test's thread.
+class ControlRequestsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ClockDeviceOptions options;
+    options.serial = "G60031";
+    polled_ = &backend_.AddDevice(options);
+    expected_ = polled_->configuration();
+    options.serial = "G60032";
+    options.record_received = false;
+    backend_.AddDevice(options);
+    settings_.control = &directory_;
+    settings_.metrics = &metrics_;
+    daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
+    std::string error;
+    server_ = ControlServer::Start(
+        path_, {},
+        [this](const ControlRequest& request, const ControlPeer& peer) {
+          return AnswerControlRequest(directory_, request, peer, log_);
+        },
+        log_, &error);
+    ASSERT_TRUE(server_) << error;
+    RunUntil([this] { return daemon_->Status() == "serving 2 clock(s), 0 feeding chronyd"; });
+  }
+
+  void TearDown() override {
+    server_.reset();
+    daemon_->Stop();
+  }
+
+  // Runs the loop, waiting as the service does, until `done` or 30 s have passed.
+  template <typename Done>
+  void RunUntil(Done done) {
+    const auto end = steady_.Now() + std::chrono::seconds(30);
+    while (!done() && steady_.Now() < end) {
+      const auto next = std::min(daemon_->RunOnce(), steady_.Now() + std::chrono::milliseconds(10));
+      if (next > steady_.Now()) steady_.SleepFor(next - steady_.Now());
+    }
+  }
+
+  ClockDevice* polled_ = nullptr;
+  DeviceConfiguration expected_;
+  SteadyClock steady_;
+  SimulatedBackend backend_{steady_};
+  TraceLog trace_{nullptr, steady_};
+  std::ostringstream log_text_;
+  JournalLog log_{log_text_, false};
+  ControlDirectory directory_;
+  MetricsBoard metrics_;
+  DaemonSettings settings_;
+  std::unique_ptr<ClockDaemon> daemon_;
+  std::string dir_ = mkdtemp((testing::TempDir() + "control-XXXXXX").data());
+  std::string path_ = dir_ + "/control";
+  std::unique_ptr<ControlServer> server_;
+};
+
+TEST_F(ControlRequestsTest, ListsTheClocksGivesTheirStatusAndRefusesAnUnknownOne) {
+  ControlClient client(path_ + ".ro");
+  EXPECT_EQ(client.Ask(R"({"id":1,"op":"list"})"),
+            R"({"id":1,"ok":true,"clocks":[{"serial":"G60031","connected":true},)"
+            R"({"serial":"G60032","connected":true}]})");
+  const auto reply = ParseJson(client.Ask(R"({"op":"readback","serial":"G69999"})")).value;
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(*reply->Find("error")->AsString(), "no-clock");
+  // The status comes from the service's own polls: the receiver's messages are on.
+  std::optional<JsonValue> status;
+  RunUntil([&] {
+    status = ParseJson(client.Ask(R"({"op":"status","serial":"G60032"})")).value;
+    const JsonValue* fields = status ? status->Find("status") : nullptr;
+    return fields && fields->Find("offset_ppb") && fields->Find("offset_ppb")->AsNumber() &&
+           fields->Find("pll_locked") && fields->Find("pll_locked")->AsBool() &&
+           *fields->Find("pll_locked")->AsBool();
+  });
+  ASSERT_TRUE(status && status->Find("status")) << (status ? "" : "no reply");
+  EXPECT_TRUE(status->Find("status")->Find("offset_ppb")->AsNumber());
+  EXPECT_EQ(*status->Find("status")->Find("pll_locked")->AsBool(), true);
+}
+
+TEST_F(ControlRequestsTest, ReadbacksOfManyClientsWhileTheServicePollsGetTheConfiguration) {
+  constexpr int kClients = 8;
+  constexpr int kReadbacks = 50;
+  std::atomic<int> finished = 0;
+  std::atomic<int> right = 0;
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&] {
+      ControlClient client(path_ + ".ro");
+      for (int i = 0; i < kReadbacks; ++i) {
+        const auto reply = ParseJson(client.Ask(R"({"op":"readback","serial":"G60031"})")).value;
+        const JsonValue* configuration = reply ? reply->Find("configuration") : nullptr;
+        if (configuration && ConfigurationFromJson(*configuration) == expected_) ++right;
+      }
+      ++finished;
+    });
+  }
+  RunUntil([&] { return finished == kClients; });
+  for (std::thread& client : clients) client.join();
+  EXPECT_EQ(right, kClients * kReadbacks);
+  // The service went on polling meanwhile, each poll asking for the reference count, whose reply
+  // a readback between its two reports would have taken for the configuration.
+  server_.reset();
+  daemon_->Stop();
+  const auto& received = polled_->received();
+  EXPECT_GT(std::count_if(received.begin(), received.end(),
+                          [](const auto& report) {
+                            return report.size() > 1 && report[1] == command::kReferenceQuery;
+                          }),
+            10);
+}
+
+// The reports that change a clock, in the order the clock received them (the polls' and
+// readbacks' reports left out).
+std::vector<std::vector<std::uint8_t>> Changes(const ClockDevice& device) {
+  std::vector<std::vector<std::uint8_t>> changes;
+  for (const auto& report : device.received()) {
+    if (report.size() < 2) continue;
+    switch (report[1]) {
+      case command::kOutputEnable:
+      case command::kLedBlink:
+      case command::kDriveStrength:
+      case command::kPllConfiguration:
+      case command::kRegisterWrite:
+      case command::kSleep:
+      case command::kTcxoCorrection:
+      case command::kConstellations:
+        changes.push_back(report);
+    }
+  }
+  return changes;
+}
+
+TEST_F(ControlRequestsTest, ChangesSendTheReportsADirectSessionSendsAndTheServiceSeesThem) {
+  PllDividers dividers = expected_.dividers;
+  dividers.nc1_ls = 40;  // a new output frequency
+  const std::string program_line =
+      R"({"op":"program","serial":"G60031","gps":)" + std::to_string(dividers.gps) + R"(,"n31":)" +
+      std::to_string(dividers.n31) + R"(,"n2hs":)" + std::to_string(dividers.n2_hs) +
+      R"(,"n2ls":)" + std::to_string(dividers.n2_ls) + R"(,"n1hs":)" +
+      std::to_string(dividers.n1_hs) + R"(,"nc1ls":40,"nc2ls":)" + std::to_string(dividers.nc2_ls) +
+      R"(,"bw":)" + std::to_string(dividers.bw) + "}";
+  struct Case {
+    std::string line;
+    std::function<void(ClockSession&)> direct;  // empty: refused, nothing sent
+  };
+  const Case cases[] = {
+      {R"({"op":"output","serial":"G60031","on":false})",
+       [](ClockSession& s) { s.SetOutputEnabled(false); }},
+      {R"({"op":"drive","serial":"G60031","ma":16})",
+       [](ClockSession& s) { s.SetDriveStrength(1); }},
+      {R"({"op":"drive","serial":"G60031","ma":7})", {}},
+      {R"({"op":"blink","serial":"G60031"})", [](ClockSession& s) { s.ToggleLedBlink(); }},
+      {R"({"op":"constellations","serial":"G60031","names":["gps","glonass"]})",
+       [](ClockSession& s) {
+         s.SetConstellations(*ConstellationMaskFromList("gps,glonass", nullptr));
+       }},
+      {R"({"op":"constellations","serial":"G60031","names":["gps","mars"]})", {}},
+      {R"({"op":"register","serial":"G60031","reg":5,"data":7})",
+       [](ClockSession& s) { s.WriteRegister(5, 7); }},
+      {R"({"op":"register","serial":"G60031","reg":256,"data":7})", {}},
+      {R"({"op":"correction","serial":"G60031","ppb":12.4})",
+       [](ClockSession& s) { s.StoreCorrection(12); }},
+      {program_line, [dividers](ClockSession& s) { s.ProgramPll(dividers); }},
+      {R"({"op":"program","serial":"G60031","gps":1,"n31":1,"n2hs":1,"n2ls":1,"n1hs":1,"nc1ls":3,"nc2ls":1})",
+       {}},
+  };
+  ControlClient client(path_);
+  for (const Case& c : cases) {
+    const auto reply = ParseJson(client.Ask(c.line)).value;
+    ASSERT_TRUE(reply) << c.line;
+    EXPECT_EQ(*reply->Find("ok")->AsBool(), static_cast<bool>(c.direct)) << c.line;
+  }
+  // The service took in the new dividers: its metrics show the new output frequency.
+  const std::string frequency = "orvane_output_frequency_hz{serial=\"G60031\"} " +
+                                FormatGeneral(FrequencyValuesOf(dividers).output_hz);
+  RunUntil([&] { return metrics_.Text().find(frequency) != std::string::npos; });
+  EXPECT_NE(metrics_.Text().find(frequency), std::string::npos) << metrics_.Text();
+  EXPECT_NE(log_text_.str().find("uid " + std::to_string(getuid()) + " programmed G60031 to " +
+                                 FormatGeneral(FrequencyValuesOf(dividers).output_hz) + " Hz"),
+            std::string::npos)
+      << log_text_.str();
+  server_.reset();
+  daemon_->Stop();
+
+  ClockDeviceOptions options;
+  options.serial = "G60031";
+  SimulatedBackend direct_backend(steady_);
+  ClockDevice& direct_device = direct_backend.AddDevice(options);
+  ClockSession direct(direct_backend, trace_, steady_);
+  ASSERT_TRUE(direct.Connect("G60031").configuration);
+  for (const Case& c : cases) {
+    if (c.direct) c.direct(direct);
+  }
+  EXPECT_EQ(Changes(*polled_), Changes(direct_device));
+  EXPECT_EQ(Changes(*polled_).size(), 8u);  // PLL configuration twice
+}
+
+}  // namespace
+}  // namespace orvane
