@@ -86,14 +86,6 @@ TEST(ControlProtocol, ARequestLineReadsBackAsTheSameRequest) {
   }
 }
 
-TEST(ControlProtocol, AnErrorReplyIsOneLineOfJson) {
-  const std::string line = ControlErrorLine(4, {"read-only", "join group \"orvane\"\n"});
-  EXPECT_EQ(line,
-            "{\"id\":4,\"ok\":false,\"error\":\"read-only\",\"message\":\"join group "
-            "\\\"orvane\\\"\\n\"}\n");
-  EXPECT_TRUE(ParseJson(line).value);
-}
-
 TEST(ControlValues, AConfigurationReadsBackFieldForFieldAndAMissingFieldIsNone) {
   DeviceConfiguration configuration;
   configuration.output_flags = 1;

@@ -91,17 +91,16 @@ TEST_F(ControlRequestsTest, ListsTheClocksGivesTheirStatusAndRefusesAnUnknownOne
   ASSERT_TRUE(reply);
   EXPECT_EQ(*reply->Find("error")->AsString(), "no-clock");
   // The status comes from the service's own polls: the receiver's messages are on.
-  std::optional<JsonValue> status;
+  bool locked = false;
   RunUntil([&] {
-    status = ParseJson(client.Ask(R"({"op":"status","serial":"G60032"})")).value;
+    const auto status = ParseJson(client.Ask(R"({"op":"status","serial":"G60032"})")).value;
     const JsonValue* fields = status ? status->Find("status") : nullptr;
-    return fields && fields->Find("offset_ppb") && fields->Find("offset_ppb")->AsNumber() &&
-           fields->Find("pll_locked") && fields->Find("pll_locked")->AsBool() &&
-           *fields->Find("pll_locked")->AsBool();
+    locked = fields && fields->Find("offset_ppb") && fields->Find("offset_ppb")->AsNumber() &&
+             fields->Find("pll_locked") && fields->Find("pll_locked")->AsBool() &&
+             *fields->Find("pll_locked")->AsBool();
+    return locked;
   });
-  ASSERT_TRUE(status && status->Find("status")) << (status ? "" : "no reply");
-  EXPECT_TRUE(status->Find("status")->Find("offset_ppb")->AsNumber());
-  EXPECT_EQ(*status->Find("status")->Find("pll_locked")->AsBool(), true);
+  EXPECT_TRUE(locked);
 }
 
 TEST_F(ControlRequestsTest, ReadbacksOfManyClientsWhileTheServicePollsGetTheConfiguration) {
@@ -202,10 +201,6 @@ TEST_F(ControlRequestsTest, ChangesSendTheReportsADirectSessionSendsAndTheServic
                                 FormatGeneral(FrequencyValuesOf(dividers).output_hz);
   RunUntil([&] { return metrics_.Text().find(frequency) != std::string::npos; });
   EXPECT_NE(metrics_.Text().find(frequency), std::string::npos) << metrics_.Text();
-  EXPECT_NE(log_text_.str().find("uid " + std::to_string(getuid()) + " programmed G60031 to " +
-                                 FormatGeneral(FrequencyValuesOf(dividers).output_hz) + " Hz"),
-            std::string::npos)
-      << log_text_.str();
   server_.reset();
   daemon_->Stop();
 

@@ -121,15 +121,6 @@ TEST_F(ControlServerTest, TheReadOnlySocketRefusesEveryChangeAndAnswersTheRest) 
   }
 }
 
-TEST_F(ControlServerTest, BadLinesGetErrorsAndTheConnectionGoesOn) {
-  Start();
-  ControlClient client(path_ + ".ro");
-  EXPECT_EQ(Member(client.Ask("{\"op\":"), "error"), "malformed");
-  EXPECT_EQ(Member(client.Ask(R"({"id":5,"op":"format-disk"})"), "error"), "unknown-operation");
-  EXPECT_EQ(Member(client.Ask(std::string(kMaxRequestLineBytes + 1, ' ')), "error"), "too-long");
-  EXPECT_EQ(Member(client.Ask(R"({"op":"list"})"), "op"), "list");
-}
-
 TEST_F(ControlServerTest, ClientsBeyondTheLimitAreTurnedAway) {
   ControlLimits limits;
   limits.max_clients_per_uid = 2;
