@@ -4,7 +4,6 @@
 
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "control/control_values.h"
 
@@ -24,12 +23,6 @@ TEST(ControlProtocol, ReadsARequestWithItsArguments) {
   EXPECT_EQ(request.Integer("vco"), 2);
   EXPECT_EQ(request.Number("wait_s"), 0.5);
   EXPECT_EQ(request.Integer("n2hs"), std::nullopt);
-
-  const RequestParse names =
-      ParseControlRequest(R"({"op":"constellations","names":["gps","galileo"]})");
-  ASSERT_TRUE(names.request);
-  EXPECT_EQ(names.request->id, std::nullopt);
-  EXPECT_EQ(names.request->StringList("names"), (std::vector<std::string>{"gps", "galileo"}));
 }
 
 TEST(ControlProtocol, RefusesABadRequestWithACodeAndKeepsItsId) {
