@@ -167,7 +167,6 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
       EXPECT_GE(Seconds(sample.tv), connected + 3.0);  // no UTC before the receiver's fix
     }
     daemon_->Stop();
-    EXPECT_EQ(daemon_->Status(), "serving 0 clock(s), 0 feeding chronyd");
     // The time messages on while served; at stop the rest off, NAV-TIMEUTC left on for the
     // window's host clock.
     const std::vector<CfgMsg> rates = Rates(device);
@@ -191,7 +190,6 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   const auto at = [&](int offset) { return " 127.0.0.1:" + std::to_string(port + offset) + "\n"; };
   settings_.ubx_listen = ListenAddress{"127.0.0.1", port};
   settings_.share_map_path = map;
-  settings_.metrics = &metrics_;
   Start();
   RunFor(seconds(1));
   EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1));
@@ -203,12 +201,8 @@ TEST_F(DaemonTest, ClocksComeAndGoWithTheirPortsInSerialOrder) {
   AddClock("G60033");
   RunFor(seconds(2));
   EXPECT_EQ(shares(), "G60031" + at(0) + "G60032" + at(1) + "G60033" + at(2));
-  // A clock that left has no series; one that came back has them again.
-  EXPECT_EQ(metrics_.Text().find("serial=\"G60031\""), std::string::npos);
-  EXPECT_NE(metrics_.Text().find("orvane_up{serial=\"G60032\"} 1"), std::string::npos);
   first.Replug();
   RunFor(seconds(2));
-  EXPECT_NE(metrics_.Text().find("orvane_up{serial=\"G60031\"} 1"), std::string::npos);
 
   // A serial-number change re-enumerates the clock under its new serial.
   ClockSession other(backend_, trace_, clock_);
@@ -285,7 +279,6 @@ TEST_F(DaemonTest, AClockWhoseCallsHangHoldsUpNoOther) {
   EXPECT_GE(delays.size(), 3u);
   // A loop held up by the other clock would deliver them a second or more late.
   for (double delay : delays) EXPECT_LT(delay, 0.5);
-  EXPECT_TRUE(daemon.Healthy());
 }
 
 TEST_F(DaemonTest, UnplugAndReplugReachTheLogTheCountsAndTheAlarmCommand) {
