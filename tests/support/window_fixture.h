@@ -111,9 +111,8 @@ class WindowTest : public ::testing::Test {
     if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text().toStdString();
     if (auto* list = qobject_cast<const QComboBox*>(widget))
       return list->currentText().toStdString();
-    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget))
       return button->text().toStdString();
-    }
     ADD_FAILURE() << "no text control";
     return {};
   }

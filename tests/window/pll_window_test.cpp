@@ -45,8 +45,6 @@ TEST_F(PllWindowTest, EnterProgramsAndFillsTheFieldsListsAndDisplays) {
   EXPECT_EQ(vco->itemText(0) + vco->itemText(59) + vco->itemText(74),
             "[0] 4200000000[59] 6100000000[74] 6600000000");
   EXPECT_EQ(Entries("N1HS_list"), "10|7|6|5");
-  EXPECT_TRUE(Control("Out1Freq")->hasFocus() || !window_->isActiveWindow());
-  EXPECT_TRUE(Control("FindFreq")->isEnabled() && Control("Bar")->isHidden());
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -55,9 +53,7 @@ TEST_F(PllWindowTest, AVcoChoiceFillsTheChainedListsAndProgramsAndSaveTakesNc2Fr
   const std::size_t mark = Mark();
   ChooseProduct(253);
   EXPECT_EQ(Entries("N1HS_list"), "11");
-  EXPECT_FALSE(Control("N1HS_list")->isEnabled());
   EXPECT_EQ(Entries("N2HS_list"), "11|10|8|5|4");
-  EXPECT_TRUE(Control("N2HS_list")->isEnabled());
   EXPECT_EQ(Control<QComboBox>("N2LS_list")->count(), 24);
   EXPECT_EQ(Texts({"NC1LS_calc", "F3_calc", "Fosclbl", "Out1Freq"}),
             "46|1840000|Fosc = 5.06 GHz |10000000");
@@ -83,15 +79,6 @@ TEST_F(PllWindowTest, OldListsSendNothingAfterARefusedOrEditedFrequency) {
   Pick("N2HS_list", 1);
   EXPECT_EQ(Mark(), mark);
   EXPECT_EQ(Title(), "No exact setting");
-
-  // Unplugged, the readback empties Out1Freq; the lists keep their entries and say nothing.
-  TypeFrequency("10000000");
-  sim_.device(0).Unplug();
-  Tick(3);
-  ASSERT_EQ(Text("Out1Freq"), "");
-  messages_.clear();
-  for (const char* list : {"Fvco_list", "N1HS_list", "N2HS_list", "N2LS_list"}) Pick(list, 0);
-  EXPECT_TRUE(messages_.empty()) << Title();
 }
 
 TEST_F(PllWindowTest,
