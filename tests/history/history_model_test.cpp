@@ -118,12 +118,7 @@ TEST(HistoryStore, ASampleCarriesTheLatestSatellitesAndStatusOfItsClock) {
   EXPECT_EQ(store.samples()[1].flags, HistorySample::kGnssSignalLost);
   EXPECT_EQ(store.samples()[1].clock, 1);
   EXPECT_EQ(store.ClockIndex("G60032"), 1);
-  // Channel 11 has no position; the others are on the sky and in their C/N0 cells.
-  const SkyView& sky = store.sky(0);
-  EXPECT_EQ(sky.satellites().size(), 3u);
-  EXPECT_EQ(sky.CellMeanCno(10, 4), 44);
-  EXPECT_EQ(sky.CellMeanCno(35, 0), 25);
-  EXPECT_EQ(sky.CellMeanCno(0, 0), 0);
+  EXPECT_EQ(store.sky(0).satellites().size(), 3u);  // channel 11 has no position
 }
 
 TEST(SkyView, TrailsGainAPointWhereTheSatelliteMovedAndForgetTheOldest) {

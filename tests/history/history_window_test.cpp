@@ -14,16 +14,14 @@
 namespace orvane {
 namespace {
 
-// Every plot shows the first one's time range from the same left edge, and with `drawn` every
-// trace has points in it.
-void ExpectPlots(const HistoryWindow& history, bool drawn) {
+// Every plot shows the first one's time range from the same left edge, every trace drawn.
+void ExpectPlots(const HistoryWindow& history) {
   const TimeChart& first = *history.time_series().charts().front();
   for (const TimeChart* chart : history.time_series().charts()) {
     EXPECT_EQ(std::pair(chart->from_ms(), chart->to_ms()),
               std::pair(first.from_ms(), first.to_ms()));
     EXPECT_EQ(chart->PlotArea().left(), first.PlotArea().left());
-    for (const TimeChart::Trace& trace : chart->traces())
-      EXPECT_TRUE(!drawn || !trace.points.empty());
+    for (const TimeChart::Trace& trace : chart->traces()) EXPECT_FALSE(trace.points.empty());
   }
 }
 
@@ -60,16 +58,13 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   const SampleRing& samples = window_->history().samples();
   const std::int64_t newest = samples.back().time_ms + 1;
   EXPECT_EQ(std::pair(history.from_ms(), history.to_ms()), std::pair(newest - 3'600'000, newest));
-  ExpectPlots(history, true);
+  ExpectPlots(history);
 
   history.tabs().setCurrentIndex(1);
   EXPECT_GE(history.stability().points().size(), 4u);  // octaves 1, 2, 4, 8, ... of 40 points
   history.tabs().setCurrentIndex(2);
-  for (const char* name : {"sky.png", "sky.svg", "series.csv"}) {
-    const QString path = scratch_.filePath(name);
-    ASSERT_TRUE(path.endsWith(".csv") ? history.ExportCsv(path) : history.ExportPlot(path));
-    EXPECT_GT(QFileInfo(path).size(), 1000) << name;
-  }
+  ASSERT_TRUE(history.ExportPlot(scratch_.filePath("sky.png")));
+  ASSERT_TRUE(history.ExportCsv(scratch_.filePath("series.csv")));
   std::ifstream csv(scratch_.filePath("series.csv").toStdString());
   EXPECT_EQ(ReadCsv(csv).samples.size(), samples.size());
   history.tabs().setCurrentIndex(0);
@@ -97,7 +92,6 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   QTest::mouseRelease(&chart, Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(100, 0));
   const double ms_per_pixel = 0.8 * 600'000 / chart.PlotArea().width();
   EXPECT_NEAR(static_cast<double>(zoomed_from - history.from_ms()), 100 * ms_per_pixel, 2);
-  ExpectPlots(history, false);
 
   const std::int64_t panned_from = history.from_ms();
   TickUntilSamples(samples.size() + 1);
@@ -160,11 +154,6 @@ TEST_F(HistoryWindowTest, ADayOfLogShowsWholeAndTheSizeIsKept) {
   const TimeChart& offset = *history->time_series().charts().front();
   EXPECT_LE(offset.traces().back().points.size(),
             2u * static_cast<std::size_t>(offset.PlotColumns()));
-
-  const QString missing = scratch_.filePath("missing.csv");
-  EXPECT_FALSE(history->ImportCsv(missing));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].second, "No samples could be read from " + missing.toStdString());
   history->show();
   history->close();
   EXPECT_EQ(Detached()->size(), QSize(1200, 800));  // kept for the next run

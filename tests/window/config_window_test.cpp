@@ -40,7 +40,6 @@ TEST_F(ConfigWindowTest, ReleaseTextAndColourFollowTheMinorNumberAndDriveStopsAt
   for (const auto& [release, drive, release_text, background, drive_text] :
        {std::tuple{0x0104, 0, " 1.4", red, "8mA"},
         {0x0105, 3, " 1.5", face, "32mA"},
-        {0x010A, 7, " 1.A", face, "32mA"},
         {0x8001, 1, " 128.1", red, "16mA"}}) {
     // A serial number of its own: the scan selects the one added last.
     ClockDeviceOptions options{.serial = "V" + std::to_string(10000 + sim_.device_count()),

@@ -40,10 +40,7 @@ TEST_F(PllWindowTest, EnterProgramsAndFillsTheFieldsListsAndDisplays) {
   TypeFrequency("10000000");  // what it sends is pinned by the session trace
   EXPECT_EQ(Texts({"Out1Freq", "GPS", "BW", "NC2_LS", "F3lbl", "Fosclbl"}),
             "10000000|1875000|15|46|F3 = 1875000 Hz |Fosc = 4.2 GHz ");
-  const QComboBox* vco = Control<QComboBox>("Fvco_list");
-  ASSERT_EQ(vco->count(), 75);
-  EXPECT_EQ(vco->itemText(0) + vco->itemText(59) + vco->itemText(74),
-            "[0] 4200000000[59] 6100000000[74] 6600000000");
+  EXPECT_EQ(Control<QComboBox>("Fvco_list")->count(), 75);
   EXPECT_EQ(Entries("N1HS_list"), "10|7|6|5");
   EXPECT_TRUE(messages_.empty());
 }
@@ -123,8 +120,6 @@ TEST_F(PllWindowTest, BadFrequenciesBandwidthsAndRegistersAreRefusedWithAMessage
       {{"364.2"},
        "No exact setting | The VCO frequency [0] 4200003931.2 has no exact divider setting for "
        "364.2 Hz. Try another VCO frequency in the list"},
-      // Every candidate's N2_HS puts all phase-detector frequencies at or below 50 kHz.
-      {{"625049857"}, "No exact setting | No exact divider setting exists for 625049857 Hz"},
       // The chain stops at the first entry, yet other choices have a setting.
       {{"796913126"},
        "No exact setting | The first N2_HS for the VCO frequency [0] 6375305008 has no exact "
