@@ -59,13 +59,10 @@ TEST_F(ConfigWindowTest, WithoutDeviceTheWindowIsClearedAndBwKeepsItsText) {
   window_->session().DropLink();
   window_->readback().ReadDeviceConfiguration();
   EXPECT_EQ(Texts({"TCXO", "TCXO_ppb", "GPS", "lblManuf", "BW"}), "-1|0|||7");
-  EXPECT_EQ(Control<QComboBox>("Enc1")->count(), 0);
-  EXPECT_FALSE(Control("Frame3")->isEnabled());
 }
 
 TEST_F(ConfigWindowTest, ShortReportsMakeTheDeviceUnusableTellingTheUserOnce) {
   Open({.feature_report_length = 39, .make_receiver = {}});
-  EXPECT_EQ(Text("lblManuf"), " Orvane");  // which device it is still shows
   EXPECT_FALSE(Control("Frame3")->isEnabled());
   window_->readback().ReadDeviceConfiguration();
   window_->output().SetSN_Click();
