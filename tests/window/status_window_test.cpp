@@ -27,7 +27,6 @@ TEST_F(PollTest, StatusShowsSignalAndLockApartAndATickWithoutReportChangesNothin
   EXPECT_EQ(Status(), "LOS LOL ");
   Tick(120);
   EXPECT_EQ(Status(), "save");
-  EXPECT_EQ(Text("Label16"), "Signal loss count: 0");
   SetText("Out1Freq", "10000000");
   window_->search().FindFreq_Click();  // the PLL settles again; the signal stays
   Tick();
@@ -178,7 +177,6 @@ TEST_F(TelemetryTest,
             (std::vector<std::string>{"clock 2026-12-06T12:34:56.030 simulated",
                                       "clock 2026-12-06T12:34:56.030 EPERM"}));
   EXPECT_EQ(Texts({"TCXO_ppb", "TCXO_acc"}), "-123|4.567");
-  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(TelemetryTest, MeasurementMessagesWriteLabel20AndOnesTooShortLeaveIt) {
