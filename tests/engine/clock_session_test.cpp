@@ -204,14 +204,12 @@ TEST_F(ClockSessionPoll, OnlyTheFirstReportsStatusAndOnlyFlaggedReportsFeedThePa
   const PollResult result = Poll();
   EXPECT_EQ(result.outcome, PollOutcome::kReports);
   EXPECT_EQ(result.status, (ReportStatus{255, true, false}));
-  EXPECT_EQ(rig_.session.telemetry().status(), result.status);
   EXPECT_EQ(result.frames, 1u);
   EXPECT_EQ(rig_.session.telemetry().nav_clock()->value.clk_d, -321);
   // The message carries the time of the report that held its last byte: the third.
   const ReceiveTime third = {rig_.clock.RealtimeAt(3ms), 3ms};
   EXPECT_EQ(received_, std::vector{third});
   EXPECT_EQ(rig_.session.telemetry().nav_clock()->received, third);
-  EXPECT_EQ(interval_, 50ms);
 }
 
 // A lost clock's half frame must not swallow the first frame of the next connection.
