@@ -63,12 +63,6 @@ TEST(AdmissibleF3, ExactWholeAndNotExcluded) {
   }
 }
 
-TEST(PhaseDetectorF3, RoundsHalvesToEvenWithinRange) {
-  EXPECT_EQ(PhaseDetectorF3(10.0, 4, 1), 2);  // 2.5
-  EXPECT_EQ(PhaseDetectorF3(14.0, 4, 1), 4);  // 3.5
-  EXPECT_EQ(PhaseDetectorF3(1e12, 4, 1), std::nullopt);
-}
-
 // The chained lists for 10 MHz are checked through the window; this edge it cannot tell apart
 // from an empty N2_HS list.
 TEST(DividerChoices, HsOfferedAlthoughEveryF3IsBelowTheThreshold) {
