@@ -175,9 +175,7 @@ TEST(UbxMessages, DecodedAsTheTraceShowsThemAndRefusedWhenShort) {
       {0x21, time, "01 21 20 utc=2025-03-09T14:05:07 nano=-42 valid=07"},
       {0x22, std::span(clock).first(19), "01 22 19"},
       {0x30, std::span(svinfo).first(31), "01 30 31"},  // the last block does not fit: none do
-      {0x30, std::span(svinfo).first(7), "01 30 7"},
       {0x21, std::span(time).first(19), "01 21 19"},
-      {0x07, clock, "01 07 20"},
   };
   for (const auto& c : cases) EXPECT_EQ(UbxTraceText({0x01, c.msg_id, c.payload}), c.text);
   EXPECT_EQ(UbxTraceText({0xF0, 0x0A, clock}), "F0 0A 20");
