@@ -248,6 +248,23 @@ TEST_F(ClockSessionPoll, ASilentClockIsLostAfterASecondAndNoPollWaitsLongerThan2
   EXPECT_LE(longest, ClockSession::kFirstReportWait + ClockSession::kReferenceReplyDelay);
 }
 
+TEST(ClockSessionReference, IsAskedEveryPollOnlyFromRelease0112) {
+  for (const std::uint16_t release : {0x0111, 0x0112}) {
+    SessionRig rig;
+    rig.receiver.drift_ppb = 200;
+    rig.Connected({.release = release, .make_receiver = nullptr});
+    const bool asks = release >= 0x0112;
+    for (int poll = 0; poll < 3; ++poll) {
+      rig.clock.Advance(50ms);
+      EXPECT_EQ(rig.session.Poll().pll_reference.has_value(), asks);
+      EXPECT_EQ(rig.Exchanges(), asks ? (Lines{Set("00 0A 03"), "get"}) : Lines{});
+    }
+    EXPECT_EQ(rig.session.telemetry().pll_reference(),
+              asks ? std::optional(MakeReferenceCounts(FactoryConfiguration().dividers, 200))
+                   : std::nullopt);
+  }
+}
+
 using std::chrono::seconds;
 
 TEST(HoldoverWatch, BeginsWhenTheSignalGoesUnderLockAndEndsWithItsReturnOrTheLock) {

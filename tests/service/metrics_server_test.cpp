@@ -84,6 +84,12 @@ TEST(MetricsServer, OversizedBodiedAndSlowRequestsAreRefusedAndAPeerGetsItsShare
     close(fd);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2 * MetricsServer::kRequestDeadline);
+  // Another listener on the same port is refused, not load-shared.
+  std::string error;
+  EXPECT_EQ(MetricsServer::Start(
+                server->address(), [] { return ""; }, &error),
+            nullptr);
+  EXPECT_NE(error.find(server->address().ToString()), std::string::npos);
 }
 
 }  // namespace

@@ -75,6 +75,15 @@ TEST_F(PllWindowTest, OldListsSendNothingAfterARefusedOrEditedFrequency) {
   Pick("N2HS_list", 1);
   EXPECT_EQ(Mark(), mark);
   EXPECT_EQ(Title(), "No exact setting");
+
+  // Unplugged, the readback empties Out1Freq; the lists keep their entries and say nothing.
+  TypeFrequency("10000000");
+  sim_.device(0).Unplug();
+  Tick(3);
+  ASSERT_EQ(Text("Out1Freq"), "");
+  messages_.clear();
+  for (const char* list : {"Fvco_list", "N1HS_list", "N2HS_list", "N2LS_list"}) Pick(list, 0);
+  EXPECT_TRUE(messages_.empty()) << Title();
 }
 
 TEST_F(PllWindowTest,
