@@ -219,15 +219,15 @@ RequestParse ParseControlRequest(std::string_view line) {
       request.serial = *value.AsString();
       continue;
     }
-    const auto spec = std::find_if(operation->args.begin(), operation->args.end(),
-                                   [&](const ArgSpec& arg) { return arg.name == name; });
-    if (spec == operation->args.end()) {
+    const auto declared = std::find_if(operation->args.begin(), operation->args.end(),
+                                       [&](const ArgSpec& arg) { return arg.name == name; });
+    if (declared == operation->args.end()) {
       return Refuse(id, control_error::kBadArgument,
                     std::string(operation->name) + " takes no \"" + name + "\"");
     }
-    if (!HasKind(value, spec->kind)) {
+    if (!HasKind(value, declared->kind)) {
       return Refuse(id, control_error::kBadArgument,
-                    "\"" + name + "\" must be " + std::string(KindName(spec->kind)));
+                    "\"" + name + "\" must be " + std::string(KindName(declared->kind)));
     }
     request.args.emplace_back(name, value);
   }
