@@ -18,27 +18,20 @@ using Bytes = std::vector<std::uint8_t>;
 
 // What a test sets and sees of the receivers a device makes, one per power-up.
 struct FakeReceiverState {
-  int bytes_per_ms = 0;  // stream rate; byte n of a power-up is SequenceByte(n)
   bool has_signal = true;
   double drift_ppb = 0;
   int power_ups = 0;
   std::vector<Bytes> received;  // the payloads of the CFG-MSG messages the receivers took
 
-  static std::uint8_t SequenceByte(std::size_t n) { return static_cast<std::uint8_t>(n * 7 % 251); }
-
   ReceiverFactory Factory();
 };
 
+// A receiver that sends nothing: tests that need a stream script the input reports themselves.
 class FakeReceiver : public ReceiverStream {
  public:
   explicit FakeReceiver(FakeReceiverState& state) : state_(state) {}
 
-  void EmitUntil(std::chrono::nanoseconds since_power_up, Bytes& out) override {
-    const auto due = static_cast<std::size_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(since_power_up).count() *
-        state_.bytes_per_ms);
-    for (; emitted_ < due; ++emitted_) out.push_back(FakeReceiverState::SequenceByte(emitted_));
-  }
+  void EmitUntil(std::chrono::nanoseconds, Bytes&) override {}
   void Receive(std::uint8_t msg_class, std::uint8_t msg_id,
                std::span<const std::uint8_t> payload) override {
     if (msg_class == 0x06 && msg_id == 0x01)
@@ -49,7 +42,6 @@ class FakeReceiver : public ReceiverStream {
 
  private:
   FakeReceiverState& state_;
-  std::size_t emitted_ = 0;
 };
 
 inline ReceiverFactory FakeReceiverState::Factory() {
