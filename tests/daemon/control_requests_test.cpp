@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -135,36 +136,22 @@ TEST_F(ControlRequestsTest, ReadbacksOfManyClientsWhileTheServicePollsGetTheConf
             10);
 }
 
-// The reports that change a clock, in the order the clock received them (the polls' and
-// readbacks' reports left out).
+// The reports that change a clock, in the order the clock received them: all but the receiver
+// message switches and reference queries that connections and polls send.
 std::vector<std::vector<std::uint8_t>> Changes(const ClockDevice& device) {
   std::vector<std::vector<std::uint8_t>> changes;
-  for (const auto& report : device.received()) {
-    if (report.size() < 2) continue;
-    switch (report[1]) {
-      case command::kOutputEnable:
-      case command::kLedBlink:
-      case command::kDriveStrength:
-      case command::kPllConfiguration:
-      case command::kRegisterWrite:
-      case command::kSleep:
-      case command::kTcxoCorrection:
-      case command::kConstellations:
-        changes.push_back(report);
-    }
-  }
+  std::ranges::copy_if(device.received(), std::back_inserter(changes), [](const auto& report) {
+    return report[1] != command::kReceiverMessage && report[1] != command::kReferenceQuery;
+  });
   return changes;
 }
 
 TEST_F(ControlRequestsTest, ChangesSendTheReportsADirectSessionSendsAndTheServiceSeesThem) {
-  PllDividers dividers = expected_.dividers;
-  dividers.nc1_ls = 40;  // a new output frequency
+  // The factory's dividers but for NC1_LS: a new output frequency.
+  const PllDividers dividers = {2875000, 3, 11, 480, 11, 40, 46, 15};
   const std::string program_line =
-      R"({"op":"program","serial":"G60031","gps":)" + std::to_string(dividers.gps) + R"(,"n31":)" +
-      std::to_string(dividers.n31) + R"(,"n2hs":)" + std::to_string(dividers.n2_hs) +
-      R"(,"n2ls":)" + std::to_string(dividers.n2_ls) + R"(,"n1hs":)" +
-      std::to_string(dividers.n1_hs) + R"(,"nc1ls":40,"nc2ls":)" + std::to_string(dividers.nc2_ls) +
-      R"(,"bw":)" + std::to_string(dividers.bw) + "}";
+      R"({"op":"program","serial":"G60031","gps":2875000,"n31":3,"n2hs":11,"n2ls":480,"n1hs":11,)"
+      R"("nc1ls":40,"nc2ls":46,"bw":15})";
   struct Case {
     std::string line;
     std::function<void(ClockSession&)> direct;  // empty: refused, nothing sent

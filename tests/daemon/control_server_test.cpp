@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,25 +19,14 @@ using testing_support::ControlClient;
 
 // A request line for the operation with a value of the right kind for each argument it needs.
 std::string ValidLine(const OperationSpec& operation) {
+  static const std::map<ArgKind, std::string> kValues = {{ArgKind::kInteger, "1"},
+                                                         {ArgKind::kNumber, "1"},
+                                                         {ArgKind::kBool, "true"},
+                                                         {ArgKind::kString, "\"A12345\""},
+                                                         {ArgKind::kStringList, "[\"gps\"]"}};
   std::string line = "{\"op\":\"" + std::string(operation.name) + "\"";
   for (const ArgSpec& arg : operation.args) {
-    if (!arg.required) continue;
-    line += ",\"" + std::string(arg.name) + "\":";
-    switch (arg.kind) {
-      case ArgKind::kInteger:
-      case ArgKind::kNumber:
-        line += "1";
-        break;
-      case ArgKind::kBool:
-        line += "true";
-        break;
-      case ArgKind::kString:
-        line += "\"A12345\"";
-        break;
-      case ArgKind::kStringList:
-        line += "[\"gps\"]";
-        break;
-    }
+    if (arg.required) line += ",\"" + std::string(arg.name) + "\":" + kValues.at(arg.kind);
   }
   return line + "}";
 }
