@@ -138,6 +138,7 @@ TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredSerialOutputAndCorr
     ClockDeviceOptions options{.serial = c.serial, .make_receiver = nullptr};
     options.stored.output_flags = c.output_flags;
     options.stored.tcxo_correction = c.correction;
+    options.stored.dividers.nc2_ls = 10;  // cleared by the search, as the window's search does
     const auto stored = rig.Connected(options);
     if (c.estimate) PollNavClock(rig);
     rig.session.FactoryDefaults(*stored);
@@ -286,7 +287,7 @@ TEST(HoldoverWatch, BeginsWhenTheSignalGoesUnderLockAndEndsWithItsReturnOrTheLoc
     watch.Observe(ReportStatus{.no_gnss_signal = !step.signal, .pll_not_locked = !step.locked},
                   seconds(i));
     EXPECT_EQ(watch.Duration(seconds(i)), seconds(step.duration_s)) << i;
-    EXPECT_EQ(watch.active(), i >= 2 && i <= 4 || i == 6) << i;
+    EXPECT_EQ(watch.active(), (i >= 2 && i <= 4) || i == 6) << i;
   }
   watch.Observe(std::nullopt, seconds(20));
   EXPECT_FALSE(watch.active());

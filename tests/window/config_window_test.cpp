@@ -136,18 +136,5 @@ TEST_F(ConfigWindowTest, TheEstimateOrElseTheShownCorrectionIsStoredWithinLimits
   EXPECT_EQ(Text("TCXO"), "-300");
 }
 
-// The window runs its own defaults through its handlers; on a named clock they are pinned by the
-// session trace.
-TEST_F(ConfigWindowTest, FactoryDefaultsOnAnUnsetClockOnlyNamesItAndItIsFoundUnderTheName) {
-  Open({.serial = "000000", .make_receiver = {}});
-  window_->timer().stop();  // ticks are driven by the test only
-  const std::size_t mark = Mark();
-  Click("Command1");
-  EXPECT_EQ(CodesSince(mark), std::vector<int>{0x53});
-  TickUntilLoaded();
-  EXPECT_EQ(window_->link().serial(), "G60031");
-  EXPECT_EQ(Text("TCXO"), "-500");
-}
-
 }  // namespace
 }  // namespace orvane
