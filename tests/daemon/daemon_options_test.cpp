@@ -39,25 +39,16 @@ TEST(ParseDaemonOptions, SimulatedClocksFeedChronydOnlyThroughANamedSocket) {
           << parsed.message;
     }
   }
-  const ParsedOptions share = ParseDaemonOptions(
-      {"orvaned", "--ubx-listen", "2950", "--estimate-offset", "--log-dir", "/x", "--record-ubx"});
-  EXPECT_EQ(share.options->ubx_listen, (ListenAddress{"127.0.0.1", 2950}));
-  EXPECT_EQ(share.options->estimate_offset, std::chrono::seconds(60));
-  const ParsedOptions alarms =
-      ParseDaemonOptions({"orvaned", "--alarm-exec", " /usr/bin/notify  --to ops",
-                          "--alarm-accuracy-ppb", "2.5", "--max-time-error", "1e-3"});
-  EXPECT_EQ(alarms.options->max_time_error_seconds, 1e-3);
-  EXPECT_EQ(alarms.options->alarm_exec,
-            (std::vector<std::string>{"/usr/bin/notify", "--to", "ops"}));
-  EXPECT_EQ(alarms.options->alarm_accuracy_ppb, 2.5);
-  EXPECT_EQ(share.options->log, (LogSettings{.dir = "/x", .record_ubx = true, .keep_days = 30}));
+  // A bare --estimate-offset takes a minute; the alarm command is split on runs of spaces.
+  const ParsedOptions parsed = ParseDaemonOptions(
+      {"orvaned", "--estimate-offset", "--alarm-exec", " /bin/notify  --to ops"});
+  EXPECT_EQ(parsed.options->estimate_offset, std::chrono::seconds(60));
+  EXPECT_EQ(parsed.options->alarm_exec, (std::vector<std::string>{"/bin/notify", "--to", "ops"}));
 }
 
 TEST(ParseDaemonOptions, TheControlSocketIsNamedOrInTheRuntimeDirectory) {
-  const ParsedOptions parsed = ParseDaemonOptions({"orvaned", "--control-socket", "/tmp/c"});
-  ASSERT_TRUE(parsed.options) << parsed.message;
-  EXPECT_EQ(parsed.options->control_socket, "/tmp/c");
-  EXPECT_EQ(ParseDaemonOptions({"orvaned"}).options->control_socket, "");
+  EXPECT_EQ(ParseDaemonOptions({"orvaned", "--control-socket", "/tmp/c"}).options->control_socket,
+            "/tmp/c");
   EXPECT_EQ(DefaultControlSocket("/run/unit"), "/run/unit/control");
   EXPECT_EQ(DefaultControlSocket(nullptr), "/run/orvane/control");
 }

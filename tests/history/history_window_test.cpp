@@ -52,7 +52,6 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
   QTest::keyClick(window_.get(), Qt::Key_H, Qt::ControlModifier);
   ASSERT_NE(window_->history_window(), nullptr);
   HistoryWindow& history = *window_->history_window();
-  EXPECT_EQ(history.windowTitle(), "History - G60031");
   Control<QPushButton>("History")->click();
   EXPECT_EQ(window_->history_window(), &history);
   const SampleRing& samples = window_->history().samples();
@@ -135,7 +134,7 @@ TEST_F(HistoryWindowTest, APlotPaintsItsBandLineAndStrip) {
   EXPECT_EQ(colour(state, 0.75, 0.8), QColor(Qt::white));  // LOL's row
 }
 
-// The decimation's glitch and the torn last line are the history library's to show.
+// The decimation's bounds, its glitch and the torn last line are the history library's to show.
 TEST_F(HistoryWindowTest, ADayOfLogShowsWholeAndTheSizeIsKept) {
   Start();
   constexpr std::int64_t kStart = 1'796'515'200'000;  // 2026-12-06T00:00:00Z
@@ -151,9 +150,6 @@ TEST_F(HistoryWindowTest, ADayOfLogShowsWholeAndTheSizeIsKept) {
   EXPECT_EQ(history->source().currentText(), "G60031.csv");
   EXPECT_EQ(history->from_ms(), kStart);
   EXPECT_EQ(history->to_ms(), kStart + (kRows - 1) * 2000LL + 1);
-  const TimeChart& offset = *history->time_series().charts().front();
-  EXPECT_LE(offset.traces().back().points.size(),
-            2u * static_cast<std::size_t>(offset.PlotColumns()));
   history->show();
   history->close();
   EXPECT_EQ(Detached()->size(), QSize(1200, 800));  // kept for the next run
