@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The real gpsd reads orvaned's UBX share of a simulated clock: the SKY reports gpspipe shows must
-# carry the satellites and C/N0 of the receiver's NAV-SVINFO (from orvaned's trace), while a
-# client that never reads is connected beside gpsd and another connects and closes 1,000 times
-# (which costs a few log lines, not one each).
+# carry the satellites and C/N0 of the receiver's NAV-SVINFO (from orvaned's trace). A client that
+# never reads and a flood of connections are the share's own tests (tests/service).
 #   gpsd_share_test.sh ORVANED
 set -euo pipefail
 orvaned=$1
@@ -15,15 +14,6 @@ gpsd_port=$(free_port)
   2>"$scratch/orvaned.log" &
 pids+=($!)
 within 10 logged "shared on" 1 || fail "orvaned shares no UBX stream"
-# A client that connects and never reads a byte.
-python3 -c 'import socket, sys, time; s = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
-time.sleep(60)' "$share_port" &
-pids+=($!)
-# 1,000 connections opened and closed as fast as the share takes them, bounded in time.
-timeout 60 python3 -c 'import socket, sys
-for _ in range(1000):
-    try: socket.create_connection(("127.0.0.1", int(sys.argv[1])), 5).close()
-    except OSError: pass' "$share_port" || true
 gpsd -N -n -b -S "$gpsd_port" -F "$scratch/gpsd.sock" -P "$scratch/gpsd.pid" \
   "tcp://127.0.0.1:$share_port" 2>"$scratch/gpsd.log" &
 pids+=($!)
@@ -50,6 +40,4 @@ if len(skies) < 3 or unmatched:
     print("FAIL: SKY reports without their NAV-SVINFO:", unmatched[:3], file=sys.stderr)
     sys.exit(1)
 PY
-logged "UBX share: .*client" 1 && ! logged "UBX share: .*client" 7 ||
-  fail "the share logged other than one to six client lines"
 echo "gpsd share checks passed"

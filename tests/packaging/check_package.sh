@@ -114,7 +114,6 @@ if has "$desktop"; then
   has "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg"
 fi
 
-# The installed program starts against the system's libraries.
 # The installed programs start against the system's libraries; the headless ones without Qt.
 for program in usr/bin/orvane-config usr/bin/orvanectl usr/sbin/orvaned; do
   has -x "$root/$program" || continue
