@@ -4,13 +4,9 @@
 # connects; chronyd must then show the refclock reachable with samples and a plausible offset,
 # and take samples again after it was restarted. Finally SIGTERM stops orvaned cleanly.
 #   chrony_feed_test.sh ORVANED
-set -euo pipefail
-orvaned=$1
 source "$(dirname "$0")/scratch_processes.sh"
 source "$(dirname "$0")/chrony_scratch.sh"
-"$orvaned" --simulate --chrony-sock "$scratch/orvane.sock" 2>"$scratch/orvaned.log" &
-orvaned_pid=$!
-pids+=("$orvaned_pid")
+start_orvaned --simulate --chrony-sock "$scratch/orvane.sock"
 within 10 logged absent 1 || fail "orvaned did not report the absent socket"
 
 start_chronyd

@@ -4,8 +4,6 @@
 # next 30 June or 31 December, so the date is never before the build), the one day on which
 # orvaned passes the announcement on and chronyd accepts it.
 #   chrony_leap_test.sh ORVANED
-set -euo pipefail
-orvaned=$1
 # libfaketime itself rather than the faketime program, which forks: the pids the test ends must
 # be the programs'.
 source "$(dirname "$0")/scratch_processes.sh"
@@ -27,8 +25,6 @@ leap_status() { chronyc -h "$scratch/cmd/chronyc.sock" tracking 2>/dev/null | gr
 inserting() { [ "$(leap_status)" = "Leap status     : Insert second" ]; }
 
 start_chronyd
-"${wrap[@]}" "$orvaned" --sim-scenario leap-insert --chrony-sock "$scratch/orvane.sock" \
-  2>"$scratch/orvaned.log" &
-pids+=($!)
+start_orvaned --sim-scenario leap-insert --chrony-sock "$scratch/orvane.sock"
 within 40 inserting || fail "chronyd on $day: $(leap_status)"
 echo "chronyd on $day: $(leap_status)"

@@ -3,8 +3,6 @@
 # power-up) while it keeps UTC valid: orvaned holds the samples back, says why and counts them,
 # chronyd's refclock goes unfed meanwhile, and samples resume once the signal is back.
 #   chrony_outage_test.sh ORVANED
-set -euo pipefail
-orvaned=$1
 source "$(dirname "$0")/scratch_processes.sh"
 source "$(dirname "$0")/chrony_scratch.sh"
 # chronyd's last sample of the refclock is at least $1 s old.
@@ -14,8 +12,7 @@ unfed_for() {
 }
 
 start_chronyd
-"$orvaned" --sim-scenario outage --chrony-sock "$scratch/orvane.sock" 2>"$scratch/orvaned.log" &
-pids+=($!)
+start_orvaned --sim-scenario outage --chrony-sock "$scratch/orvane.sock"
 within 20 refclock_fed || fail "chronyd shows no fed refclock: $(chronyc_csv sources)"
 within 40 logged 'alarm holdover_started' 1 || fail "no holdover alarm"
 logged 'chrony samples held: the clock reports no GNSS signal (signal_lost)' 1 ||

@@ -1,6 +1,6 @@
 # Sourced by the tests that run the real chronyd (-x: it never touches the host clock) with a SOCK
 # refclock in a scratch folder, after scratch_processes.sh. Set `wrap` (an array, e.g. faketime
-# and its arguments) before start_chronyd to run chronyd under it.
+# and its arguments) before start_chronyd to run chronyd, and orvaned, under it.
 need chronyd chronyc
 
 # chronyd opens its command socket only in a folder closed to others.
@@ -12,7 +12,6 @@ cmdport 0
 bindcmdaddress $scratch/cmd/chronyc.sock
 refclock SOCK $scratch/orvane.sock refid GNSS poll 0
 CONF
-wrap=()
 chronyd_pid=""
 start_chronyd() {
   "${wrap[@]}" chronyd -x -d -u "$(id -un)" -f "$scratch/chrony.conf" >>"$scratch/chronyd.log" 2>&1 &

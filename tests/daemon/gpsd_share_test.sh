@@ -3,16 +3,12 @@
 # carry the satellites and C/N0 of the receiver's NAV-SVINFO (from orvaned's trace). A client that
 # never reads and a flood of connections are the share's own tests (tests/service).
 #   gpsd_share_test.sh ORVANED
-set -euo pipefail
-orvaned=$1
 source "$(dirname "$0")/scratch_processes.sh"
 need gpsd gpspipe python3
 share_port=$(free_port)
 gpsd_port=$(free_port)
 
-"$orvaned" --simulate --ubx-listen "127.0.0.1:$share_port" --trace "$scratch/trace" \
-  2>"$scratch/orvaned.log" &
-pids+=($!)
+start_orvaned --simulate --ubx-listen "127.0.0.1:$share_port" --trace "$scratch/trace"
 within 10 logged "shared on" 1 || fail "orvaned shares no UBX stream"
 gpsd -N -n -b -S "$gpsd_port" -F "$scratch/gpsd.sock" -P "$scratch/gpsd.pid" \
   "tcp://127.0.0.1:$share_port" 2>"$scratch/gpsd.log" &

@@ -3,13 +3,10 @@
 # scrapes, as many at once as one peer may hold (8), are all answered while every clock is still
 # polled on time (no gap between two polls of a clock above 150 ms in the trace: no tick more than 100 ms late).
 #   metrics_scrape_test.sh ORVANED
-set -euo pipefail
-orvaned=$1
 source "$(dirname "$0")/scratch_processes.sh"
 need promtool python3
 port=$(free_port)
-"$orvaned" --simulate=3 --metrics-listen "$port" --trace "$scratch/trace" 2>/dev/null &
-pids+=($!)
+start_orvaned --simulate=3 --metrics-listen "$port" --trace "$scratch/trace"
 
 python3 - "$port" "$scratch/trace" <<'PY'
 import concurrent.futures, re, subprocess, sys, time, urllib.request
@@ -49,4 +46,4 @@ print(f"promtool accepted {len(text.splitlines())} lines; 200 scrapes, 8 at once
 if len(worst) != 3 or max(worst.values()) > 0.150:
     sys.exit("FAIL: a clock was not polled on time")
 PY
-kill -0 "${pids[0]}" || fail "orvaned ended"
+kill -0 "$orvaned_pid" || fail "orvaned ended"

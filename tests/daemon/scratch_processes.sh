@@ -1,6 +1,8 @@
-# Sourced by the daemon's shell tests: a scratch folder and the background processes started in
-# it (append each pid to `pids`), all of them gone when the test ends, however it ends; and the
-# waiting, failing and skipping every such test does.
+# Sourced by the daemon's shell tests, whose one argument is orvaned: strict mode, a scratch folder
+# and the background processes started in it (append each pid to `pids`), all of them gone when the
+# test ends, however it ends; and the starting, waiting, failing and skipping every such test does.
+set -euo pipefail
+orvaned=$1
 scratch=$(mktemp -d)
 pids=()
 cleanup() {
@@ -35,4 +37,12 @@ within() {
 logged() { test "$(grep -c "$1" "$scratch/orvaned.log")" -ge "$2"; }
 free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+# Starts orvaned with the arguments given (under `wrap`, an array a test may set), its log in
+# orvaned.log.
+wrap=()
+start_orvaned() {
+  "${wrap[@]}" "$orvaned" "$@" 2>"$scratch/orvaned.log" &
+  orvaned_pid=$!
+  pids+=("$orvaned_pid")
 }
