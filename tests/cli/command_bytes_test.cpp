@@ -1,7 +1,5 @@
 // The reports each subcommand that takes values sends, against the window's for the same operation;
 // the bytes of each command are the session's test (tests/engine).
-#include <algorithm>
-
 #include "cli_fixture.h"
 
 namespace orvane {

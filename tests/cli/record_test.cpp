@@ -1,6 +1,5 @@
 // record writes the receiver's frames whole and in order, and nothing else.
 #include <filesystem>
-#include <fstream>
 
 #include "cli_fixture.h"
 #include "engine/ubx_parser.h"

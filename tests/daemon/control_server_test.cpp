@@ -7,7 +7,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "control/json_value.h"
 #include "support/control_client.h"
