@@ -1,5 +1,5 @@
-// The reports each subcommand that takes values sends, against the window's for the same operation;
-// the bytes of each command are the session's test (tests/engine).
+// The reports each subcommand sends, against the window's for the same operation; the bytes of
+// commands that take no values (blink, sleep) are the session's test (tests/engine).
 #include "cli_fixture.h"
 
 namespace orvane {

@@ -138,7 +138,7 @@ TEST(ClockSessionFactoryDefaults, ReportOrderFollowsTheStoredSerialOutputAndCorr
     ClockDeviceOptions options{.serial = c.serial, .make_receiver = nullptr};
     options.stored.output_flags = c.output_flags;
     options.stored.tcxo_correction = c.correction;
-    options.stored.dividers.nc2_ls = 10;  // cleared by the search, as the window's search does
+    options.stored.dividers.nc2_ls = 10;  // any: the search clears the field, as the window's does
     const auto stored = rig.Connected(options);
     if (c.estimate) PollNavClock(rig);
     rig.session.FactoryDefaults(*stored);
