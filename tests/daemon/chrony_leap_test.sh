@@ -10,14 +10,10 @@ source "$(dirname "$0")/scratch_processes.sh"
 libfaketime=$(find /usr/lib -name libfaketime.so.1 -path '*faketime*' 2>/dev/null | head -n 1)
 [ -n "$libfaketime" ] || need libfaketime.so.1
 source "$(dirname "$0")/chrony_scratch.sh"
-year=$(date -u +%Y)
-if [ "$(date -u +%m)" -le 6 ] && [ "$(date -u +%m%d)" != 0630 ]; then
-  day=$year-06-30
-elif [ "$(date -u +%m%d)" != 1231 ]; then
-  day=$year-12-31
-else
-  day=$((year + 1))-06-30
-fi
+year=$(date -u +%Y) month_day=$(date -u +%m%d)
+day=$year-12-31
+[ "$month_day" -ge 0630 ] || day=$year-06-30
+[ "$month_day" != 1231 ] || day=$((year + 1))-06-30
 # The clocks start at that noon and run; the monotonic clock stays the host's.
 # An instrumented orvaned wants its sanitizer runtime first; libfaketime comes before it here.
 wrap=(env ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" LD_PRELOAD="$libfaketime" FAKETIME="@$day 12:00:00" FAKETIME_DONT_FAKE_MONOTONIC=1)

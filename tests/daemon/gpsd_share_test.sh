@@ -5,8 +5,7 @@
 #   gpsd_share_test.sh ORVANED
 source "$(dirname "$0")/scratch_processes.sh"
 need gpsd gpspipe python3
-share_port=$(free_port)
-gpsd_port=$(free_port)
+share_port=$(free_port) gpsd_port=$(free_port)
 
 start_orvaned --simulate --ubx-listen "127.0.0.1:$share_port" --trace "$scratch/trace"
 within 10 logged "shared on" 1 || fail "orvaned shares no UBX stream"

@@ -14,9 +14,7 @@ trap cleanup EXIT
 export PATH="$PATH:/usr/sbin"
 # Exits 77 (skipped) unless every tool named is installed.
 need() {
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
+  for tool in "$@"; do command -v "$tool" >/dev/null || { echo "SKIP: no $tool"; exit 77; }; done
 }
 fail() {
   echo "FAIL: $*" >&2
@@ -25,12 +23,7 @@ fail() {
 }
 # Waits up to $1 seconds for `$2...` to succeed.
 within() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 5))); do
-    "$@" && return 0
-    sleep 0.2
-  done
+  for _ in $(seq $(($1 * 5))); do "${@:2}" && return 0; sleep 0.2; done
   return 1
 }
 # orvaned has logged at least $2 lines with $1.

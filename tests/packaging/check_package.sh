@@ -8,21 +8,17 @@
 set -euo pipefail
 
 build_dir=$1 version=$2
-vendor_id=$3 product_id_1=$4 product_id_2=$5
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# finds PATTERN FILE WHAT: fails with WHAT unless FILE has a line matching PATTERN.
+finds() { grep -q -- "$1" "$2" || fail "$3"; }
 
 # The IDs as sysfs shows them, computed here independently of the build's own conversion.
 udev_id() { printf '%04x' "$(($1))"; }
-vendor=$(udev_id "$vendor_id")
-product_1=$(udev_id "$product_id_1")
-product_2=$(udev_id "$product_id_2")
+vendor=$(udev_id "$3") product_1=$(udev_id "$4") product_2=$(udev_id "$5")
 
 cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
   { cat "$scratch/cpack.log" >&2; exit 1; }
@@ -48,7 +44,7 @@ has() {
 }
 postinst="$scratch/control/postinst" prerm="$scratch/control/prerm" postrm="$scratch/control/postrm"
 if has -x "$postinst" "$prerm" "$postrm"; then
-  grep -q 'udevadm control --reload-rules' "$postinst" || fail "postinst does not reload udev rules"
+  finds 'udevadm control --reload-rules' "$postinst" "postinst does not reload udev rules"
   # Stubs stand in for the account tools, so no account is made on this machine: first where
   # orvane exists, then where it does not. There is no udevadm (as in chroots and containers).
   stubs="$scratch/stubs"
@@ -66,14 +62,12 @@ if has -x "$postinst" "$prerm" "$postrm"; then
   PATH="$stubs:/bin" /bin/sh "$postinst" configure || fail "postinst fails without udevadm"
   [ ! -e "$scratch/accounts" ] || fail "postinst makes an account that exists"
   GETENT_STATUS=2 PATH="$stubs:/bin" /bin/sh "$postinst" configure || fail "postinst fails"
-  grep -q '^addgroup --system orvane$' "$scratch/accounts" || fail "postinst makes no group"
-  grep -q '^adduser --system --ingroup orvane .*orvane$' "$scratch/accounts" ||
-    fail "postinst makes no system user"
-  grep -q '^deb-systemd-helper update-state orvaned.service$' "$scratch/helpers" ||
-    fail "postinst does not record the unit's state"
+  finds '^addgroup --system orvane$' "$scratch/accounts" "postinst makes no group"
+  finds '^adduser --system --ingroup orvane .*orvane$' "$scratch/accounts" "postinst makes no user"
+  finds '^deb-systemd-helper update-state orvaned.service$' "$scratch/helpers" \
+    "postinst does not record the unit's state"
   ! grep -q 'helper enable' "$scratch/helpers" || fail "postinst enables a disabled service"
-  grep -q 'deb-systemd-invoke restart orvaned.service' "$postinst" ||
-    fail "postinst does not restart orvaned after an upgrade"
+  finds 'deb-systemd-invoke restart orvaned.service' "$postinst" "postinst restarts no orvaned"
   # Removal stops the service and masks its unit, an upgrade does not stop it (postinst restarts
   # it), purge forgets the unit's state and the log folder but keeps the account.
   grep -q '\[ "$1" = remove \]; then' "$prerm" && grep -q 'deb-systemd-invoke stop orvaned' "$prerm" ||
@@ -82,8 +76,7 @@ if has -x "$postinst" "$prerm" "$postrm"; then
   PATH="$stubs:/bin" /bin/sh "$prerm" upgrade 2.0 || fail "prerm upgrade fails"
   [ ! -e "$scratch/helpers" ] || fail "prerm stops orvaned on upgrade"
   PATH="$stubs:/bin" /bin/sh "$postrm" remove || fail "postrm remove fails"
-  grep -q '^deb-systemd-helper mask orvaned.service$' "$scratch/helpers" ||
-    fail "postrm remove does not mask the unit"
+  finds '^deb-systemd-helper mask orvaned.service$' "$scratch/helpers" "postrm masks no unit"
   for purged in 'deb-systemd-helper purge orvaned.service' 'rm -rf /var/log/orvane'; do
     grep -qF "$purged" "$postrm" || fail "postrm purge lacks: $purged"
   done
@@ -130,7 +123,7 @@ fi
 completion="$root/usr/share/bash-completion/completions/orvanectl"
 if has "$completion"; then
   bash -n "$completion" || fail "bash completion does not parse"
-  grep -q 'complete -F _orvanectl orvanectl' "$completion" || fail "completion not registered"
+  finds 'complete -F _orvanectl orvanectl' "$completion" "completion not registered"
 fi
 rules="$root/usr/share/orvane/prometheus/orvane-rules.yml"
 has "$rules" && { ! command -v promtool >/dev/null || promtool check rules "$rules" >/dev/null ||
@@ -146,7 +139,7 @@ if has "$unit"; then
   done
   ! grep -q '^AmbientCapabilities=.' "$unit" || fail "unit grants capabilities"
   for limit in MemoryMax TasksMax LimitNOFILE; do
-    grep -q "^$limit=[0-9]" "$unit" || fail "unit sets no $limit"
+    finds "^$limit=[0-9]" "$unit" "unit sets no $limit"
   done
   # systemd's own rating of the sandbox, 0 (tight) to 10; the service is kept at 2.0 or below.
   if systemd-analyze --help 2>/dev/null | grep -q -- --offline; then
@@ -158,8 +151,8 @@ if has "$unit"; then
 fi
 ! grep -q 'systemctl enable' "$postinst" || fail "postinst enables the service"
 dropin="$root/usr/lib/systemd/system/chrony.service.d/orvane-refclock.conf"
-grep -q 'chgrp orvane /run/orvane.sock' "$dropin" || fail "no chrony drop-in for the socket"
-grep -q 'ORVANED_OPTS=' "$root/etc/default/orvaned" || fail "no /etc/default/orvaned"
+finds 'chgrp orvane /run/orvane.sock' "$dropin" "no chrony drop-in for the socket"
+finds 'ORVANED_OPTS=' "$root/etc/default/orvaned" "no /etc/default/orvaned"
 
 [ "$failures" -eq 0 ] && echo "package checks passed: $(basename "$deb")"
 exit $((failures > 0))
