@@ -11,8 +11,7 @@ namespace {
 
 using namespace std::chrono;
 
-constexpr ReportStatus kGood = {
-    .signal_loss_count = 0, .no_gnss_signal = false, .pll_not_locked = false};
+constexpr ReportStatus kGood{};  // no loss, signal, locked
 constexpr NavTimeUtc kValid = {.t_acc = 30, .year = 2026, .month = 12, .day = 7, .valid = 0x37};
 const SampleGateSettings kSettings = {.max_time_error = microseconds(100),
                                       .not_before = sys_days(2026y / December / 7)};
@@ -76,19 +75,15 @@ TEST(LeapSecond, AnnouncedOnlyOnTheLastDayOfJuneOrDecember) {
   const LeapEvent inserted = {new_year, LeapIndicator::kInsertSecond};
   EXPECT_EQ(announced(insert, new_year, days(30)), inserted);
   EXPECT_EQ(announced(insert, new_year, hours(3), seconds(20)), inserted);  // message 20 s old
-  NavTimeLs deletion = insert;
-  deletion.ls_change = -1;
+  NavTimeLs deletion = insert, no_source = insert, not_valid = insert, no_change = insert;
+  deletion.ls_change = -1, no_change.ls_change = 0;
+  no_source.src_of_ls_change = 0, not_valid.valid = 0x01;
   EXPECT_EQ(announced(deletion, july, hours(1)), (LeapEvent{july, LeapIndicator::kDeleteSecond}));
   // Receiver noise: another month, no source, no valid time, no change, a past event.
   EXPECT_EQ(announced(insert, sys_days(2027y / April / 1), hours(1)), std::nullopt);
   EXPECT_EQ(announced(insert, new_year + hours(12), hours(1)), std::nullopt);
-  for (auto spoil :
-       {+[](NavTimeLs& l) { l.src_of_ls_change = 0; }, +[](NavTimeLs& l) { l.valid = 0x01; },
-        +[](NavTimeLs& l) { l.ls_change = 0; }}) {
-    NavTimeLs leap = insert;
-    spoil(leap);
+  for (const NavTimeLs& leap : {no_source, not_valid, no_change})
     EXPECT_EQ(announced(leap, new_year, hours(1)), std::nullopt);
-  }
   EXPECT_EQ(announced(insert, new_year, seconds(-5)), std::nullopt);
 
   const struct {
@@ -110,17 +105,11 @@ TEST(UtcOfMessage, ValidFieldsWithNanoElseNothing) {
     NavTimeUtc time;
     std::optional<std::int64_t> ns_since_epoch;
   } cases[] = {
-      {{.nano = 0, .year = 1970, .month = 1, .day = 1, .valid = 0x07}, 0},
+      {{.year = 1970, .month = 1, .day = 1, .hour = 1, .min = 2, .sec = 3, .valid = 0x07},
+       3'723'000'000'000},
       // nano may be negative: the solution lies just before the whole second named.
-      {{.nano = -1500,
-        .year = 2024,
-        .month = 2,
-        .day = 29,
-        .hour = 23,
-        .min = 59,
-        .sec = 59,
-        .valid = 0x04},
-       1'709'251'199'000'000'000 - 1500},
+      {{.nano = -1500, .year = 2024, .month = 2, .day = 29, .valid = 0x04},
+       1'709'164'800'000'000'000 - 1500},
       {{.year = 2024, .month = 1, .day = 1, .valid = 0x03}, std::nullopt},   // UTC not valid
       {{.year = 2023, .month = 2, .day = 29, .valid = 0x07}, std::nullopt},  // no such day
       {{.year = 2016, .month = 12, .day = 31, .hour = 23, .min = 59, .sec = 60, .valid = 0x07},

@@ -21,36 +21,23 @@ using Bytes = std::vector<std::uint8_t>;
 using std::chrono::milliseconds;
 
 // Vendor-defined device with 63-byte input, output and feature reports and no report ID: the
-// clock's own shape.
+// clock's own shape. Usage Page 0xFF00, Usage, Collection (Application), Logical Minimum 0 and
+// Maximum 255, Report Size 8, Report Count 63, then Usage and Input, Output and Feature, End.
 const std::vector<std::uint8_t> kVendor63 = {
-    0x06, 0x00, 0xFF,        // Usage Page (vendor 0xFF00)
-    0x09, 0x01,              // Usage
-    0xA1, 0x01,              // Collection (Application)
-    0x15, 0x00, 0x26, 0xFF,  // Logical Minimum 0, Logical Maximum 255
-    0x00, 0x75, 0x08,        // Report Size 8
-    0x95, 0x3F,              // Report Count 63
-    0x09, 0x01, 0x81, 0x02,  // Input
-    0x09, 0x01, 0x91, 0x02,  // Output
-    0x09, 0x01, 0xB1, 0x02,  // Feature
-    0xC0};
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95,
+    0x3F, 0x09, 0x01, 0x81, 0x02, 0x09, 0x01, 0x91, 0x02, 0x09, 0x01, 0xB1, 0x02, 0xC0};
 
-// Push saves size, count and report ID; Pop brings them back. Report 3 gets 2 x 8 + 2 x 8 bits
-// of feature, report 4 gets 4 x 16 bits; report 3's input is 16 bits (Pop restored ID 3).
-const std::vector<std::uint8_t> kPushPop = {
-    0x85, 0x03, 0x75, 0x08, 0x95, 0x02,  // ID 3, size 8, count 2
-    0xB1, 0x02,                          // Feature: report 3, 16 bits
-    0xA4,                                // Push
-    0x85, 0x04, 0x75, 0x10, 0x95, 0x04,  // ID 4, size 16, count 4
-    0xB1, 0x02,                          // Feature: report 4, 64 bits
-    0xB4,                                // Pop
-    0xB1, 0x02,                          // Feature: report 3, 16 more bits
-    0x81, 0x02};                         // Input: report 3, 16 bits
+// Push saves size, count and report ID; Pop brings them back. ID 3, size 8, count 2, Feature
+// (report 3: 16 bits); Push; ID 4, size 16, count 4, Feature (report 4: 64 bits); Pop; Feature
+// (report 3: 16 more bits); Input (report 3: 16 bits, as Pop restored ID 3).
+const std::vector<std::uint8_t> kPushPop = {0x85, 0x03, 0x75, 0x08, 0x95, 0x02, 0xB1, 0x02,
+                                            0xA4, 0x85, 0x04, 0x75, 0x10, 0x95, 0x04, 0xB1,
+                                            0x02, 0xB4, 0xB1, 0x02, 0x81, 0x02};
 
-// Long items are skipped whole; a 4-byte Report Count is read little-endian.
+// Long items are skipped whole; a 4-byte Report Count is read little-endian: a long item whose
+// data looks like an Input item, Report Size 8, Report Count (4 bytes) 63, Input.
 const std::vector<std::uint8_t> kLongItemAndWideCount = {
-    0xFE, 0x03, 0x10, 0x81, 0x02, 0x81,  // long item whose data looks like an Input item
-    0x75, 0x08, 0x97, 0x3F, 0x00, 0x00,  // Report Size 8, Report Count (4 bytes) 63
-    0x00, 0x81, 0x02};                   // Input
+    0xFE, 0x03, 0x10, 0x81, 0x02, 0x81, 0x75, 0x08, 0x97, 0x3F, 0x00, 0x00, 0x00, 0x81, 0x02};
 
 // Pop without Push, Report Size and Count 2^32 - 1 and three Inputs that would overflow any sum,
 // then a numbered 2-byte feature report.
@@ -78,12 +65,11 @@ TEST(ReportDescriptor, GivesTheLengthsWindowsReports) {
   }
 }
 
-TEST(FrameInputReport, UnnumberedGetsReportIdZeroInFrontNumberedKeepsItsId) {
+// An unnumbered input report gets report ID 0 in front, a numbered one keeps its ID; a short
+// feature reply zeroes the rest of the buffer, no reply leaves it.
+TEST(ReportFraming, InputReportsGetAnIdAndFeatureRepliesTheirLength) {
   EXPECT_EQ(FrameInputReport(Bytes{0x81, 0x02}, false), (Bytes{0x00, 0x81, 0x02}));
   EXPECT_EQ(FrameInputReport(Bytes{0x02, 0x10}, true), (Bytes{0x02, 0x10}));
-}
-
-TEST(FinishFeatureReply, ShortReplyZeroesTheRestAndNoReplyLeavesTheBuffer) {
   const struct {
     int result;
     bool replied;
@@ -97,15 +83,13 @@ TEST(FinishFeatureReply, ShortReplyZeroesTheRestAndNoReplyLeavesTheBuffer) {
 }
 
 // hidapi answers "no such string" with success and an empty text; the window must see no string,
-// as it does for a failed call, and not an empty manufacturer with release 0.0.
-TEST(DeviceString, EmptyOrFailedIsNoString) {
+// as it does for a failed call, and not an empty manufacturer with release 0.0. Its text is read
+// as the low byte of each code unit up to the first zero low byte.
+TEST(DeviceString, EmptyOrFailedIsNoStringAndTheTextIsEachCodeUnitsLowByte) {
   EXPECT_EQ(DeviceString(0, L"G60031"), std::optional<std::wstring>(L"G60031"));
   EXPECT_EQ(DeviceString(0, L""), std::nullopt);
   EXPECT_EQ(DeviceString(0, nullptr), std::nullopt);
   EXPECT_EQ(DeviceString(-1, L"stale"), std::nullopt);
-}
-
-TEST(LowByteText, TakesLowByteOfEachCodeUnitUpToFirstZeroLowByte) {
   EXPECT_EQ(LowByteText(L"G60031"), "G60031");
   // U+0147 contributes only its low byte 0x47 ('G').
   EXPECT_EQ(LowByteText(std::wstring(L"\u0147") + L"123"), "G123");

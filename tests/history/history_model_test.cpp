@@ -122,8 +122,7 @@ TEST(HistoryStore, ASampleCarriesTheLatestSatellitesAndStatusOfItsClock) {
 }
 
 TEST(SkyView, TrailsGainAPointWhereTheSatelliteMovedAndForgetTheOldest) {
-  NavSvInfo info;
-  info.num_ch = 1;
+  NavSvInfo info{.num_ch = 1};
   SkyView sky;
   const std::int64_t kMinute = 60'000;
   for (int minute = 0; minute <= 7 * 60; ++minute) {
@@ -151,21 +150,12 @@ TEST(TimeTicks, RoundStepsAndLabelsThatTellTheTicksApart) {
   }
 }
 
-const HistorySample kLocked{.time_ms = 1'796'558'400'250,  // 2026-12-06T12:00:00.250Z
-                            .offset_ppb = -312,
-                            .offset_accuracy_ppb = 3.217f,
-                            .clock_bias_ns = -487'123,
-                            .time_accuracy_ns = 27,
-                            .mean_cno_centi = 4175,
-                            .signal_loss_count = 3,
-                            .satellites_used = 8,
-                            .satellites_seen = 11,
-                            .flags = HistorySample::kPllLocked};
-const HistorySample kLost{.time_ms = 1'796'558'402'750,
-                          .offset_ppb = 0.5f,
-                          .offset_accuracy_ppb = 500,
-                          .time_accuracy_ns = 4'294'967'295,
-                          .flags = HistorySample::kGnssSignalLost};
+// In field order: time (2026-12-06T12:00:00.250Z), offset, its accuracy, bias, time accuracy,
+// mean C/N0, signal losses, satellites used and seen, flags.
+const HistorySample kLocked{1'796'558'400'250,        -312, 3.217f, -487'123, 27, 4175, 3, 8, 11,
+                            HistorySample::kPllLocked};
+const HistorySample kLost{
+    1'796'558'402'750, 0.5f, 500, 0, 4'294'967'295, 0, 0, 0, 0, HistorySample::kGnssSignalLost};
 
 TEST(CsvLog, RowsReadBackAsWrittenAndATornLastLineAndBadLinesAreLeftOut) {
   EXPECT_EQ(CsvRow(kLocked), "2026-12-06T12:00:00.250Z,-312,3.217,-487123,27,8,11,41.75,1,0,3\n");
@@ -193,9 +183,9 @@ TEST(CsvLog, RowsWithAFieldOutOfItsTypeOrRangeAreRejected) {
 }
 
 TEST(DeviationTable, OneTauALineThatReadsBackExactly) {
-  const DeviationPoint points[] = {
-      {.tau = 2.5, .deviation = 1.25e-10, .count = 479, .lower = 1.2e-10, .upper = 1.3125e-10},
-      {.tau = 5, .deviation = 7e-11, .count = 238, .lower = 6.5e-11, .upper = 7.7e-11}};
+  // tau, deviation, count, edf (not written), lower, upper
+  const DeviationPoint points[] = {{2.5, 1.25e-10, 479, 9, 1.2e-10, 1.3125e-10},
+                                   {5, 7e-11, 238, 9, 6.5e-11, 7.7e-11}};
   EXPECT_EQ(DeviationTableCsv(points),
             "tau_s,deviation,lower,upper,count\n"
             "2.5,1.25e-10,1.2e-10,1.3125e-10,479\n"

@@ -21,13 +21,9 @@ class ConfigWindowTest : public WindowTest {
 };
 
 TEST_F(ConfigWindowTest, StartUpShowsIdentityAndStoredSettings) {
-  ClockDeviceOptions options;
-  options.stored.output_flags = 1;
-  options.stored.drive_index = 2;
-  options.stored.dividers.bw = 3;
-  options.stored.tcxo_correction = -100;
-  options.stored.ConstellationMask = 0x41;  // GPS and Glonass
-  Open(options);
+  // Output on, 24mA, the factory's dividers with BW 3, correction -100, GPS and Glonass.
+  Open({.stored = {1, 2, {2875000, 3, 11, 480, 11, 46, 46, 3}, -100, 0x41},
+        .make_receiver = nullptr});
   EXPECT_EQ(Texts({"lblManuf", "lblProduct", "lblVersion", "Enc1", "TCXO", "TCXO_ppb"}),
             " Orvane| GNSS Reference Clock| 1.12|24mA|-100|0");
   EXPECT_EQ(Texts({"GPS", "N31", "N2_HS", "N2_LS", "N1_HS", "NC1_LS", "NC2_LS", "BW"}),

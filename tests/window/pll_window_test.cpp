@@ -107,9 +107,6 @@ TEST_F(PllWindowTest,
 }
 
 TEST_F(PllWindowTest, BadFrequenciesBandwidthsAndRegistersAreRefusedWithAMessageSendingNothing) {
-  const char* const kTooLow = "Frequency too low | Lowest available frequency is 365 Hz";
-  const char* const kNotANumber =
-      "Frequency not a number | Type the output frequency in Hz, for example 10000000";
   const char* const kBw = "Bandwidth not valid | BW must be a whole number from 0 to 255";
   const char* const kReg =
       "Register write not valid | REG and DATA must be whole numbers from 0 to 255";
@@ -120,8 +117,9 @@ TEST_F(PllWindowTest, BadFrequenciesBandwidthsAndRegistersAreRefusedWithAMessage
     const char* button = "Enter";  // the key in Out1Freq
     std::size_t sent = 0;
   } cases[] = {
-      {{"364", "0", "-10"}, kTooLow},
-      {{"", "ten"}, kNotANumber},
+      {{"364", "0", "-10"}, "Frequency too low | Lowest available frequency is 365 Hz"},
+      {{"", "ten"},
+       "Frequency not a number | Type the output frequency in Hz, for example 10000000"},
       {{"825000001"}, "Frequency too high | Highest available frequency is 825 MHz"},
       {{"9999991"}, "No exact setting | No exact divider setting exists for 9999991 Hz"},
       // Within the limit but without a whole-hertz phase-detector frequency.

@@ -116,16 +116,9 @@ class TelemetryTest : public WindowTest {
       info.channels[info.num_ch++] = {.chn = chn, .flags = flags, .cno = cno};
     Handle(&UbxMessage::sv_info, info);
   }
-  // NAV-TIMEUTC of 2026-12-06 12:34:56 UTC and `nano` ns.
+  // NAV-TIMEUTC of 2026-12-06 12:34:56 UTC and `nano` ns, all valid (itow and tAcc 0).
   void TimeUtc(std::int32_t nano) {
-    Handle(&UbxMessage::time_utc, NavTimeUtc{.nano = nano,
-                                             .year = 2026,
-                                             .month = 12,
-                                             .day = 6,
-                                             .hour = 12,
-                                             .min = 34,
-                                             .sec = 56,
-                                             .valid = 0x07});
+    Handle(&UbxMessage::time_utc, NavTimeUtc{0, 0, nano, 2026, 12, 6, 12, 34, 56, 0x07});
   }
 
   QColor Colour(int i) { return window_->bars().bar(i)->palette().color(QPalette::Window); }
@@ -181,11 +174,11 @@ TEST_F(TelemetryTest,
 
 TEST_F(TelemetryTest, MeasurementMessagesWriteLabel20AndOnesTooShortLeaveIt) {
   const std::vector<std::uint8_t> rxm = {0x1F, 0x0A, 0, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF};
+  UbxMessage message;
+  message.msg_class = 0x02, message.msg_id = 0x52;
   for (const std::size_t length : {8, 7}) {
-    window_->telemetry().UbxHandleMessage({.msg_class = 0x02,
-                                           .msg_id = 0x52,
-                                           .payload = std::span(rxm).first(length),
-                                           .received = {}});
+    message.payload = std::span(rxm).first(length);
+    window_->telemetry().UbxHandleMessage(message);
     EXPECT_EQ(Text("Label20"), "8  1F A 0 FF -2") << length;
   }
 }
