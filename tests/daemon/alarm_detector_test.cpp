@@ -16,8 +16,7 @@ std::string Text(const std::vector<Alarm>& alarms) {
 }
 
 TEST(AlarmDetector, RaisesEachChangeOnceAndNothingForTheFirstStateSeen) {
-  constexpr bool Y = true;
-  constexpr bool N = false;
+  constexpr bool Y = true, N = false;
   const struct {
     bool connected;
     bool locked;

@@ -78,23 +78,22 @@ class DaemonTest : public testing::Test {
   std::string dir_ = mkdtemp((testing::TempDir() + "orvaned-XXXXXX").data());  // the test's own
 };
 
-sockaddr_in Loopback(std::uint16_t port) {
-  return {.sin_family = AF_INET,
-          .sin_port = htons(port),
-          .sin_addr = {htonl(INADDR_LOOPBACK)},
-          .sin_zero = {}};
+// A socket listening on 127.0.0.1:`port`; -1 where the port is taken.
+int ListenOn(std::uint16_t port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+      listen(fd, 1) == 0) {
+    return fd;
+  }
+  close(fd);
+  return -1;
 }
 
 // A loopback port free with the next one, for the shares of two clocks; below the ephemeral
 // range, so the kernel does not hand them out meanwhile.
 std::uint16_t FreePort() {
-  const auto free = [](std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = Loopback(port);
-    const bool bound = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return bound;
-  };
+  const auto free = [](std::uint16_t port) { return close(ListenOn(port)) == 0; };
   auto port = static_cast<std::uint16_t>(20000 + getpid() % 10000);
   while (!free(port) || !free(port + 1)) port += 2;
   return port;
@@ -172,10 +171,9 @@ TEST_F(DaemonTest, SamplesOnlyWhenLockedWithValidUtcAfterSettlingAndRatesOffAtSt
     const std::vector<CfgMsg> rates = Rates(device);
     std::map<std::uint8_t, int> last;  // each message's rate as last sent
     for (const CfgMsg& rate : rates) last[rate.msg_id] = rate.rate;
-    EXPECT_EQ(last, (std::map<std::uint8_t, int>{{kUbxIdNavSvInfo, 0},
-                                                 {kUbxIdNavClock, 0},
-                                                 {kUbxIdNavTimeUtc, 4},
-                                                 {kUbxIdNavTimeLs, 0}}));
+    const std::map<std::uint8_t, int> at_stop = {
+        {kUbxIdNavSvInfo, 0}, {kUbxIdNavClock, 0}, {kUbxIdNavTimeUtc, 4}, {kUbxIdNavTimeLs, 0}};
+    EXPECT_EQ(last, at_stop);
     EXPECT_NE(std::ranges::find(rates, CfgMsg{kUbxClassNav, kUbxIdNavTimeLs, 40}), rates.end());
     device.Unplug();
   }
@@ -219,10 +217,8 @@ TEST_F(DaemonTest, TwinSerialsLoggedOnceOddSerialsOneWordAndATakenPortTriedAgain
   AddClock("G6 003/4");
   const std::uint16_t port = FreePort();
   // Another program holds the first port when the clocks come.
-  const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in held = Loopback(port);
-  ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&held), sizeof held), 0);
-  ASSERT_EQ(listen(holder, 1), 0);
+  const int holder = ListenOn(port);
+  ASSERT_GE(holder, 0);
   settings_.ubx_listen = ListenAddress{"127.0.0.1", port};
   settings_.share_map_path = dir_ + "/ubx-share";
   Start();
@@ -245,11 +241,8 @@ TEST_F(DaemonTest, AClockWhoseCallsHangHoldsUpNoOther) {
   // Real time, as the service runs: each clock's exchanges on its own thread.
   SteadyClock steady;
   SimulatedBackend backend(steady);
-  ClockDeviceOptions options;
-  options.serial = "G60031";
-  ClockDevice& wedged = backend.AddDevice(options);
-  options.serial = "G60032";
-  backend.AddDevice(options);
+  ClockDevice& wedged = backend.AddDevice({.serial = "G60031", .make_receiver = nullptr});
+  backend.AddDevice({.serial = "G60032", .make_receiver = nullptr});
   TraceLog trace(nullptr, steady);
   std::mutex mutex;
   std::vector<double> delays;  // of G60032's samples, from receipt to chronyd's socket
@@ -324,10 +317,8 @@ TEST_F(DaemonTest, LogsEveryClocksSamplesAndItsUbxFramesReplay) {
   std::string error;
   const auto capture = LoadCaptureFile(dir_ + "/G60031-2026-12-06.ubx", error);
   ASSERT_TRUE(capture) << error;
-  ClockDeviceOptions options;
-  options.serial = "G60039";
-  options.make_receiver = [&] { return std::make_unique<CaptureReplay>(*capture); };
-  backend_.AddDevice(options);
+  backend_.AddDevice({.serial = "G60039",
+                      .make_receiver = [&] { return std::make_unique<CaptureReplay>(*capture); }});
   Start();
   RunFor(seconds(1));
   // The replay loops over the recording, so its first rows are the recorded ones.

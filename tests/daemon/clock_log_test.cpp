@@ -49,11 +49,9 @@ TEST(ClockLog, FilesFollowTheReceiversTrustedDayNotTheHosts) {
   JournalLog journal(std::cerr, false);
   ClockLog log({.dir = dir}, "G60031", journal, sys_days(2026y / December / 1));
   const NavClock nav{};
-  for (const auto& [valid, year] : {std::pair(0x07, 2026), {0x07, 2007}, {0x03, 2025}}) {
-    const NavTimeUtc time{.year = static_cast<std::uint16_t>(year),
-                          .month = 12,
-                          .day = 6,
-                          .valid = static_cast<std::uint8_t>(valid)};
+  for (const auto& [valid, year] :
+       {std::pair<std::uint8_t, std::uint16_t>(0x07, 2026), {0x07, 2007}, {0x03, 2025}}) {
+    const NavTimeUtc time{.year = year, .month = 12, .day = 6, .valid = valid};
     UbxMessage message;
     message.time_utc = &time;
     message.received.realtime = ManualClock::kEpoch + days(365);  // the host a year ahead

@@ -48,10 +48,8 @@ TEST(MetricsBoard, PublishAndRemoveWhileScraped) {
   std::thread scraper([&] {
     for (int i = 0; i < 200; ++i) EXPECT_EQ(board.Text().find("G60033"), std::string::npos);
   });
-  ClockReading first;
-  first.serial = "G60031";
-  ClockReading second;
-  second.serial = "G60032";
+  ClockReading first, second;
+  first.serial = "G60031", second.serial = "G60032";
   for (int i = 0; i < 200; ++i) {
     first.chrony_samples = i;
     board.Publish(first);

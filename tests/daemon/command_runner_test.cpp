@@ -33,8 +33,7 @@ class CommandRunnerTest : public testing::Test {
 
 TEST_F(CommandRunnerTest, CommandGetsItsVariablesEmptyStdinAndCleanSignals) {
   // As in orvaned a stop signal is blocked; here SIGHUP is ignored and a variable stale too.
-  sigset_t term;
-  sigset_t before;
+  sigset_t term, before;
   sigemptyset(&term);
   sigaddset(&term, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &term, &before);

@@ -21,11 +21,6 @@ namespace {
 
 class ClockLockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = testing::TempDir() + "clock_lock_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-  }
   void TearDown() override { std::filesystem::remove_all(directory_); }
 
   std::unique_ptr<ClockLock> Take(const std::string& device, std::string* holder = nullptr) {
@@ -38,7 +33,7 @@ class ClockLockTest : public ::testing::Test {
     return std::string(program_invocation_short_name) + " (pid " + std::to_string(getpid()) + ")";
   }
 
-  std::string directory_;
+  std::string directory_ = mkdtemp((testing::TempDir() + "clock_lock_XXXXXX").data());
 };
 
 TEST(LockFileName, KeepsPathsApartAndInsideTheDirectory) {
@@ -96,7 +91,7 @@ TEST_F(ClockLockTest, NoLockFileHoldsNothingAndALinkIsNeverFollowed) {
   std::ofstream(target) << "kept";
   std::filesystem::create_symlink(target, File("/dev/hidraw3"));
   std::filesystem::create_directory(File("/dev/hidraw4"));
-  for (const std::string& device : {"/dev/hidraw3", "/dev/hidraw4"}) {
+  for (const char* device : {"/dev/hidraw3", "/dev/hidraw4"}) {
     const std::unique_ptr<ClockLock> first = Take(device);
     EXPECT_NE(first, nullptr);
     EXPECT_NE(Take(device), nullptr);

@@ -20,9 +20,8 @@ TEST(HidapiBackend, OpeningAMissingPathReportsNotFound) {
 // A signal for the process must never interrupt the reader's wait: hidapi turns that into a failed
 // read, and the program into a lost device. The reader's thread keeps signals pending instead.
 TEST(StartSignalFreeThread, SignalsStayPendingOnTheReaderThread) {
-  struct sigaction action = {};
+  struct sigaction action = {}, previous = {};
   action.sa_handler = [](int) {};
-  struct sigaction previous = {};
   sigaction(SIGUSR2, &action, &previous);
   int pipe_fds[2];
   ASSERT_EQ(pipe(pipe_fds), 0);

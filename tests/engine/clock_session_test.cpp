@@ -161,9 +161,8 @@ TEST(ClockSessionOpen, TheFirstOfOneSerialOrWhenRefusedTheLastThatOpens) {
   };
   for (const auto& c : cases) {
     SessionRig rig;
-    for (const std::string& serial : c.serials) {
-      rig.AddClock({.serial = serial, .make_receiver = nullptr});
-    }
+    for (const std::string& serial : c.serials)
+      rig.AddClock({.serial = serial, .make_receiver = {}});
     rig.script.denied = c.denied;
     const ClockSession::OpenResult result = rig.session.Open("G1", c.or_another);
     EXPECT_EQ(result.opened, !c.opened.empty());
@@ -266,11 +265,8 @@ TEST(ClockSessionReference, IsAskedEveryPollOnlyFromRelease0112) {
   }
 }
 
-using std::chrono::seconds;
-
 TEST(HoldoverWatch, BeginsWhenTheSignalGoesUnderLockAndEndsWithItsReturnOrTheLock) {
-  constexpr bool Y = true;
-  constexpr bool N = false;
+  constexpr bool Y = true, N = false;
   const struct {
     bool locked;
     bool signal;
@@ -285,11 +281,11 @@ TEST(HoldoverWatch, BeginsWhenTheSignalGoesUnderLockAndEndsWithItsReturnOrTheLoc
   for (int i = 0; i < static_cast<int>(std::size(kSteps)); ++i) {
     const auto& step = kSteps[i];
     watch.Observe(ReportStatus{.no_gnss_signal = !step.signal, .pll_not_locked = !step.locked},
-                  seconds(i));
-    EXPECT_EQ(watch.Duration(seconds(i)), seconds(step.duration_s)) << i;
+                  i * 1s);
+    EXPECT_EQ(watch.Duration(i * 1s), step.duration_s * 1s) << i;
     EXPECT_EQ(watch.active(), (i >= 2 && i <= 4) || i == 6) << i;
   }
-  watch.Observe(std::nullopt, seconds(20));
+  watch.Observe(std::nullopt, 20s);
   EXPECT_FALSE(watch.active());
 }
 

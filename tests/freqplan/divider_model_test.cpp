@@ -38,8 +38,7 @@ TEST(DividerRanges, BoundsAndNothingBeyondTheLimits) {
   };
   for (const auto& c : cases) {
     const DividerRange range = OutputDividerRange(c.fout, c.n);
-    EXPECT_EQ(range.min, c.kmin) << c.fout << " n=" << c.n;
-    EXPECT_EQ(range.max, c.kmax) << c.fout << " n=" << c.n;
+    EXPECT_EQ(std::pair(range.min, range.max), std::pair(c.kmin, c.kmax)) << c.fout << " " << c.n;
   }
   EXPECT_TRUE(FeedbackDividerRange(1e20, 4).empty());
 }

@@ -100,13 +100,11 @@ TEST_F(HistoryWindowTest, OneWindowDrawsTheSimulatedClockAndMovesEveryPlotTogeth
 TEST_F(HistoryWindowTest, APlotPaintsItsBandLineAndStrip) {
   const QColor band(160, 190, 240), line(20, 60, 170), strip(220, 40, 40);
   std::vector<std::vector<PlotPoint>> points(kSeriesFields);
-  const auto set = [&](SeriesField field, std::vector<PlotPoint> list) {
-    points[static_cast<std::size_t>(field)] = std::move(list);
-  };
-  set(SeriesField::kOffsetLowPpb, {{0, -1}, {1000, -1}});
-  set(SeriesField::kOffsetHighPpb, {{0, 1}, {1000, 1}});
-  set(SeriesField::kOffsetPpb, {{0, 0}, {1000, 0}});  // the axis fits it: -1 to 1
-  set(SeriesField::kGnssSignalLost, {{0, 0}, {499, 0}, {500, 1}, {1000, 1}});
+  const auto at = [&](SeriesField field) -> auto& { return points[static_cast<int>(field)]; };
+  at(SeriesField::kOffsetLowPpb) = {{0, -1}, {1000, -1}};
+  at(SeriesField::kOffsetHighPpb) = {{0, 1}, {1000, 1}};
+  at(SeriesField::kOffsetPpb) = {{0, 0}, {1000, 0}};  // the axis fits it: -1 to 1
+  at(SeriesField::kGnssSignalLost) = {{0, 0}, {499, 0}, {500, 1}, {1000, 1}};
   TimeChart offset("offset", "ppb", TimeChart::Scale::kLinear, [](std::int64_t, std::int64_t) {});
   offset.AddBand(band, SeriesField::kOffsetLowPpb, SeriesField::kOffsetHighPpb);
   offset.AddLine(line, SeriesField::kOffsetPpb);

@@ -29,8 +29,7 @@ TEST(MakeSockSample, TvToTheMicrosecondAndOffsetAgainstIt) {
   };
   for (const auto& c : cases) {
     const SockSample sample = MakeSockSample(At(c.received_ns), At(c.utc_ns), c.leap);
-    EXPECT_EQ(sample.tv.tv_sec, c.tv_sec);
-    EXPECT_EQ(sample.tv.tv_usec, c.tv_usec);
+    EXPECT_EQ(std::pair(sample.tv.tv_sec, sample.tv.tv_usec), std::pair(c.tv_sec, c.tv_usec));
     EXPECT_NEAR(sample.offset, c.offset, 1e-12);
     EXPECT_EQ(sample.leap, static_cast<int>(c.leap));
     EXPECT_EQ(sample.magic, 0x534f434b);
@@ -47,8 +46,7 @@ TEST(ChronySocket, ReportsAbsenceOnceRetriesEveryFewSecondsThenDelivers) {
 
   // chronyd starts; nothing is tried before the retry is due.
   const int chronyd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
+  sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
   ASSERT_EQ(bind(chronyd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   now = ChronySocket::kRetryInterval - std::chrono::seconds(1);

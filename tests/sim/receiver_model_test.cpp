@@ -33,14 +33,6 @@ std::vector<Bytes> NavPayloads(const Bytes& bytes, std::uint8_t msg_id) {
   return payloads;
 }
 
-std::vector<std::uint32_t> NavItows(const Bytes& bytes, std::uint8_t msg_id) {
-  std::vector<std::uint32_t> itows;
-  for (const Bytes& payload : NavPayloads(bytes, msg_id)) {
-    itows.push_back(static_cast<std::uint32_t>(ReadI32(payload, 0)));
-  }
-  return itows;
-}
-
 // The stream of a receiver with `seed` after `cfg_msgs`, polled every `step` for 20 s.
 Bytes Stream(std::uint64_t seed, const std::vector<Bytes>& cfg_msgs,
              std::chrono::nanoseconds step) {
@@ -67,11 +59,12 @@ TEST(ReceiverModel, SendsWholeFramesAtTheRateCfgMsgSetsHoweverItIsPolled) {
   for (const auto& c : cases) {
     const Bytes bytes = Stream(7, c.cfg_msgs, 20s);
     EXPECT_EQ(Stream(7, c.cfg_msgs, 50ms), bytes) << c.name;
-    const std::vector<std::uint32_t> itows = NavItows(bytes, c.msg_id);
+    std::vector<std::int32_t> itows;
+    for (const Bytes& payload : NavPayloads(bytes, c.msg_id)) itows.push_back(ReadI32(payload, 0));
     EXPECT_NEAR(itows.size(), c.spacing_ms ? 20000.0 / c.spacing_ms : 0, c.spacing_ms ? 1 : 0)
         << c.name;
     for (std::size_t i = 1; i < itows.size(); ++i) {
-      EXPECT_EQ(itows[i] - itows[i - 1], std::uint32_t(c.spacing_ms)) << c.name;
+      EXPECT_EQ(itows[i] - itows[i - 1], c.spacing_ms) << c.name;
     }
   }
 }

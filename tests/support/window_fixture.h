@@ -63,9 +63,7 @@ class WindowTest : public ::testing::Test {
     return sim_.AddDevice(std::move(options));
   }
   ClockDevice& AddDevice(std::string serial) {
-    ClockDeviceOptions options;
-    options.serial = std::move(serial);
-    return AddDevice(std::move(options));
+    return AddDevice({.serial = std::move(serial), .make_receiver = nullptr});
   }
 
   // Creates the window on `backend` (the traced devices unless said) and runs its start-up.
