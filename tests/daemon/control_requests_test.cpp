@@ -1,6 +1,7 @@
 #include "daemon/control_requests.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,16 +41,21 @@ class ControlRequestsTest : public testing::Test {
     settings_.control = &directory_;
     settings_.metrics = &metrics_;
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
+    StartServer({});
+    RunUntil([this] { return daemon_->Status() == "serving 2 clock(s), 0 feeding chronyd"; });
+  }
+
+  void StartServer(const ControlLimits& limits) {
+    server_.reset();
     std::string error;
     server_ = ControlServer::Start(
-        path_, {},
+        path_, limits,
         [this](const ControlRequest& request, const ControlPeer& peer) {
           return AnswerControlRequest(directory_, request, peer, log_);
         },
         log_, &error, directory_.outbox(),
         [this](ControlClientId client) { directory_.Forget(client); });
     ASSERT_TRUE(server_) << error;
-    RunUntil([this] { return daemon_->Status() == "serving 2 clock(s), 0 feeding chronyd"; });
   }
 
   void TearDown() override {
@@ -352,6 +358,57 @@ TEST_F(ControlRequestsTest, ASleepingClockIsGoneAndBackAndANewSerialIsServed) {
     return served;
   });
   EXPECT_TRUE(served);
+}
+
+TEST_F(ControlRequestsTest, ReadingsAndWholeOperationsAnswerAsTheContractSays) {
+  ControlClient client(path_);
+  const std::string readback = client.Ask(R"({"op":"readback","serial":"G60031"})");
+  EXPECT_EQ(*Member(readback, "identity")->Find("release")->AsNumber(), 0x0112);
+  EXPECT_FALSE(Member(readback, "path")->AsString()->empty());
+  EXPECT_EQ(ConfigurationFromJson(*Member(readback, "configuration")), expected_);
+  // show is readback and status in one, for a person at socat.
+  RunUntil([&] {
+    return Member(client.Ask(R"({"op":"show","serial":"G60031"})"), "status").has_value();
+  });
+  const std::string show = client.Ask(R"({"op":"show","serial":"G60031"})");
+  EXPECT_TRUE(Member(show, "identity") && Member(show, "configuration")) << show;
+
+  // Without ppb: the receiver's drift estimate, once it has a GNSS signal.
+  std::string correction;
+  RunUntil([&] {
+    correction = client.Ask(R"({"op":"correction","serial":"G60031"})");
+    return *Member(correction, "ok")->AsBool();
+  });
+  ASSERT_TRUE(Member(correction, "correction_ppb")) << correction;
+  EXPECT_EQ(*Member(correction, "configuration")->Find("tcxo_correction")->AsNumber(),
+            *Member(correction, "correction_ppb")->AsNumber());
+  EXPECT_FALSE(*Member(correction, "limited")->AsBool());
+
+  const std::string defaults = client.Ask(R"({"op":"factory-defaults","serial":"G60031"})");
+  EXPECT_EQ(*Member(defaults, "configuration")->Find("drive_index")->AsNumber(), 3) << defaults;
+  EXPECT_FALSE(Member(defaults, "new_serial"));
+  const std::string bad = client.Ask(R"({"op":"serial","serial":"G60031","new_serial":"60031"})");
+  EXPECT_EQ(*Member(bad, "error")->AsString(), "bad-argument");
+}
+
+TEST_F(ControlRequestsTest, ASubscriberThatFallsBehindIsDroppedAndThePollsGoOn) {
+  ControlLimits limits;
+  limits.max_queued_bytes = 8192;
+  StartServer(limits);
+  ControlClient slow(path_ + ".ro");
+  ASSERT_TRUE(Member(slow.Ask(R"({"op":"subscribe","serial":"G60031"})"), "ok"));
+  ControlClient reader(path_ + ".ro");
+  ASSERT_TRUE(Member(reader.Ask(R"({"op":"subscribe","serial":"G60031"})"), "ok"));
+  // `slow` reads nothing more; `reader` keeps up.
+  pollfd hangup{slow.fd(), POLLRDHUP, 0};
+  RunUntil([&] {
+    reader.ReadLine();
+    return poll(&hangup, 1, 0) == 1;
+  });
+  EXPECT_EQ(poll(&hangup, 1, 0), 1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(*Member(reader.ReadLine(), "event")->AsString(), "poll");
+  }
 }
 
 }  // namespace
