@@ -37,7 +37,7 @@ class ControlRequestsTest : public testing::Test {
     expected_ = polled_->configuration();
     options.serial = "G60032";
     options.record_received = false;
-    backend_.AddDevice(options);
+    other_ = &backend_.AddDevice(options);
     settings_.control = &directory_;
     settings_.metrics = &metrics_;
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
@@ -74,6 +74,7 @@ class ControlRequestsTest : public testing::Test {
   }
 
   ClockDevice* polled_ = nullptr;
+  ClockDevice* other_ = nullptr;
   DeviceConfiguration expected_;
   SteadyClock steady_;
   SimulatedBackend backend_{steady_};
@@ -409,6 +410,20 @@ TEST_F(ControlRequestsTest, ASubscriberThatFallsBehindIsDroppedAndThePollsGoOn) 
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(*Member(reader.ReadLine(), "event")->AsString(), "poll");
   }
+}
+
+TEST_F(ControlRequestsTest, AHungClockDelaysNoOtherClockNorTheRequestsWithoutOne) {
+  other_->HangFeatureCalls(std::chrono::seconds(3));
+  ControlClient waiting(path_);
+  waiting.Send("{\"op\":\"readback\",\"serial\":\"G60032\"}\n");
+  ControlClient client(path_);
+  const auto start = steady_.Now();
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"list"})"), "clocks"));
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"plan","hz":10000000})"), "plan"));
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"readback","serial":"G60031"})"), "configuration"));
+  EXPECT_LT(steady_.Now() - start, std::chrono::seconds(1));
+  other_->HangFeatureCalls(std::chrono::nanoseconds(0));
+  EXPECT_TRUE(Member(waiting.ReadLine(), "configuration"));
 }
 
 }  // namespace
