@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -40,6 +43,8 @@ class ControlRequestsTest : public testing::Test {
     other_ = &backend_.AddDevice(options);
     settings_.control = &directory_;
     settings_.metrics = &metrics_;
+    std::filesystem::create_directory(dir_ + "/logs");
+    settings_.log = LogSettings{dir_ + "/logs"};
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
     StartServer({});
     RunUntil([this] { return daemon_->Status() == "serving 2 clock(s), 0 feeding chronyd"; });
@@ -56,6 +61,17 @@ class ControlRequestsTest : public testing::Test {
         log_, &error, directory_.outbox(),
         [this](ControlClientId client) { directory_.Forget(client); });
     ASSERT_TRUE(server_) << error;
+  }
+
+  // Rows in the clocks' CSV files so far.
+  std::size_t CsvRows() const {
+    std::size_t rows = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_ + "/logs")) {
+      if (entry.path().extension() != ".csv") continue;
+      std::ifstream file(entry.path());
+      rows += std::count(std::istreambuf_iterator<char>(file), {}, '\n');
+    }
+    return rows;
   }
 
   void TearDown() override {
@@ -314,7 +330,10 @@ TEST_F(ControlRequestsTest, SubscribersGetPollEventsAndTheFeedGoesOnAcrossTheSes
     EXPECT_TRUE(Member(client.Ask(R"({"op":"messages","serial":"G60031","on":false})"), "ok"));
   }
   // The client hung up holding its subscription and lease: NAV-CLOCK still comes, so the
-  // receiver clock bias the metrics show moves on.
+  // receiver clock bias the metrics show moves on and the CSV rows go on.
+  const std::size_t rows = CsvRows();
+  RunUntil([&] { return CsvRows() > rows + 1; });
+  EXPECT_GT(CsvRows(), rows + 1);
   const auto bias = [&] {
     const std::string text = metrics_.Text();
     const auto at = text.find("orvane_receiver_clock_bias_seconds{serial=\"G60031\"}");
