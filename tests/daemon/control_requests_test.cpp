@@ -306,6 +306,13 @@ TEST_F(ControlRequestsTest, PlanAndSetFrequencyPlanAsOrvanectlDoes) {
   EXPECT_EQ(*Member(reply, "output_hz")->AsNumber(), 10000000.0);
   // NC2_LS stays as the clock stores it.
   EXPECT_EQ(*Member(reply, "dividers")->Find("nc2_ls")->AsNumber(), expected_.dividers.nc2_ls);
+  // A choice outside the lists is never wrapped into them.
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"plan","hz":10000000,"vco":-1})"), "plan")
+                  ->Find("choice")
+                  ->IsNull());
+  const std::string wrapped =
+      client.Ask(R"({"op":"set-frequency","serial":"G60031","hz":10000000,"n2hs":4294967306})");
+  EXPECT_EQ(*Member(wrapped, "error")->AsString(), "bad-argument") << wrapped;
   const std::string refused = client.Ask(R"({"op":"set-frequency","serial":"G60031","hz":10})");
   EXPECT_EQ(*Member(refused, "error")->AsString(), "bad-argument");
   EXPECT_NE(Member(refused, "message")->AsString()->find("too low"), std::string::npos);
