@@ -11,6 +11,7 @@
 #include "control/constellation_names.h"
 #include "control/drive_strengths.h"
 #include "control/json_writer.h"
+#include "engine/clock_problem.h"
 
 namespace orvane {
 namespace {
@@ -18,16 +19,7 @@ namespace {
 // Why a listed clock cannot be used; empty when it can.
 std::string ProblemOf(ClockSession& session, const AttachedClock& clock) {
   const ClockSession::OpenResult open = session.Open(clock.serial);
-  std::string problem;
-  if (!open.opened && !open.busy_path.empty()) {
-    problem = BusyText(open);
-  } else if (!open.opened) {
-    problem = open.denied_path.empty()
-                  ? "cannot be opened"
-                  : "permission denied: install the udev rule (70-orvane.rules) and replug";
-  } else if (!session.link().ReportLengthUsable()) {
-    problem = "reports too short for this program";
-  }
+  const std::string problem = ClockProblemText(open, session.link().ReportLengthUsable());
   session.DropLink();
   return problem;
 }
