@@ -68,9 +68,9 @@ TEST(ServiceEvent, DecodesEveryKindAndRefusesWhatIsOff) {
   const std::string head = R"({"event":"poll","serial":"G60031","outcome":"reports",)";
   const std::string nothing = R"("status":null,"pll_reference":null,)";
   for (const std::string& off : {
-           std::string(R"({"id":1,"ok":true})"),                        // a reply
-           std::string(R"({"event":"tick","serial":"G60031"})"),        // unknown event
-           std::string(R"({"event":"gone"})"),                          // no serial
+           std::string(R"({"id":1,"ok":true})"),                  // a reply
+           std::string(R"({"event":"tick","serial":"G60031"})"),  // unknown event
+           std::string(R"({"event":"gone"})"),                    // no serial
            head + nothing + R"("reports":[{"realtime_ns":1,"monotonic_ns":1,"stream":"b56"}]})",
            head + nothing + R"("reports":[{"realtime_ns":1,"monotonic_ns":1,"stream":"B562"}]})",
            head + nothing + R"("reports":[{"realtime_ns":1.5,"monotonic_ns":1,"stream":""}]})",
@@ -94,13 +94,13 @@ TEST(ServiceEvent, FeedsTheTelemetryAsTheSessionsPollDoes) {
   // The frame cut across two reports, as the device slices its stream.
   const std::vector<std::uint8_t> first(frame.begin(), frame.begin() + 10);
   const std::vector<std::uint8_t> second(frame.begin() + 10, frame.end());
-  const std::optional<ServiceEvent> event = DecodeServiceEvent(Line(
-      R"({"event":"poll","serial":"G60031","outcome":"reports",)"
-      R"("status":{"signal_loss_count":1,"no_gnss_signal":false,"pll_not_locked":false},)"
-      R"("pll_reference":{"count1":7,"count2":8},"reports":[)"
-      R"({"realtime_ns":1000,"monotonic_ns":10,"stream":")" +
-      Hex(first) + R"("},{"realtime_ns":2000,"monotonic_ns":20,"stream":")" + Hex(second) +
-      R"("}]})"));
+  const std::optional<ServiceEvent> event = DecodeServiceEvent(
+      Line(R"({"event":"poll","serial":"G60031","outcome":"reports",)"
+           R"("status":{"signal_loss_count":1,"no_gnss_signal":false,"pll_not_locked":false},)"
+           R"("pll_reference":{"count1":7,"count2":8},"reports":[)"
+           R"({"realtime_ns":1000,"monotonic_ns":10,"stream":")" +
+           Hex(first) + R"("},{"realtime_ns":2000,"monotonic_ns":20,"stream":")" + Hex(second) +
+           R"("}]})"));
   ASSERT_TRUE(event);
   std::size_t stream_bytes = 0;
   std::vector<std::int32_t> drifts;
