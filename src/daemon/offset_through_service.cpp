@@ -31,7 +31,8 @@ std::optional<std::map<std::string, OffsetEstimate>> EstimateOffsetsThroughServi
   std::unique_ptr<ControlConnection> listing = ConnectToService(socket, &error);
   if (!listing) return std::nullopt;
   std::vector<Subscription> subscriptions;
-  for (const AttachedClock& attached : ServiceAccess(std::move(listing), trace, clock).ListClocks()) {
+  for (const AttachedClock& attached :
+       ServiceAccess(std::move(listing), trace, clock).ListClocks()) {
     std::unique_ptr<ControlConnection> connection = ConnectToService(socket, &error);
     if (!connection) continue;
     auto access = std::make_unique<ServiceAccess>(std::move(connection), trace, clock);
@@ -57,9 +58,9 @@ std::optional<std::map<std::string, OffsetEstimate>> EstimateOffsetsThroughServi
           return;
         }
         estimates[access.serial()].Add(
-            MakeSockSample(
-                std::chrono::time_point_cast<std::chrono::nanoseconds>(message.epoch_began.realtime),
-                *utc, LeapIndicator::kNone)
+            MakeSockSample(std::chrono::time_point_cast<std::chrono::nanoseconds>(
+                               message.epoch_began.realtime),
+                           *utc, LeapIndicator::kNone)
                 .offset);
       };
       access.Tick(listener);
