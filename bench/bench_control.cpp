@@ -52,7 +52,7 @@ void BM_ReadbackThroughService(benchmark::State& state) {
       [&](const ControlRequest& request, const ControlPeer& peer) {
         return AnswerControlRequest(directory, request, peer, log);
       },
-      log, &error);
+      log, &error, directory.outbox());
   std::atomic<bool> running = true;
   std::thread loop([&] {
     while (running) {

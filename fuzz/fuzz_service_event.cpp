@@ -17,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   orvane::TraceLog trace(nullptr, clock);
   const std::string serial = event->serial;
   orvane::Telemetry telemetry(trace, serial);
-  orvane::TakePollEvent(*event, telemetry, {});
+  orvane::TakePollEvent(event->poll, telemetry, {});
   return 0;
 }

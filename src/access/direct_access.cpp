@@ -1,16 +1,8 @@
 #include "access/direct_access.h"
 
-namespace orvane {
+#include "engine/clock_problem.h"
 
-std::string ClockProblemText(const ClockSession::OpenResult& open, bool usable) {
-  if (!open.opened && !open.busy_path.empty()) return "in use by " + open.busy_holder;
-  if (!open.opened) {
-    return open.denied_path.empty()
-               ? "cannot be opened"
-               : "permission denied: install the udev rule (70-orvane.rules) and replug";
-  }
-  return usable ? "" : "reports too short for this program";
-}
+namespace orvane {
 
 std::vector<ListedClock> DirectAccess::CheckClocks() {
   std::vector<ListedClock> listed;

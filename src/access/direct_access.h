@@ -46,7 +46,4 @@ class DirectAccess : public ClockAccess {
   ClockSession& session_;
 };
 
-// Why a clock the session opened with `open` cannot be used; empty when it can.
-std::string ClockProblemText(const ClockSession::OpenResult& open, bool usable);
-
 }  // namespace orvane

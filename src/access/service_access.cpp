@@ -95,16 +95,17 @@ std::optional<JsonValue> ServiceAccess::Change(std::string_view op,
   return reply;
 }
 
-std::vector<ListedClock> ServiceAccess::CheckClocks() {
+std::vector<ListedClock> ServiceAccess::ServiceList(bool served_only) {
   const JsonValue reply = Answer("list", std::nullopt);
   std::vector<ListedClock> listed;
   const JsonValue* clocks = reply.Find("clocks");
   if (clocks == nullptr || clocks->AsArray() == nullptr) return listed;
   for (const JsonValue& entry : *clocks->AsArray()) {
     const JsonValue* connected = entry.Find("connected");
+    const bool served = connected && connected->AsBool() && *connected->AsBool();
     const std::string problem = StringMember(entry, "problem");
-    // The service remembers clocks that left; only attached ones are listed.
-    if (!(connected && connected->AsBool() && *connected->AsBool()) && problem.empty()) continue;
+    // The service remembers clocks that left: those are not attached.
+    if (!served && (served_only || problem.empty())) continue;
     listed.push_back({{StringMember(entry, "serial"), StringMember(entry, "path"),
                        StringMember(entry, "manufacturer"), StringMember(entry, "product"),
                        ReleaseMember(entry)},
@@ -115,7 +116,7 @@ std::vector<ListedClock> ServiceAccess::CheckClocks() {
 
 std::vector<AttachedClock> ServiceAccess::ListClocks() {
   std::vector<AttachedClock> clocks;
-  for (ListedClock& listed : CheckClocks()) clocks.push_back(std::move(listed.clock));
+  for (ListedClock& listed : ServiceList(true)) clocks.push_back(std::move(listed.clock));
   return clocks;
 }
 
@@ -148,7 +149,7 @@ PollResult ServiceAccess::Tick(const PollListener& listener) {
     const std::optional<ServiceEvent> event = DecodeServiceEvent(*line);
     if (!event || event->serial != serial_ || event->kind == ServiceEvent::Kind::kBack) continue;
     if (event->kind == ServiceEvent::Kind::kGone) return lost;
-    return TakePollEvent(*event, telemetry_, listener);
+    return TakePollEvent(event->poll, telemetry_, listener);
   }
 }
 

@@ -24,8 +24,9 @@ class ServiceAccess : public ClockAccess {
   ~ServiceAccess() override;
 
   MonotonicClock& clock() override { return clock_; }
+  // Only the clocks the service serves now: those a command can go on with through it.
   std::vector<AttachedClock> ListClocks() override;
-  std::vector<ListedClock> CheckClocks() override;
+  std::vector<ListedClock> CheckClocks() override { return ServiceList(false); }
   AccessConnection Connect(const std::string& serial) override;
   const std::string& serial() const override { return serial_; }
   const std::string& path() const override { return path_; }
@@ -50,6 +51,8 @@ class ServiceAccess : public ClockAccess {
   void Disconnect(bool asleep) override;
 
  private:
+  // The service's clocks, attached ones only: every one, or only those it serves now.
+  std::vector<ListedClock> ServiceList(bool served_only);
   // The reply to `op` on the connected clock; AccessError for every error but the clock's own
   // refusal ("failed"), which gives nullopt.
   std::optional<JsonValue> Change(std::string_view op, const ControlConnection::Members& args = {});

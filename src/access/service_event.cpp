@@ -72,7 +72,7 @@ bool ReadReference(const JsonValue& value, std::optional<PllReferenceCounts>& re
   return true;
 }
 
-bool ReadReports(const JsonValue& value, std::vector<ServiceEvent::StreamReport>& reports) {
+bool ReadReports(const JsonValue& value, std::vector<PollEvent::Report>& reports) {
   const JsonArray* items = value.AsArray();
   if (items == nullptr) return false;
   for (const JsonValue& item : *items) {
@@ -115,15 +115,16 @@ std::optional<ServiceEvent> DecodeServiceEvent(const JsonValue& line) {
   const JsonValue* reports = line.Find("reports");
   const auto named =
       outcome && outcome->AsString() ? OutcomeNamed(*outcome->AsString()) : std::nullopt;
-  if (!named || !status || !reference || !reports || !ReadStatus(*status, event.status) ||
-      !ReadReference(*reference, event.pll_reference) || !ReadReports(*reports, event.reports)) {
+  PollEvent& poll = event.poll;
+  if (!named || !status || !reference || !reports || !ReadStatus(*status, poll.status) ||
+      !ReadReference(*reference, poll.pll_reference) || !ReadReports(*reports, poll.reports)) {
     return std::nullopt;
   }
-  event.outcome = *named;
+  poll.outcome = *named;
   return event;
 }
 
-PollResult TakePollEvent(const ServiceEvent& event, Telemetry& telemetry,
+PollResult TakePollEvent(const PollEvent& event, Telemetry& telemetry,
                          const PollListener& listener) {
   PollResult result;
   result.outcome = event.outcome;
@@ -131,7 +132,7 @@ PollResult TakePollEvent(const ServiceEvent& event, Telemetry& telemetry,
   result.poll_interval = ClockSession::kPollInterval;
   result.status = event.status;
   if (event.status) telemetry.set_status(*event.status);
-  for (const ServiceEvent::StreamReport& report : event.reports) {
+  for (const PollEvent::Report& report : event.reports) {
     if (listener.stream) listener.stream(report.stream, report.received);
     telemetry.Parse(report.stream, report.received, [&](const UbxMessage& message) {
       ++result.frames;

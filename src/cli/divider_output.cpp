@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "control/json_writer.h"
 #include "engine/number_text.h"
 
 namespace orvane {
@@ -19,25 +18,6 @@ std::string DividersText(const PllDividers& dividers, bool with_nc2_ls) {
 std::string FrequenciesText(const FrequencyValues& values) {
   return FormatGeneral(values.output_hz) + " Hz  (F3 " + FormatGeneral(values.f3_hz) +
          " Hz, Fosc " + FormatGeneral(values.fosc_hz / 1e9) + " GHz)";
-}
-
-void WriteDividers(JsonWriter& json, const PllDividers& dividers, bool with_nc2_ls) {
-  json.BeginObject();
-  json.Key("gps").Integer(dividers.gps);
-  json.Key("n31").Integer(dividers.n31);
-  json.Key("n2_hs").Integer(dividers.n2_hs);
-  json.Key("n2_ls").Integer(dividers.n2_ls);
-  json.Key("n1_hs").Integer(dividers.n1_hs);
-  json.Key("nc1_ls").Integer(dividers.nc1_ls);
-  if (with_nc2_ls) json.Key("nc2_ls").Integer(dividers.nc2_ls);
-  json.Key("bw").Integer(dividers.bw);
-  json.EndObject();
-}
-
-void WriteFrequencyFields(JsonWriter& json, const FrequencyValues& values) {
-  json.Key("output_hz").Number(values.output_hz);
-  json.Key("f3_hz").Number(values.f3_hz);
-  json.Key("fosc_hz").Number(values.fosc_hz);
 }
 
 }  // namespace orvane

@@ -8,7 +8,8 @@
 #include "cli/exit_codes.h"
 #include "cli/text_layout.h"
 #include "control/json_writer.h"
-#include "engine/frequency_programming.h"
+#include "control/plan_values.h"
+#include "engine/frequency_plan.h"
 #include "engine/input_checks.h"
 #include "engine/number_text.h"
 #include "freqplan/exact_setting.h"
@@ -20,25 +21,16 @@ namespace {
 constexpr std::uint32_t kNoStoredNc2Ls = 2;
 
 double CheckedFrequency(const std::string& text) {
-  switch (CheckOutputFrequency(text)) {
-    case FrequencyVerdict::kNotANumber:
-      throw CommandError(ExitCode::kBadInput, "HZ \"" + text +
-                                                  "\" is not a number: type the output "
-                                                  "frequency in Hz, for example 10000000");
-    case FrequencyVerdict::kTooLow:
-      throw CommandError(ExitCode::kBadInput, "HZ " + text +
-                                                  " is too low: the lowest available frequency "
-                                                  "is " +
-                                                  LowestFrequencyText());
-    case FrequencyVerdict::kTooHigh:
-      throw CommandError(ExitCode::kBadInput, "HZ " + text +
-                                                  " is too high: the highest available frequency "
-                                                  "is " +
-                                                  HighestFrequencyText());
-    case FrequencyVerdict::kAccepted:
-      break;
+  const std::optional<double> hz = ParseNumber(text);
+  if (!hz || CheckOutputFrequency(text) == FrequencyVerdict::kNotANumber) {
+    throw CommandError(ExitCode::kBadInput, "HZ \"" + text +
+                                                "\" is not a number: type the output "
+                                                "frequency in Hz, for example 10000000");
   }
-  return *ParseNumber(text);
+  if (auto refusal = FrequencyRangeRefusal(*hz, text)) {
+    throw CommandError(ExitCode::kBadInput, *refusal);
+  }
+  return *hz;
 }
 
 std::uint8_t CheckedBandwidth(const std::string& bw) {
@@ -60,11 +52,6 @@ DividerRequest RequestOf(const FrequencyRequest& request, std::uint32_t nc2_ls) 
           .nc2_ls = nc2_ls};
 }
 
-std::string NoSettingText(double hz, const std::string& why_not) {
-  return "no exact setting for " + FormatGeneral(hz) + " Hz: " + why_not +
-         " (orvanectl plan lists the choices)";
-}
-
 // The plan for a checked request; CommandError (2) when it has no exact setting.
 DividerPlan PlanOrRefuse(double hz, const CandidateTable& table, const FrequencyRequest& request,
                          std::uint32_t nc2_ls) {
@@ -74,25 +61,10 @@ DividerPlan PlanOrRefuse(double hz, const CandidateTable& table, const Frequency
 }
 
 template <typename T>
-void WriteNumbers(JsonWriter& json, const char* key, const std::vector<T>& values) {
-  json.Key(key).BeginArray();
-  for (const T value : values) json.Integer(value);
-  json.EndArray();
-}
-
-template <typename T>
 std::string NumbersText(const std::vector<T>& values) {
   std::string text;
   for (const T value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
   return text.empty() ? "none" : text;
-}
-
-void WriteChoice(JsonWriter& json, const DividerPlan& plan, bool with_nc2_ls) {
-  json.Key("vco_index").Integer(static_cast<std::int64_t>(plan.vco_index));
-  json.Key("vco_hz").Number(plan.vco_hz);
-  json.Key("dividers");
-  WriteDividers(json, *plan.dividers, with_nc2_ls);
-  WriteFrequencyFields(json, plan.values);
 }
 
 void PrintChoice(std::ostream& out, const DividerPlan& plan, bool with_nc2_ls) {
@@ -107,39 +79,15 @@ void PrintChoice(std::ostream& out, const DividerPlan& plan, bool with_nc2_ls) {
 void RunPlan(std::ostream& out, bool json_output, const FrequencyRequest& request, bool all,
              std::size_t limit) {
   const double hz = CheckedFrequency(request.hz);
-  const DividerRequest divider_request = RequestOf(request, kNoStoredNc2Ls);
-  CandidateTable table;
-  FindOutputCandidates(hz, table);
-  const DividerPlan plan = PlanDividers(hz, table, divider_request);
+  const FrequencyPlan planned = PlanFrequency(hz, RequestOf(request, kNoStoredNc2Ls));
+  const CandidateTable& table = planned.table;
+  const DividerPlan& plan = planned.plan;
   const std::size_t shown = all ? table.CandidateCount() : std::min(limit, table.CandidateCount());
   const ExactSettingCheck check(hz);
 
   if (json_output) {
     JsonWriter json(out);
-    json.BeginObject();
-    json.Key("frequency_hz").Number(hz);
-    json.Key("candidate_count").Integer(static_cast<std::int64_t>(table.CandidateCount()));
-    json.Key("candidates").BeginArray();
-    for (std::size_t i = 0; i < shown; ++i) {
-      json.BeginObject();
-      json.Key("index").Integer(static_cast<std::int64_t>(i));
-      json.Key("vco_hz").Number(2 * table.HalfVcoTable[i]);
-      json.Key("exact").Bool(check.HasExactSetting(table.ProductTable[i]));
-      json.EndObject();
-    }
-    json.EndArray();
-    json.Key("choice");
-    if (plan) {
-      json.BeginObject();
-      WriteChoice(json, plan, false);
-      WriteNumbers(json, "n1_hs_choices", plan.n1_hs_choices);
-      WriteNumbers(json, "n2_hs_choices", plan.n2_hs_choices);
-      WriteNumbers(json, "n2_ls_choices", plan.n2_ls_choices);
-      json.EndObject();
-    } else {
-      json.Null();
-    }
-    json.EndObject();
+    WriteFrequencyPlan(json, planned, shown);
     out << '\n';
   } else {
     out << "VCO candidates for " << FormatGeneral(hz) << " Hz: " << table.CandidateCount()
@@ -199,7 +147,7 @@ void RunSetFrequency(CommandContext& context, const FrequencyRequest& request, d
     JsonWriter json(context.out);
     json.BeginObject();
     json.Key("frequency_hz").Number(hz);
-    WriteChoice(json, plan, true);
+    WriteChoiceFields(json, plan, true);
     json.Key("locked").Bool(locked);
     json.Key("lock_s");
     if (locked) {

@@ -14,16 +14,15 @@ namespace {
 constexpr double kLargestWhole = 9007199254740992.0;  // 2^53
 
 constexpr std::array kHelloArgs{ArgSpec{"version", ArgKind::kInteger, true}};
-constexpr std::array kWaitArgs{ArgSpec{"wait_s", ArgKind::kNumber, false}};
 constexpr std::array kPlanArgs{
     ArgSpec{"hz", ArgKind::kNumber, true},      ArgSpec{"all", ArgKind::kBool, false},
     ArgSpec{"limit", ArgKind::kInteger, false}, ArgSpec{"vco", ArgKind::kInteger, false},
     ArgSpec{"n2hs", ArgKind::kInteger, false},  ArgSpec{"n2ls", ArgKind::kInteger, false},
     ArgSpec{"bw", ArgKind::kInteger, false}};
 constexpr std::array kSetFrequencyArgs{
-    ArgSpec{"hz", ArgKind::kNumber, true},     ArgSpec{"vco", ArgKind::kInteger, false},
+    ArgSpec{"hz", ArgKind::kNumber, true}, ArgSpec{"vco", ArgKind::kInteger, false},
     ArgSpec{"n2hs", ArgKind::kInteger, false}, ArgSpec{"n2ls", ArgKind::kInteger, false},
-    ArgSpec{"bw", ArgKind::kInteger, false},   ArgSpec{"wait_s", ArgKind::kNumber, false}};
+    ArgSpec{"bw", ArgKind::kInteger, false}};
 constexpr std::array kProgramArgs{
     ArgSpec{"gps", ArgKind::kInteger, true},   ArgSpec{"n31", ArgKind::kInteger, true},
     ArgSpec{"n2hs", ArgKind::kInteger, true},  ArgSpec{"n2ls", ArgKind::kInteger, true},
@@ -32,26 +31,24 @@ constexpr std::array kProgramArgs{
 constexpr std::array kOutputArgs{ArgSpec{"on", ArgKind::kBool, true}};
 constexpr std::array kDriveArgs{ArgSpec{"ma", ArgKind::kInteger, true}};
 constexpr std::array kConstellationArgs{ArgSpec{"names", ArgKind::kStringList, true}};
-constexpr std::array kCorrectionArgs{ArgSpec{"ppb", ArgKind::kNumber, false},
-                                     ArgSpec{"wait_s", ArgKind::kNumber, false}};
-constexpr std::array kSerialArgs{ArgSpec{"new_serial", ArgKind::kString, true},
-                                 ArgSpec{"wait_s", ArgKind::kNumber, false}};
+constexpr std::array kCorrectionArgs{ArgSpec{"ppb", ArgKind::kNumber, false}};
+constexpr std::array kSerialArgs{ArgSpec{"new_serial", ArgKind::kString, true}};
+constexpr std::array kFactoryDefaultsArgs{ArgSpec{"serial_for_unset", ArgKind::kString, false}};
 constexpr std::array kRegisterArgs{ArgSpec{"reg", ArgKind::kInteger, true},
                                    ArgSpec{"data", ArgKind::kInteger, true}};
 constexpr std::array kMessagesArgs{ArgSpec{"on", ArgKind::kBool, true}};
-constexpr std::array kSubscribeArgs{ArgSpec{"interval_s", ArgKind::kNumber, false}};
 
 // name, changes, needs a clock, arguments. "messages" and "subscribe" only take or give back
 // the client's own lease on the receiver's messages, which the service keeps on while it serves.
 constexpr std::array kOperations{
     OperationSpec{"hello", false, false, kHelloArgs},
     OperationSpec{"list", false, false, {}},
-    OperationSpec{"show", false, true, kWaitArgs},
+    OperationSpec{"show", false, true, {}},
     OperationSpec{"readback", false, true, {}},
     OperationSpec{"status", false, true, {}},
     OperationSpec{"plan", false, false, kPlanArgs},
     OperationSpec{"messages", false, true, kMessagesArgs},
-    OperationSpec{"subscribe", false, true, kSubscribeArgs},
+    OperationSpec{"subscribe", false, true, {}},
     OperationSpec{"unsubscribe", false, true, {}},
     OperationSpec{"set-frequency", true, true, kSetFrequencyArgs},
     OperationSpec{"program", true, true, kProgramArgs},
@@ -62,7 +59,7 @@ constexpr std::array kOperations{
     OperationSpec{"correction", true, true, kCorrectionArgs},
     OperationSpec{"serial", true, true, kSerialArgs},
     OperationSpec{"sleep", true, true, {}},
-    OperationSpec{"factory-defaults", true, true, {}},
+    OperationSpec{"factory-defaults", true, true, kFactoryDefaultsArgs},
     OperationSpec{"register", true, true, kRegisterArgs},
 };
 
@@ -251,6 +248,18 @@ std::string ControlRequestLine(const ControlRequest& request) {
   json.EndObject();
   out << '\n';
   return out.str();
+}
+
+ControlReply::ControlReply(const ControlRequest& request) {
+  json_.BeginObject();
+  if (request.id) json_.Key("id").Integer(*request.id);
+  json_.Key("ok").Bool(true);
+}
+
+std::string ControlReply::Line() {
+  json_.EndObject();
+  out_ << '\n';
+  return out_.str();
 }
 
 std::string ControlErrorLine(std::optional<std::int64_t> id, const ControlError& error) {

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "control/json_value.h"
+#include "control/json_writer.h"
 
 namespace orvane {
 
@@ -79,6 +81,19 @@ RequestParse ParseControlRequest(std::string_view line);
 
 // The line a client sends for a request, newline included.
 std::string ControlRequestLine(const ControlRequest& request);
+
+// A success reply being written: {"id":..,"ok":true then the caller's members; Line() closes it.
+class ControlReply {
+ public:
+  explicit ControlReply(const ControlRequest& request);
+  JsonWriter& json() { return json_; }
+  // The reply line, newline included.
+  std::string Line();
+
+ private:
+  std::ostringstream out_;
+  JsonWriter json_{out_};
+};
 
 // An error reply line, newline included.
 std::string ControlErrorLine(std::optional<std::int64_t> id, const ControlError& error);

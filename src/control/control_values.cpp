@@ -51,17 +51,30 @@ void WriteLiveStatusFields(const LiveStatus& status, JsonWriter& json) {
   OptionalNumber(json, "pll_correction_hz", status.pll_correction_hz);
 }
 
+void WriteDividers(JsonWriter& json, const PllDividers& dividers, bool with_nc2_ls) {
+  json.BeginObject();
+  json.Key("gps").Integer(dividers.gps);
+  json.Key("n31").Integer(dividers.n31);
+  json.Key("n2_hs").Integer(dividers.n2_hs);
+  json.Key("n2_ls").Integer(dividers.n2_ls);
+  json.Key("n1_hs").Integer(dividers.n1_hs);
+  json.Key("nc1_ls").Integer(dividers.nc1_ls);
+  if (with_nc2_ls) json.Key("nc2_ls").Integer(dividers.nc2_ls);
+  json.Key("bw").Integer(dividers.bw);
+  json.EndObject();
+}
+
+void WriteFrequencyFields(JsonWriter& json, const FrequencyValues& values) {
+  json.Key("output_hz").Number(values.output_hz);
+  json.Key("f3_hz").Number(values.f3_hz);
+  json.Key("fosc_hz").Number(values.fosc_hz);
+}
+
 void WriteConfiguration(JsonWriter& json, const DeviceConfiguration& configuration) {
-  const PllDividers& dividers = configuration.dividers;
   json.BeginObject();
   json.Key("output_flags").Integer(configuration.output_flags);
   json.Key("drive_index").Integer(configuration.drive_index);
-  json.Key("dividers").BeginObject();
-  json.Key("gps").Integer(dividers.gps).Key("n31").Integer(dividers.n31);
-  json.Key("n2_hs").Integer(dividers.n2_hs).Key("n2_ls").Integer(dividers.n2_ls);
-  json.Key("n1_hs").Integer(dividers.n1_hs).Key("nc1_ls").Integer(dividers.nc1_ls);
-  json.Key("nc2_ls").Integer(dividers.nc2_ls).Key("bw").Integer(dividers.bw);
-  json.EndObject();
+  WriteDividers(json.Key("dividers"), configuration.dividers);
   json.Key("tcxo_correction").Integer(configuration.tcxo_correction);
   json.Key("constellation_mask").Integer(configuration.ConstellationMask);
   json.EndObject();

@@ -4,10 +4,16 @@
 
 #include "control/json_value.h"
 #include "control/json_writer.h"
+#include "engine/frequency_displays.h"
 #include "engine/live_status.h"
 #include "protocol/config_report.h"
 
 namespace orvane {
+
+// {"gps": ..., "n31": ..., ..., "bw": ...}, with nc2_ls only when `with_nc2_ls`.
+void WriteDividers(JsonWriter& json, const PllDividers& dividers, bool with_nc2_ls = true);
+// "output_hz", "f3_hz", "fosc_hz" into an open object.
+void WriteFrequencyFields(JsonWriter& json, const FrequencyValues& values);
 
 // A clock's stored configuration as the control protocol carries it: the engine's values, each
 // field by name ("output_flags", "drive_index", "dividers" {"gps", ..., "bw"},

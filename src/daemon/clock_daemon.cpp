@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/clock_problem.h"
 #include "service/path_component.h"
 
 namespace orvane {
@@ -43,8 +44,10 @@ std::chrono::nanoseconds ClockDaemon::RunOnce() {
 void ClockDaemon::Rescan() {
   std::set<std::string> listed;
   std::set<std::string> twice;
+  std::map<std::string, AttachedClock> found;
   for (const AttachedClock& attached : scout_.ListClocks()) {
     if (!listed.insert(attached.serial).second) twice.insert(attached.serial);
+    found.try_emplace(attached.serial, attached);
   }
   std::erase_if(duplicates_, [&](const std::string& serial) { return !twice.contains(serial); });
   for (const std::string& serial : twice) {
@@ -65,9 +68,10 @@ void ClockDaemon::Rescan() {
       served.worker = std::make_unique<ClockWorker>(
           std::make_unique<ServedClock>(backend_, trace_, clock_, log_, serial,
                                         settings_.sample_gate),
-          clock_, settings_.threads);
+          clock_, settings_.threads, settings_.control ? settings_.control->outbox() : nullptr);
       if (settings_.control) settings_.control->Add(serial, *served.worker);
     }
+    served.attached = found[serial];
     if (!served.connected) served.worker->Connect();
     LookAt(served);
   }
@@ -100,11 +104,28 @@ void ClockDaemon::TakeNews(Served& served, ServedClock& clock, const ClockWorker
   alarms_.Check(clock);
   if (news.connected || news.ticked) PublishReading(clock);
   served.connected = clock.connected();
-  if (settings_.control) settings_.control->SetConnected(serial, served.connected);
+  ListForControl(served, clock, news);
   served.feeding = clock.chrony() && clock.chrony()->state() == ChronySocketState::kOk;
   const std::string address = clock.share() ? clock.share()->address().ToString() : "";
   if (address != served.share_address) share_map_changed_ = true;
   served.share_address = address;
+}
+
+void ClockDaemon::ListForControl(Served& served, const ServedClock& clock,
+                                 const ClockWorker::News& news) {
+  if (!settings_.control) return;
+  if (served.connected) {
+    served.problem =
+        ClockProblemText({.opened = true, .denied_path = {}, .busy_path = {}, .busy_holder = {}},
+                         clock.session().link().ReportLengthUsable());
+  } else if (!news.refused.denied_path.empty() || !news.refused.busy_path.empty()) {
+    served.problem = ClockProblemText(news.refused, true);
+  } else if (served.problem.empty()) {
+    served.problem = "cannot be opened";
+  }
+  settings_.control->Update({clock.serial(), served.connected, served.attached.path,
+                             served.attached.manufacturer, served.attached.product,
+                             served.attached.release, served.problem});
 }
 
 void ClockDaemon::LogRefusal(const std::string& serial, const ClockSession::OpenResult& refused) {

@@ -92,12 +92,16 @@ class ClockDaemon {
     bool connected = false;
     bool feeding = false;
     std::string share_address;
+    AttachedClock attached;  // as the last rescan listed it
+    std::string problem;     // why the control socket's list calls it unusable
   };
 
   void Rescan();
   // Takes in what the clock's worker did since the last look; false while it is in an exchange.
   bool LookAt(Served& served);
   void TakeNews(Served& served, ServedClock& clock, const ClockWorker::News& news);
+  // What the control socket's `list` shows of the clock.
+  void ListForControl(Served& served, const ServedClock& clock, const ClockWorker::News& news);
   // Logs why the clock `serial` could not be opened, once per kind of refusal.
   void LogRefusal(const std::string& serial, const ClockSession::OpenResult& refused);
   void WatchStuck(Served& served);

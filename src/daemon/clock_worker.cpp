@@ -5,8 +5,11 @@
 namespace orvane {
 
 ClockWorker::ClockWorker(std::unique_ptr<ServedClock> clock, MonotonicClock& monotonic,
-                         bool threaded)
-    : clock_(std::move(clock)), serial_(clock_->serial()), monotonic_(monotonic) {
+                         bool threaded, std::shared_ptr<ControlOutbox> outbox)
+    : clock_(std::move(clock)),
+      serial_(clock_->serial()),
+      monotonic_(monotonic),
+      clients_(std::move(outbox)) {
   if (threaded) thread_ = std::thread([this] { Run(); });
 }
 
@@ -32,32 +35,57 @@ void ClockWorker::Connect() {
 
 std::chrono::nanoseconds ClockWorker::RunDue() {
   std::unique_lock lock(mutex_);
-  Step(lock);
+  while (Step(lock)) {
+  }
   return clock_->connected() ? clock_->next_tick() : std::chrono::nanoseconds::max();
 }
 
-bool ClockWorker::Operate(const std::function<void(ServedClock&)>& operation) {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !busy_since_ || stopping_; });
-  if (stopping_) return false;
-  busy_since_ = monotonic_.Now();
-  lock.unlock();
-  operation(*clock_);
-  lock.lock();
-  busy_since_.reset();
-  lock.unlock();
+bool ClockWorker::Submit(Operation operation) {
+  {
+    std::lock_guard lock(mutex_);
+    if (stopping_) return false;
+    operations_.push_back(std::move(operation));
+  }
   changed_.notify_all();
   return true;
 }
 
+bool ClockWorker::OperationDue() const {
+  return !operations_.empty() && (operation_allowed_ || !clock_->connected());
+}
+
 bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
-  if (busy_since_) return false;  // an operation runs
+  if (busy_since_) return false;
   const bool connect = std::exchange(connect_requested_, false) && !clock_->connected();
-  if (!connect && !(clock_->connected() && clock_->next_tick() <= monotonic_.Now())) return false;
+  const bool tick = !connect && clock_->connected() && clock_->next_tick() <= monotonic_.Now();
+  Operation operation;
+  if (!connect && !tick && OperationDue()) {
+    operation = std::move(operations_.front());
+    operations_.pop_front();
+    operation_allowed_ = false;
+  }
+  if (!connect && !tick && !operation) return false;
   busy_since_ = monotonic_.Now();
   lock.unlock();
   ClockSession::OpenResult refused;
-  const bool done = connect ? clock_->Connect(&refused) : clock_->Tick();
+  bool done = true;
+  const bool was_connected = clock_->connected();
+  if (connect) {
+    done = clock_->Connect(&refused);
+    if (done && clients_.has_subscribers()) {
+      clients_.Publish(ClockEventLine("back", serial_));
+    }
+  } else if (tick) {
+    std::optional<PollEvent> event;
+    if (clients_.has_subscribers()) event.emplace();
+    done = clock_->Tick(event ? &*event : nullptr);
+    if (event) clients_.Publish(PollEventLine(serial_, *event));
+  } else {
+    operation(*clock_);
+  }
+  // A tick that found the clock gone, or an operation that let it go (sleep, a new serial).
+  const bool lost = !connect && was_connected && !clock_->connected();
+  if (lost) clients_.Publish(ClockEventLine("gone", serial_));
   lock.lock();
   busy_since_.reset();
   changed_.notify_all();
@@ -65,9 +93,10 @@ bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
     news_.connected = news_.connected || done;
     news_.refused = std::move(refused);
   } else {
-    news_.ticked = true;
-    news_.lost = news_.lost || !done;
+    news_.ticked = news_.ticked || tick;
+    news_.lost = news_.lost || lost;
   }
+  if (tick) operation_allowed_ = true;
   return true;
 }
 
@@ -102,6 +131,7 @@ void ClockWorker::Stop() {
   {
     std::unique_lock lock(mutex_);
     stopping_ = true;
+    operations_.clear();
     changed_.notify_all();
     // A client's operation runs on its own thread; the clock is stopped only after it.
     changed_.wait(lock, [this] { return !busy_since_; });

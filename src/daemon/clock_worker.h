@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "daemon/clock_clients.h"
 #include "daemon/served_clock.h"
 
 namespace orvane {
@@ -29,8 +31,9 @@ class ClockWorker {
   };
 
   // `threaded` false: no thread; Connect() and RunDue() run the exchanges on the caller's thread
-  // (tests on a manual clock).
-  ClockWorker(std::unique_ptr<ServedClock> clock, MonotonicClock& monotonic, bool threaded);
+  // (tests on a manual clock). `outbox`: where the clock's control clients get its events.
+  ClockWorker(std::unique_ptr<ServedClock> clock, MonotonicClock& monotonic, bool threaded,
+              std::shared_ptr<ControlOutbox> outbox = nullptr);
   // Waits for a running exchange, then ends the thread.
   ~ClockWorker();
   ClockWorker(const ClockWorker&) = delete;
@@ -43,9 +46,14 @@ class ClockWorker {
   // Calls `look` with the clock and the news (then cleared) unless an exchange runs; whether it
   // did.
   bool Look(const std::function<void(ServedClock&, const News&)>& look);
-  // Runs `operation` whole between the clock's exchanges, on the caller's thread: no tick and
-  // no other operation runs meanwhile. False, without running it, once the worker is stopping.
-  bool Operate(const std::function<void(ServedClock&)>& operation);
+  // Queues a client's operation, which runs whole on the worker's thread between two polls, at
+  // most one between two, so that busy clients never slow the polls down; a clock that is not
+  // connected takes them at once. The caller never waits: the operation delivers its own
+  // reply. False, and dropped, once the worker is stopping.
+  using Operation = std::function<void(ServedClock&)>;
+  bool Submit(Operation operation);
+  // The control clients subscribed to the clock's events or holding a lease on it.
+  ClockClients& clients() { return clients_; }
   // Monotonic time the running exchange started; nullopt when none runs.
   std::optional<std::chrono::nanoseconds> busy_since() const;
   // Ends the thread after its running exchange, then stops the clock (receiver rates 0).
@@ -55,18 +63,23 @@ class ClockWorker {
 
  private:
   void Run();
-  // One pending connection or due tick, the lock released meanwhile; false when none was due.
+  // One pending connection, due tick or allowed operation, the lock released meanwhile; false
+  // when none was due.
   bool Step(std::unique_lock<std::mutex>& lock);
+  bool OperationDue() const;
 
   const std::unique_ptr<ServedClock> clock_;
   const std::string serial_;
   MonotonicClock& monotonic_;
+  ClockClients clients_;
 
   mutable std::mutex mutex_;  // guards everything below and the clock while no exchange runs
   std::condition_variable changed_;
   bool connect_requested_ = false;
   bool stopping_ = false;
   std::optional<std::chrono::nanoseconds> busy_since_;
+  std::deque<Operation> operations_;
+  bool operation_allowed_ = true;  // none ran since the last tick
   News news_;
   std::thread thread_;
 };

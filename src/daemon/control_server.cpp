@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -99,13 +100,17 @@ std::string HelloLine(const ControlRequest& request, bool writable) {
   return out.str();
 }
 
+using Steady = std::chrono::steady_clock;
+
 struct Client {
   int fd = -1;
   ControlPeer peer;
   RequestReader reader;
   std::string out;
   bool drop = false;
-  bool ended = false;  // the client sent all it will; dropped once its replies are out
+  bool ended = false;     // the client sent all it will; dropped once its replies are out
+  bool awaiting = false;  // a reply comes through the outbox; the next lines wait for it
+  std::optional<Steady::time_point> partial_since;  // when the unfinished line began
 };
 
 }  // namespace
@@ -134,7 +139,9 @@ struct ControlServer::Sockets {
 
 std::unique_ptr<ControlServer> ControlServer::Start(const std::string& path,
                                                     const ControlLimits& limits, Handler handler,
-                                                    JournalLog& log, std::string* error) {
+                                                    JournalLog& log, std::string* error,
+                                                    std::shared_ptr<ControlOutbox> outbox,
+                                                    Closed closed) {
   auto sockets = std::make_unique<Sockets>();
   sockets->path = path;
   const std::optional<gid_t> group = ControlGroupId();
@@ -151,13 +158,20 @@ std::unique_ptr<ControlServer> ControlServer::Start(const std::string& path,
                 (group ? std::string(" (group ") + kControlGroup + ")"
                        : std::string(" (no group ") + kControlGroup + ": its owner only)") +
                 ", read-only " + path + ".ro");
-  return std::unique_ptr<ControlServer>(
-      new ControlServer(std::move(sockets), limits, std::move(handler), log));
+  if (!outbox) outbox = std::make_shared<ControlOutbox>();
+  return std::unique_ptr<ControlServer>(new ControlServer(
+      std::move(sockets), limits, std::move(handler), log, std::move(outbox), std::move(closed)));
 }
 
 ControlServer::ControlServer(std::unique_ptr<Sockets> sockets, const ControlLimits& limits,
-                             Handler handler, JournalLog& log)
-    : sockets_(std::move(sockets)), limits_(limits), handler_(std::move(handler)), log_(log) {
+                             Handler handler, JournalLog& log,
+                             std::shared_ptr<ControlOutbox> outbox, Closed closed)
+    : sockets_(std::move(sockets)),
+      limits_(limits),
+      handler_(std::move(handler)),
+      outbox_(std::move(outbox)),
+      closed_(std::move(closed)),
+      log_(log) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -170,8 +184,10 @@ ControlServer::~ControlServer() {
 void ControlServer::Run() {
   std::vector<std::unique_ptr<Client>> clients;
   std::map<uid_t, std::size_t> per_uid;
+  ControlClientId next_id = 1;
 
-  auto reply_to = [&](Client& client, const std::string& line) {
+  // The reply line, or nullopt when it comes through the outbox.
+  auto reply_to = [&](Client& client, const std::string& line) -> std::optional<std::string> {
     const RequestParse parsed = ParseControlRequest(line);
     if (!parsed.request) return ControlErrorLine(parsed.id, parsed.error);
     const ControlRequest& request = *parsed.request;
@@ -201,6 +217,36 @@ void ControlServer::Run() {
     if (client.out.size() > limits_.max_queued_bytes) client.drop = true;
   };
 
+  // Answers the lines the client finished, up to one whose reply is deferred.
+  auto serve_lines = [&](Client& client) {
+    // Replies go out between lines whenever the queue is full; a client that takes none of them
+    // then is dropped.
+    for (bool more = true; more && !client.drop && !client.awaiting;) {
+      more = false;
+      while (const auto line = client.reader.Next()) {
+        std::optional<std::string> reply =
+            line->too_long
+                ? ControlErrorLine(std::nullopt, {std::string(control_error::kTooLong),
+                                                  "a request line is at most " +
+                                                      std::to_string(limits_.max_line) + " bytes"})
+                : reply_to(client, line->text);
+        if (!reply) {
+          client.awaiting = true;
+          break;
+        }
+        client.out += *reply;
+        more = client.out.size() > limits_.max_queued_bytes;
+        if (more) break;
+      }
+      flush(client);
+    }
+    if (client.awaiting || client.reader.Pending() == 0) {
+      client.partial_since.reset();
+    } else if (!client.partial_since) {
+      client.partial_since = Steady::now();
+    }
+  };
+
   auto read_from = [&](Client& client) {
     char buffer[kReadChunk];
     const ssize_t got = recv(client.fd, buffer, sizeof buffer, 0);
@@ -213,21 +259,22 @@ void ControlServer::Run() {
       return;
     }
     client.reader.Append({buffer, static_cast<std::size_t>(got)});
-    // Replies go out between lines whenever the queue is full; a client that takes none of them
-    // then is dropped.
-    for (bool more = true; more && !client.drop;) {
-      more = false;
-      while (const auto line = client.reader.Next()) {
-        client.out +=
-            line->too_long
-                ? ControlErrorLine(std::nullopt, {std::string(control_error::kTooLong),
-                                                  "a request line is at most " +
-                                                      std::to_string(limits_.max_line) + " bytes"})
-                : reply_to(client, line->text);
-        more = client.out.size() > limits_.max_queued_bytes;
-        if (more) break;
+    serve_lines(client);
+  };
+
+  auto take_outbox = [&] {
+    for (ControlOutbox::Line& line : outbox_->Take()) {
+      const auto found = std::find_if(clients.begin(), clients.end(), [&](const auto& client) {
+        return client->peer.client == line.client;
+      });
+      if (found == clients.end()) continue;  // gone meanwhile
+      Client& client = **found;
+      client.out += line.text;
+      flush(client);  // an event beyond the bound drops its subscriber here
+      if (line.reply && client.awaiting) {
+        client.awaiting = false;
+        serve_lines(client);
       }
-      flush(client);
     }
   };
 
@@ -247,46 +294,78 @@ void ControlServer::Run() {
       }
       auto client = std::make_unique<Client>();
       client->fd = fd;
-      client->peer = {credentials.uid, credentials.gid, credentials.pid, writable};
+      client->peer = {credentials.uid, credentials.gid, credentials.pid, writable, next_id++};
       client->reader = RequestReader(limits_.max_line);
       ++per_uid[credentials.uid];
       clients.push_back(std::move(client));
     }
   };
 
+  // Milliseconds until the first unfinished line runs out of time; -1: none waits.
+  auto poll_timeout = [&] {
+    int timeout = -1;
+    const Steady::time_point now = Steady::now();
+    for (const auto& client : clients) {
+      if (!client->partial_since) continue;
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+          *client->partial_since + limits_.partial_line_limit - now);
+      const int ms = static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+      timeout = timeout < 0 ? ms : std::min(timeout, ms);
+    }
+    return timeout;
+  };
+
   std::vector<pollfd> polled;
+  constexpr std::size_t kFixed = 4;
   while (true) {
     polled.clear();
     polled.push_back({sockets_->wake[0], POLLIN, 0});
+    polled.push_back({outbox_->wake_fd(), POLLIN, 0});
     polled.push_back({sockets_->writable, POLLIN, 0});
     polled.push_back({sockets_->read_only, POLLIN, 0});
     for (const auto& client : clients) {
+      const bool reads = !client->ended && !client->awaiting;
       const short events =
-          static_cast<short>((client->ended ? 0 : POLLIN) | (client->out.empty() ? 0 : POLLOUT));
+          static_cast<short>((reads ? POLLIN : 0) | (client->out.empty() ? 0 : POLLOUT));
       polled.push_back({client->fd, events, 0});
     }
-    if (poll(polled.data(), polled.size(), -1) < 0) {
+    if (poll(polled.data(), polled.size(), poll_timeout()) < 0) {
       if (errno == EINTR) continue;
       log_.Write(LogPriority::kErr, Errno("control socket poll"));
       break;
     }
     if (polled[0].revents != 0) break;
+    const Steady::time_point now = Steady::now();
     for (std::size_t i = 0; i < clients.size(); ++i) {
-      const short events = polled[3 + i].revents;
+      const short events = polled[kFixed + i].revents;
       Client& client = *clients[i];
       if (events & POLLOUT) flush(client);
       if (events & (POLLIN | POLLHUP | POLLERR)) read_from(client);
+      // Hung up altogether (not only its sending side): nobody reads what is still to come.
+      if (events & (POLLHUP | POLLERR)) client.drop = true;
+      if (client.partial_since && now - *client.partial_since >= limits_.partial_line_limit) {
+        client.drop = true;
+      }
     }
+    if (polled[1].revents != 0) take_outbox();
     std::erase_if(clients, [&](const std::unique_ptr<Client>& client) {
-      if (!client->drop && !(client->ended && client->out.empty())) return false;
+      // A client waiting for a reply is kept until it came, so the reply is not lost to a
+      // client that closed its sending side only.
+      if (!client->drop && !(client->ended && client->out.empty() && !client->awaiting)) {
+        return false;
+      }
       close(client->fd);
       if (--per_uid[client->peer.uid] == 0) per_uid.erase(client->peer.uid);
+      if (closed_) closed_(client->peer.client);
       return true;
     });
-    if (polled[1].revents != 0) accept_from(sockets_->writable, true);
-    if (polled[2].revents != 0) accept_from(sockets_->read_only, false);
+    if (polled[2].revents != 0) accept_from(sockets_->writable, true);
+    if (polled[3].revents != 0) accept_from(sockets_->read_only, false);
   }
-  for (const auto& client : clients) close(client->fd);
+  for (const auto& client : clients) {
+    close(client->fd);
+    if (closed_) closed_(client->peer.client);
+  }
 }
 
 }  // namespace orvane

@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
         [&control_directory, &log](const ControlRequest& request, const ControlPeer& peer) {
           return AnswerControlRequest(control_directory, request, peer, log);
         },
-        log, &error);
+        log, &error, control_directory.outbox(),
+        [&control_directory](ControlClientId client) { control_directory.Forget(client); });
     if (!control_server && named) {
       std::cerr << "orvaned: --control-socket: " << error << "\n";
       return 2;

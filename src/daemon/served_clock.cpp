@@ -33,14 +33,15 @@ void ServedClock::Serve(ClockOutputs outputs) {
   serving_ = true;
 }
 
-bool ServedClock::Tick() {
+bool ServedClock::Tick(PollEvent* event) {
   const std::chrono::nanoseconds now = clock_.Now();
   // On the schedule, not on the time this tick ran: wake-up delays must not add up.
   next_tick_ += kPollInterval;
   if (next_tick_ <= now) next_tick_ = now + kPollInterval;
   PollListener poll;
-  poll.stream = [&](std::span<const std::uint8_t> bytes, const ReceiveTime&) {
+  poll.stream = [&](std::span<const std::uint8_t> bytes, const ReceiveTime& received) {
     if (outputs_.share) outputs_.share->Publish(bytes);
+    if (event) event->reports.push_back({{bytes.begin(), bytes.end()}, received});
   };
   poll.message = [&](const UbxMessage& message) {
     last_heard_ = now;
@@ -65,7 +66,13 @@ bool ServedClock::Tick() {
         std::chrono::time_point_cast<std::chrono::nanoseconds>(message.epoch_began.realtime), *utc,
         LeapIndicatorAt(leap_, *utc)));
   };
-  const bool lost = session_.Poll(poll).outcome == PollOutcome::kLost;
+  const PollResult result = session_.Poll(poll);
+  if (event) {
+    event->outcome = result.outcome;
+    event->status = result.status;
+    event->pll_reference = result.pll_reference;
+  }
+  const bool lost = result.outcome == PollOutcome::kLost;
   holdover_.Observe(lost ? std::nullopt : session_.telemetry().status(), now);
   return !lost;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "control/poll_events.h"
 #include "daemon/clock_log.h"
 #include "daemon/leap_second.h"
 #include "daemon/sample_gate.h"
@@ -53,8 +54,9 @@ class ServedClock {
   // A share that could not be started with the other outputs, once it can.
   void Share(std::unique_ptr<UbxShare> share) { outputs_.share = std::move(share); }
   // One poll: stream bytes to the share, messages to the log, samples to chronyd; a change of
-  // the gate's verdict is logged. False when the clock was lost.
-  bool Tick();
+  // the gate's verdict is logged. False when the clock was lost. With `event`, what the poll
+  // found is copied there for the control socket's subscribers.
+  bool Tick(PollEvent* event = nullptr);
   // Receiver messages back to their power-up rates (0; NAV-TIMEUTC stays on), handles closed.
   void Stop();
 

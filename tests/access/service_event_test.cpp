@@ -45,21 +45,21 @@ TEST(ServiceEvent, DecodesEveryKindAndRefusesWhatIsOff) {
   ASSERT_TRUE(poll);
   EXPECT_EQ(poll->kind, ServiceEvent::Kind::kPoll);
   EXPECT_EQ(poll->serial, "G60031");
-  EXPECT_EQ(poll->outcome, PollOutcome::kReports);
-  EXPECT_EQ(poll->status, (ReportStatus{3, false, true}));
-  EXPECT_EQ(poll->pll_reference, (PllReferenceCounts{10000000, 10000002}));
-  ASSERT_EQ(poll->reports.size(), 1u);
-  EXPECT_EQ(poll->reports[0].stream, (std::vector<std::uint8_t>{0xb5, 0x62, 0x0a, 0xff}));
-  EXPECT_EQ(poll->reports[0].received.monotonic, std::chrono::nanoseconds(5));
-  EXPECT_EQ(poll->reports[0].received.realtime.time_since_epoch(),
+  EXPECT_EQ(poll->poll.outcome, PollOutcome::kReports);
+  EXPECT_EQ(poll->poll.status, (ReportStatus{3, false, true}));
+  EXPECT_EQ(poll->poll.pll_reference, (PllReferenceCounts{10000000, 10000002}));
+  ASSERT_EQ(poll->poll.reports.size(), 1u);
+  EXPECT_EQ(poll->poll.reports[0].stream, (std::vector<std::uint8_t>{0xb5, 0x62, 0x0a, 0xff}));
+  EXPECT_EQ(poll->poll.reports[0].received.monotonic, std::chrono::nanoseconds(5));
+  EXPECT_EQ(poll->poll.reports[0].received.realtime.time_since_epoch(),
             std::chrono::nanoseconds(1796558400000000000));
 
   const std::optional<ServiceEvent> quiet = DecodeServiceEvent(
       Line(R"({"event":"poll","serial":"G60031","outcome":"nothing-yet","status":null,)"
            R"("pll_reference":null,"reports":[]})"));
   ASSERT_TRUE(quiet);
-  EXPECT_EQ(quiet->outcome, PollOutcome::kNothingYet);
-  EXPECT_FALSE(quiet->status);
+  EXPECT_EQ(quiet->poll.outcome, PollOutcome::kNothingYet);
+  EXPECT_FALSE(quiet->poll.status);
   EXPECT_EQ(DecodeServiceEvent(Line(R"({"event":"gone","serial":"G60031"})"))->kind,
             ServiceEvent::Kind::kGone);
   EXPECT_EQ(DecodeServiceEvent(Line(R"({"event":"back","serial":"G60031"})"))->kind,
@@ -111,7 +111,7 @@ TEST(ServiceEvent, FeedsTheTelemetryAsTheSessionsPollDoes) {
   listener.message = [&](const UbxMessage& message) {
     if (message.nav_clock) drifts.push_back(message.nav_clock->clk_d);
   };
-  const PollResult result = TakePollEvent(*event, telemetry, listener);
+  const PollResult result = TakePollEvent(event->poll, telemetry, listener);
   EXPECT_EQ(result.outcome, PollOutcome::kReports);
   EXPECT_EQ(result.frames, 1u);
   EXPECT_EQ(stream_bytes, frame.size());

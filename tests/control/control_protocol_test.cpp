@@ -12,7 +12,7 @@ namespace {
 
 TEST(ControlProtocol, ReadsARequestWithItsArguments) {
   const RequestParse parsed = ParseControlRequest(
-      R"({"id":7,"op":"set-frequency","serial":"G60031","hz":10000000,"vco":2,"wait_s":0.5})");
+      R"({"id":7,"op":"set-frequency","serial":"G60031","hz":10000000,"vco":2,"bw":7})");
   ASSERT_TRUE(parsed.request) << parsed.error.message;
   const ControlRequest& request = *parsed.request;
   EXPECT_EQ(request.id, 7);
@@ -21,7 +21,7 @@ TEST(ControlProtocol, ReadsARequestWithItsArguments) {
   EXPECT_EQ(request.serial, "G60031");
   EXPECT_EQ(request.Number("hz"), 10000000.0);
   EXPECT_EQ(request.Integer("vco"), 2);
-  EXPECT_EQ(request.Number("wait_s"), 0.5);
+  EXPECT_EQ(request.Integer("bw"), 7);
   EXPECT_EQ(request.Integer("n2hs"), std::nullopt);
 }
 

@@ -30,7 +30,10 @@ class RunningService {
       backend_.AddDevice(options);
     }
     settings_.control = &directory_;
-    if (csv) settings_.log = LogSettings{.dir = dir_ + "/log"};
+    if (csv) {
+      std::filesystem::create_directories(log_dir());
+      settings_.log = LogSettings{.dir = log_dir()};
+    }
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, clock_, log_, settings_);
     std::string error;
     server_ = ControlServer::Start(
@@ -38,7 +41,8 @@ class RunningService {
         [this](const ControlRequest& request, const ControlPeer& peer) {
           return AnswerControlRequest(directory_, request, peer, log_);
         },
-        log_, &error);
+        log_, &error, directory_.outbox(),
+        [this](ControlClientId client) { directory_.Forget(client); });
     loop_ = std::thread([this] {
       while (running_) {
         const auto next =
