@@ -5,8 +5,8 @@
 
 #include <sstream>
 
-#include "cli/app.h"
 #include "support/running_service.h"
+#include "support/service_cli.h"
 
 namespace orvane {
 namespace {
@@ -16,18 +16,8 @@ void BM_ShowThroughService(benchmark::State& state) {
   if (!service.WaitServing("G60031")) state.SkipWithError("the service serves no clock");
   SteadyClock clock;
   std::ostringstream out, err;
-  const CliEnvironment environment{
-      .clock = clock,
-      .out = out,
-      .err = err,
-      .make_backend = [](const BackendRequest&, TraceLog&,
-                         std::string& error) -> std::unique_ptr<HidBackend> {
-        error = "not through the service";
-        return nullptr;
-      },
-      .watch_stop = [] { return [] { return false; }; },
-      .control_socket = service.socket(),
-  };
+  const CliEnvironment environment = testing_support::ServiceOnlyEnvironment(
+      service.socket(), clock, out, err, [] { return [] { return false; }; });
   for (auto _ : state) {
     out.str("");
     if (RunOrvanectl({"show"}, environment) != 0) state.SkipWithError(err.str().c_str());

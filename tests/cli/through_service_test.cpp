@@ -12,6 +12,7 @@
 #include "protocol/commands.h"
 #include "protocol/ubx_ids.h"
 #include "support/running_service.h"
+#include "support/service_cli.h"
 
 namespace orvane {
 namespace {
@@ -86,19 +87,8 @@ class ThroughServiceTest : public CliTest {
     if (named) args.insert(args.begin(), {"--service", service_.socket()});
     std::ostringstream out, err;
     SteadyClock clock;
-    const CliEnvironment environment{
-        .clock = clock,
-        .out = out,
-        .err = err,
-        .make_backend = [](const BackendRequest&, TraceLog&,
-                           std::string& error) -> std::unique_ptr<HidBackend> {
-          error = "opened the clock directly";
-          return nullptr;
-        },
-        .watch_stop = [this] { return stop_; },
-        .share_map = share_map_,
-        .control_socket = service_.socket(),
-    };
+    const CliEnvironment environment = testing_support::ServiceOnlyEnvironment(
+        service_.socket(), clock, out, err, [this] { return stop_; });
     const int code = RunOrvanectl(args, environment);
     return {code, out.str(), err.str()};
   }
