@@ -120,7 +120,7 @@ void ClockDaemon::ListForControl(Served& served, const ServedClock& clock,
                          clock.session().link().ReportLengthUsable());
   } else if (!news.refused.denied_path.empty() || !news.refused.busy_path.empty()) {
     served.problem = ClockProblemText(news.refused, true);
-  } else if (served.problem.empty()) {
+  } else if (served.problem.empty() && served.listed) {
     served.problem = "cannot be opened";
   }
   settings_.control->Update({clock.serial(), served.connected, served.attached.path,
@@ -228,6 +228,12 @@ void ClockDaemon::Forget(Served& served) {
   // so that no other clock ever takes its place on them.
   served.listed = false;
   if (settings_.metrics) settings_.metrics->Remove(served.worker->serial());
+  if (settings_.control) {
+    served.problem = "not attached";
+    settings_.control->Update({served.worker->serial(), false, served.attached.path,
+                               served.attached.manufacturer, served.attached.product,
+                               served.attached.release, served.problem});
+  }
   Log(LogPriority::kNotice, served.worker->serial(), "gone");
 }
 

@@ -1,6 +1,8 @@
 #include "daemon/control_operations.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -226,13 +228,20 @@ Checked Check(const ControlRequest& request, ServedClock& clock) {
 std::optional<DividerRequest> DividerRequestOf(const ControlRequest& request) {
   const auto bw = request.Integer("bw") ? Byte(request.Integer("bw")) : std::uint8_t{15};
   if (!bw) return std::nullopt;
+  // A value outside the lists' range, negative or too large for its field, is kept outside it
+  // (never wrapped into it), so that the plan refuses it as a choice the lists do not hold.
+  const auto within = [](std::int64_t value, std::int64_t largest) {
+    return value < 0 || value > largest ? -1 : value;
+  };
   DividerRequest divider_request;
-  if (const auto vco = request.Integer("vco"); vco && *vco >= 0) {
-    divider_request.vco_index = static_cast<std::size_t>(*vco);
+  if (const auto vco = request.Integer("vco")) {
+    divider_request.vco_index = *vco < 0 ? SIZE_MAX : static_cast<std::size_t>(*vco);
   }
-  if (const auto n2hs = request.Integer("n2hs")) divider_request.n2_hs = static_cast<int>(*n2hs);
+  if (const auto n2hs = request.Integer("n2hs")) {
+    divider_request.n2_hs = static_cast<int>(within(*n2hs, INT_MAX));
+  }
   if (const auto n2ls = request.Integer("n2ls")) {
-    divider_request.n2_ls = static_cast<std::int32_t>(*n2ls);
+    divider_request.n2_ls = static_cast<std::int32_t>(within(*n2ls, INT32_MAX));
   }
   divider_request.first_exact = true;
   divider_request.bw = *bw;

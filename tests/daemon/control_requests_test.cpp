@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -37,9 +40,11 @@ class ControlRequestsTest : public testing::Test {
     expected_ = polled_->configuration();
     options.serial = "G60032";
     options.record_received = false;
-    backend_.AddDevice(options);
+    other_ = &backend_.AddDevice(options);
     settings_.control = &directory_;
     settings_.metrics = &metrics_;
+    std::filesystem::create_directory(dir_ + "/logs");
+    settings_.log = LogSettings{dir_ + "/logs"};
     daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
     StartServer({});
     RunUntil([this] { return daemon_->Status() == "serving 2 clock(s), 0 feeding chronyd"; });
@@ -58,6 +63,17 @@ class ControlRequestsTest : public testing::Test {
     ASSERT_TRUE(server_) << error;
   }
 
+  // Rows in the clocks' CSV files so far.
+  std::size_t CsvRows() const {
+    std::size_t rows = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_ + "/logs")) {
+      if (entry.path().extension() != ".csv") continue;
+      std::ifstream file(entry.path());
+      rows += std::count(std::istreambuf_iterator<char>(file), {}, '\n');
+    }
+    return rows;
+  }
+
   void TearDown() override {
     server_.reset();
     daemon_->Stop();
@@ -74,6 +90,7 @@ class ControlRequestsTest : public testing::Test {
   }
 
   ClockDevice* polled_ = nullptr;
+  ClockDevice* other_ = nullptr;
   DeviceConfiguration expected_;
   SteadyClock steady_;
   SimulatedBackend backend_{steady_};
@@ -289,6 +306,13 @@ TEST_F(ControlRequestsTest, PlanAndSetFrequencyPlanAsOrvanectlDoes) {
   EXPECT_EQ(*Member(reply, "output_hz")->AsNumber(), 10000000.0);
   // NC2_LS stays as the clock stores it.
   EXPECT_EQ(*Member(reply, "dividers")->Find("nc2_ls")->AsNumber(), expected_.dividers.nc2_ls);
+  // A choice outside the lists is never wrapped into them.
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"plan","hz":10000000,"vco":-1})"), "plan")
+                  ->Find("choice")
+                  ->IsNull());
+  const std::string wrapped =
+      client.Ask(R"({"op":"set-frequency","serial":"G60031","hz":10000000,"n2hs":4294967306})");
+  EXPECT_EQ(*Member(wrapped, "error")->AsString(), "bad-argument") << wrapped;
   const std::string refused = client.Ask(R"({"op":"set-frequency","serial":"G60031","hz":10})");
   EXPECT_EQ(*Member(refused, "error")->AsString(), "bad-argument");
   EXPECT_NE(Member(refused, "message")->AsString()->find("too low"), std::string::npos);
@@ -313,7 +337,10 @@ TEST_F(ControlRequestsTest, SubscribersGetPollEventsAndTheFeedGoesOnAcrossTheSes
     EXPECT_TRUE(Member(client.Ask(R"({"op":"messages","serial":"G60031","on":false})"), "ok"));
   }
   // The client hung up holding its subscription and lease: NAV-CLOCK still comes, so the
-  // receiver clock bias the metrics show moves on.
+  // receiver clock bias the metrics show moves on and the CSV rows go on.
+  const std::size_t rows = CsvRows();
+  RunUntil([&] { return CsvRows() > rows + 1; });
+  EXPECT_GT(CsvRows(), rows + 1);
   const auto bias = [&] {
     const std::string text = metrics_.Text();
     const auto at = text.find("orvane_receiver_clock_bias_seconds{serial=\"G60031\"}");
@@ -409,6 +436,20 @@ TEST_F(ControlRequestsTest, ASubscriberThatFallsBehindIsDroppedAndThePollsGoOn) 
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(*Member(reader.ReadLine(), "event")->AsString(), "poll");
   }
+}
+
+TEST_F(ControlRequestsTest, AHungClockDelaysNoOtherClockNorTheRequestsWithoutOne) {
+  other_->HangFeatureCalls(std::chrono::seconds(3));
+  ControlClient waiting(path_);
+  waiting.Send("{\"op\":\"readback\",\"serial\":\"G60032\"}\n");
+  ControlClient client(path_);
+  const auto start = steady_.Now();
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"list"})"), "clocks"));
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"plan","hz":10000000})"), "plan"));
+  EXPECT_TRUE(Member(client.Ask(R"({"op":"readback","serial":"G60031"})"), "configuration"));
+  EXPECT_LT(steady_.Now() - start, std::chrono::seconds(1));
+  other_->HangFeatureCalls(std::chrono::nanoseconds(0));
+  EXPECT_TRUE(Member(waiting.ReadLine(), "configuration"));
 }
 
 }  // namespace
