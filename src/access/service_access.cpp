@@ -8,6 +8,9 @@
 namespace orvane {
 namespace {
 
+// The problem the service gives a clock it served that has left.
+constexpr char kNotAttached[] = "not attached";
+
 std::string StringMember(const JsonValue& object, std::string_view key) {
   const JsonValue* member = object.Find(key);
   return member && member->AsString() ? *member->AsString() : std::string();
@@ -104,8 +107,8 @@ std::vector<ListedClock> ServiceAccess::ServiceList(bool served_only) {
     const JsonValue* connected = entry.Find("connected");
     const bool served = connected && connected->AsBool() && *connected->AsBool();
     const std::string problem = StringMember(entry, "problem");
-    // The service remembers clocks that left: those are not attached.
-    if (!served && (served_only || problem.empty())) continue;
+    // The service remembers clocks that left ("not attached"); a list shows attached ones only.
+    if (!served && (served_only || problem.empty() || problem == kNotAttached)) continue;
     listed.push_back({{StringMember(entry, "serial"), StringMember(entry, "path"),
                        StringMember(entry, "manufacturer"), StringMember(entry, "product"),
                        ReleaseMember(entry)},
