@@ -76,13 +76,15 @@ ServiceAccess::ServiceAccess(std::unique_ptr<ControlConnection> connection, Trac
 
 ServiceAccess::~ServiceAccess() = default;
 
+AccessError ServiceAccess::Silence(std::string_view op) const {
+  return AccessError(AccessError::Kind::kFailed, "the service at " + connection_->path() +
+                                                     " did not answer " + std::string(op));
+}
+
 JsonValue ServiceAccess::Answer(std::string_view op, const std::optional<std::string>& serial,
                                 const ControlConnection::Members& args) {
   std::optional<JsonValue> reply = connection_->Ask(op, serial, args);
-  if (!reply) {
-    throw AccessError(AccessError::Kind::kFailed, "the service at " + connection_->path() +
-                                                      " did not answer " + std::string(op));
-  }
+  if (!reply) throw Silence(op);
   const JsonValue* ok = reply->Find("ok");
   if (ok == nullptr || ok->AsBool() == nullptr || !*ok->AsBool()) throw ErrorOf(*reply);
   return std::move(*reply);
@@ -91,8 +93,9 @@ JsonValue ServiceAccess::Answer(std::string_view op, const std::optional<std::st
 std::optional<JsonValue> ServiceAccess::Change(std::string_view op,
                                                const ControlConnection::Members& args) {
   std::optional<JsonValue> reply = connection_->Ask(op, serial_, args);
-  if (reply && IsError(*reply, "failed")) return std::nullopt;
-  if (!reply) return Answer(op, serial_, args);  // reports the silence
+  // Never asked again: a change that went unanswered may still have been made.
+  if (!reply) throw Silence(op);
+  if (IsError(*reply, "failed")) return std::nullopt;
   const JsonValue* ok = reply->Find("ok");
   if (ok == nullptr || ok->AsBool() == nullptr || !*ok->AsBool()) throw ErrorOf(*reply);
   return reply;
