@@ -12,62 +12,37 @@
 namespace orvane {
 namespace {
 
-// A service that answers hello, then reads one request and hangs up without a reply.
-class SilentService {
- public:
-  SilentService() {
-    listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
-    bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    listen(listener_, 1);
-    thread_ = std::thread([this] {
-      const int client = accept(listener_, nullptr, nullptr);
-      std::string received;
-      char buffer[4096];
-      for (int lines = 0; lines < 2;) {
-        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        received.append(buffer, static_cast<std::size_t>(got));
-        lines = static_cast<int>(std::count(received.begin(), received.end(), '\n'));
-        if (lines == 1 && received.find("hello") != std::string::npos) {
-          const std::string hello = "{\"id\":1,\"ok\":true,\"version\":1,\"writable\":true}\n";
-          send(client, hello.data(), hello.size(), MSG_NOSIGNAL);
-        }
-      }
-      shutdown(client, SHUT_WR);
-      // Whatever the client sends after the hang-up arrives here.
-      for (ssize_t got; (got = recv(client, buffer, sizeof buffer, 0)) > 0;) {
-        received.append(buffer, static_cast<std::size_t>(got));
-      }
-      requests_ = received;
-      close(client);
-    });
-  }
-  ~SilentService() {
-    close(listener_);
-    std::filesystem::remove_all(dir_);
-  }
-  std::string Requests() {
-    thread_.join();
-    return requests_;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string dir_ = mkdtemp(std::string("/tmp/orvane-silent-XXXXXX").data());
-  std::string path_ = dir_ + "/control";
-  int listener_ = -1;
-  std::thread thread_;
-  std::string requests_;
-};
-
 TEST(ServiceAccess, AnUnansweredChangeFailsAndIsNeverSentAgain) {
-  SilentService service;
+  const std::string dir = mkdtemp(std::string("/tmp/orvane-silent-XXXXXX").data());
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, (dir + "/control").c_str(), sizeof address.sun_path - 1);
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  listen(listener, 1);
+  // A service that answers the hello, reads one request and hangs up without a reply; whatever
+  // the client sends after that arrives too.
+  std::string received;
+  std::thread service([&] {
+    const int client = accept(listener, nullptr, nullptr);
+    const std::string hello = "{\"id\":1,\"ok\":true,\"version\":1,\"writable\":true}\n";
+    char buffer[4096];
+    bool answered = false;
+    for (ssize_t got; (got = recv(client, buffer, sizeof buffer, 0)) > 0;) {
+      received.append(buffer, static_cast<std::size_t>(got));
+      const auto lines = std::count(received.begin(), received.end(), '\n');
+      if (lines == 1 && !answered) answered = send(client, hello.data(), hello.size(), 0) > 0;
+      if (lines == 2) shutdown(client, SHUT_WR);
+    }
+    close(client);
+  });
   std::string error;
-  std::unique_ptr<ControlConnection> connection = ControlConnection::Open(service.path(), &error);
-  ASSERT_TRUE(connection) << error;
+  std::unique_ptr<ControlConnection> connection = ControlConnection::Open(address.sun_path, &error);
+  if (!connection) {
+    shutdown(listener, SHUT_RDWR);  // ends the service's accept
+    service.join();
+    FAIL() << error;
+  }
   ManualClock clock;
   TraceLog trace(nullptr, clock);
   {
@@ -78,11 +53,13 @@ TEST(ServiceAccess, AnUnansweredChangeFailsAndIsNeverSentAgain) {
     } catch (const AccessError& failure) {
       EXPECT_EQ(failure.kind(), AccessError::Kind::kFailed);
       EXPECT_EQ(std::string(failure.what()),
-                "the service at " + service.path() + " did not answer output");
+                "the service at " + dir + "/control did not answer output");
     }
   }
-  const std::string requests = service.Requests();
-  EXPECT_EQ(std::count(requests.begin(), requests.end(), '\n'), 2) << requests;
+  service.join();
+  close(listener);
+  std::filesystem::remove_all(dir);
+  EXPECT_EQ(std::count(received.begin(), received.end(), '\n'), 2) << received;
 }
 
 }  // namespace
