@@ -103,6 +103,7 @@ TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
   const PllDividers stored = backend_.device(0).configuration().dividers;
   const std::string record = testing::TempDir() + "through-service.ubx";
   clock_.Advance(std::chrono::seconds(5));  // past the receiver's acquisition
+  // The receiver's status messages come every 2.5 s: the waits allow for two.
   // Live values (times, offsets, counts of frames) differ between two runs: such output is
   // compared by its shape, or only by its lines where a poll may or may not have brought them.
   enum class Compare { kExact, kShape, kLines };
@@ -114,8 +115,8 @@ TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
   const Row rows[] = {
       {{"list"}},
       {{"--json", "list"}},
-      {{"show", "--wait", "2"}, Compare::kShape},
-      {{"--json", "show", "--wait", "2"}, Compare::kShape},
+      {{"show", "--wait", "6"}, Compare::kShape},
+      {{"--json", "show", "--wait", "6"}, Compare::kShape},
       {{"output", "off"}},
       {{"--json", "output", "on"}},
       {{"drive", "16"}},
@@ -130,7 +131,7 @@ TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
       {{"--json", "set-frequency", "10000000"}, Compare::kShape},
       {{"set-frequency", "10000000", "--vco", "99999"}},
       {{"correction", "save", "120"}},
-      {{"--json", "correction", "save", "--wait", "5"}, Compare::kShape},
+      {{"--json", "correction", "save", "--wait", "8"}, Compare::kShape},
       {{"monitor", "--count", "2", "--interval", "0.05"}, Compare::kLines},
       {{"--json", "record", record, "--duration", "0.5"}, Compare::kShape},
       {{"record", record, "--duration", "0.5", "--raw"}, Compare::kShape},
