@@ -1,5 +1,7 @@
 #include "cli/app.h"
 
+#include "access/direct_access.h"
+#include "access/service_access.h"
 #include "cli/command_line.h"
 #include "cli/exchange_watch.h"
 #include "cli/exit_codes.h"
@@ -9,6 +11,44 @@
 #include "frontend/sim_scenario_option.h"
 
 namespace orvane {
+namespace {
+
+// The service's connection when the command goes through it; null when it opens the clock here:
+// asked to, simulating, or no service serves the clock.
+std::unique_ptr<ControlConnection> ServiceConnection(const GlobalOptions& global,
+                                                     const BackendRequest& request,
+                                                     const std::string& default_socket) {
+  std::string error;
+  if (!global.service.empty()) {
+    std::unique_ptr<ControlConnection> connection = ConnectToService(global.service, &error);
+    if (!connection) {
+      throw CommandError(ExitCode::kCannotOpen, "cannot reach the service at " + error);
+    }
+    return connection;
+  }
+  if (global.direct || request.SimulatedCount() > 0 || !ControlSocketExists(default_socket)) {
+    return nullptr;
+  }
+  std::unique_ptr<ControlConnection> connection = ConnectToService(default_socket, &error);
+  if (!connection || !ServesClock(*connection, global.serial)) return nullptr;
+  return connection;
+}
+
+ExitCode ExitCodeOf(AccessError::Kind kind) {
+  switch (kind) {
+    case AccessError::Kind::kRefused:
+      return ExitCode::kCannotOpen;
+    case AccessError::Kind::kNoClock:
+      return ExitCode::kNoClock;
+    case AccessError::Kind::kBadArgument:
+      return ExitCode::kBadInput;
+    case AccessError::Kind::kFailed:
+      break;
+  }
+  return ExitCode::kDeviceFailed;
+}
+
+}  // namespace
 
 int RunOrvanectl(const std::vector<std::string>& args, const CliEnvironment& environment) {
   CommandLine command_line;
@@ -42,20 +82,32 @@ int RunOrvanectl(const std::vector<std::string>& args, const CliEnvironment& env
         !ApplySimScenarioOption(global.sim_scenario, request, &error)) {
       return fail(ExitCode::kBadInput, error);
     }
+    const auto run = [&](ClockAccess& access) {
+      CommandContext context{access,        environment.out,        global.json,
+                             global.serial, environment.watch_stop, environment.share_map};
+      command_line.RunOnClock(context);
+    };
+    if (std::unique_ptr<ControlConnection> connection =
+            ServiceConnection(global, request, environment.control_socket)) {
+      ServiceAccess access(std::move(connection), trace, environment.clock);
+      run(access);
+      return 0;
+    }
     std::unique_ptr<HidBackend> backend = environment.make_backend(request, trace, error);
     if (!backend) return fail(ExitCode::kBadInput, error);
     TracingBackend traced(*backend, trace);
     ExchangeWatch watch(traced);
     ClockSession session(watch, trace, environment.clock);
-    CommandContext context{session,       environment.out,        global.json,
-                           global.serial, environment.watch_stop, environment.share_map};
-    command_line.RunOnClock(context);
+    DirectAccess access(session);
+    run(access);
     if (watch.failures() > 0) {
       return fail(ExitCode::kDeviceFailed,
                   "the clock refused or failed " + std::to_string(watch.failures()) + " report(s)");
     }
   } catch (const CommandError& error) {
     return fail(error.code(), error.what());
+  } catch (const AccessError& error) {
+    return fail(ExitCodeOf(error.kind()), error.what());
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "access/service_socket.h"
 #include "cli/command_context.h"
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
@@ -27,6 +28,8 @@ struct CliEnvironment {
       make_backend;
   StopWatchFactory watch_stop;
   std::string share_map = kShareMapPath;
+  // The control socket tried without --service or --direct (ControlSocketPath).
+  std::string control_socket = kDefaultControlSocket;
 };
 
 // Runs orvanectl with `args` (the program name left out) and returns its exit status (ExitCode).

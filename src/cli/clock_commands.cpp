@@ -11,18 +11,9 @@
 #include "control/constellation_names.h"
 #include "control/drive_strengths.h"
 #include "control/json_writer.h"
-#include "engine/clock_problem.h"
 
 namespace orvane {
 namespace {
-
-// Why a listed clock cannot be used; empty when it can.
-std::string ProblemOf(ClockSession& session, const AttachedClock& clock) {
-  const ClockSession::OpenResult open = session.Open(clock.serial);
-  const std::string problem = ClockProblemText(open, session.link().ReportLengthUsable());
-  session.DropLink();
-  return problem;
-}
 
 std::string OrDash(const std::optional<std::string>& text) { return text ? *text : "-"; }
 
@@ -47,11 +38,10 @@ std::string JoinNames(const std::vector<std::string>& names) {
   return text.empty() ? "none" : text;
 }
 
-void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdentity& identity,
+void PrintShow(std::ostream& out, const ClockAccess& access, const ClockIdentity& identity,
                const DeviceConfiguration& config, const LiveStatus& status) {
-  const DeviceLink& link = session.link();
-  LabelledLine(out, "Serial", link.serial());
-  LabelledLine(out, "Path", link.DevicePathName());
+  LabelledLine(out, "Serial", access.serial());
+  LabelledLine(out, "Path", access.path());
   LabelledLine(out, "Manufacturer", OrDash(identity.manufacturer));
   LabelledLine(out, "Product", OrDash(identity.product));
   LabelledLine(out, "Version", ReleaseText(identity.release));
@@ -73,12 +63,11 @@ void PrintShow(std::ostream& out, const ClockSession& session, const ClockIdenti
   LabelledLine(out, "PLL reference", PllReferenceText(status));
 }
 
-void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentity& identity,
+void WriteShow(JsonWriter& json, const ClockAccess& access, const ClockIdentity& identity,
                const DeviceConfiguration& config, const LiveStatus& status) {
-  const DeviceLink& link = session.link();
   json.BeginObject();
-  json.Key("serial").String(link.serial());
-  json.Key("path").String(link.DevicePathName());
+  json.Key("serial").String(access.serial());
+  json.Key("path").String(access.path());
   WriteOptionalString(json, "manufacturer", identity.manufacturer);
   WriteOptionalString(json, "product", identity.product);
   json.Key("version").String(ReleaseText(identity.release));
@@ -107,10 +96,14 @@ void WriteShow(JsonWriter& json, const ClockSession& session, const ClockIdentit
 }  // namespace
 
 void RunList(CommandContext& context) {
-  const std::vector<AttachedClock> clocks = context.session.ListClocks();
-  if (clocks.empty()) throw CommandError(ExitCode::kNoClock, "no clock is attached");
+  const std::vector<ListedClock> listed = context.access.CheckClocks();
+  if (listed.empty()) throw CommandError(ExitCode::kNoClock, "no clock is attached");
+  std::vector<AttachedClock> clocks;
   std::vector<std::string> problems;
-  for (const AttachedClock& clock : clocks) problems.push_back(ProblemOf(context.session, clock));
+  for (const ListedClock& clock : listed) {
+    clocks.push_back(clock.clock);
+    problems.push_back(clock.problem);
+  }
   // Only while orvaned shares the streams; without it there is no file.
   std::ifstream share_file(context.share_map);
   const std::map<std::string, std::string> shares = ReadShareMap(share_file);
@@ -160,17 +153,17 @@ void RunList(CommandContext& context) {
 
 void RunShow(CommandContext& context, double wait_s) {
   const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
-  ConnectedClock clock(context.session, context.serial);
+  ConnectedClock clock(context.access, context.serial);
   clock.Tick();
-  const Telemetry& telemetry = context.session.telemetry();
+  const Telemetry& telemetry = context.access.telemetry();
   clock.TickUntil(wait, [&] { return telemetry.nav_clock() && telemetry.sv_info(); });
   const LiveStatus status = LiveStatusOf(telemetry, clock.configuration().dividers);
   if (context.json) {
     JsonWriter json(context.out);
-    WriteShow(json, context.session, clock.identity(), clock.configuration(), status);
+    WriteShow(json, context.access, clock.identity(), clock.configuration(), status);
     context.out << '\n';
   } else {
-    PrintShow(context.out, context.session, clock.identity(), clock.configuration(), status);
+    PrintShow(context.out, context.access, clock.identity(), clock.configuration(), status);
   }
 }
 

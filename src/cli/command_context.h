@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
+#include "access/clock_access.h"
 #include "cli/share_map.h"
-#include "engine/clock_session.h"
 
 namespace orvane {
 
@@ -13,9 +13,10 @@ namespace orvane {
 // the watch lasts as long as that function.
 using StopWatchFactory = std::function<std::function<bool()>()>;
 
-// What every subcommand works with: the session on the chosen backend and where its output goes.
+// What every subcommand works with: the clock, reached directly or through the service, and where
+// its output goes.
 struct CommandContext {
-  ClockSession& session;
+  ClockAccess& access;
   std::ostream& out;
   bool json = false;
   std::string serial;  // --serial; empty: the design's choice of clock

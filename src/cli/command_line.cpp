@@ -58,7 +58,8 @@ void CommandLine::DeclareGlobalOptions() {
   app_.fallthrough();
   app_.footer(
       "Exit status: 0 done, 1 the clock refused or failed (or was lost), 2 bad usage or input "
-      "(nothing sent), 3 no clock found, 4 clock attached but cannot be opened.");
+      "(nothing sent), 3 no clock found, 4 clock attached but cannot be opened (or the service "
+      "cannot be reached, or refused a change).");
   app_.add_option("--serial", global_.serial,
                   "Serial number of the clock to use (default: the "
                   "last listed that opens)");
@@ -69,6 +70,14 @@ void CommandLine::DeclareGlobalOptions() {
   app_.add_option("--sim-scenario", global_.sim_scenario, SimScenarioHelp())->type_name("NAME");
   app_.add_option("--trace", global_.trace, "Write the event trace to FILE (- for standard error)");
   app_.add_flag("--json", global_.json, "Output JSON (JSON lines for monitor)");
+  CLI::Option* service =
+      app_.add_option("--service", global_.service,
+                      "Go through orvaned's control socket PATH (default: through "
+                      "/run/orvane/control when orvaned serves the clock)")
+          ->type_name("PATH");
+  app_.add_flag("--direct", global_.direct, "Open the clock here, not through orvaned")
+      ->excludes(service);
+  service->excludes("--simulate")->excludes("--sim-ubx")->excludes("--sim-scenario");
 }
 
 void CommandLine::DeclareClockCommands() {

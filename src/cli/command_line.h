@@ -21,6 +21,8 @@ struct GlobalOptions {
   std::string sim_scenario;
   std::string trace;
   bool json = false;
+  std::string service;  // --service PATH: through that control socket, or fail
+  bool direct = false;  // --direct: open the clock here even while the service serves it
 };
 
 // orvanectl's command line: the global options and every subcommand with its options, declared

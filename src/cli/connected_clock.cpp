@@ -16,9 +16,8 @@ std::string SerialList(const std::vector<AttachedClock>& clocks) {
 
 }  // namespace
 
-ConnectedClock::ConnectedClock(ClockSession& session, const std::string& serial)
-    : session_(session) {
-  const std::vector<AttachedClock> clocks = session.ListClocks();
+ConnectedClock::ConnectedClock(ClockAccess& access, const std::string& serial) : access_(access) {
+  const std::vector<AttachedClock> clocks = access.ListClocks();
   if (clocks.empty()) throw CommandError(ExitCode::kNoClock, "no clock is attached");
   const bool named = std::any_of(clocks.begin(), clocks.end(), [&](const AttachedClock& clock) {
     return clock.serial == serial;
@@ -28,7 +27,7 @@ ConnectedClock::ConnectedClock(ClockSession& session, const std::string& serial)
                                                " is attached (attached: " + SerialList(clocks) +
                                                ")");
   }
-  connection_ = session.Connect(serial);
+  connection_ = access.Connect(serial);
   if (!connection_.open.opened) {
     if (!connection_.open.denied_path.empty()) {
       throw CommandError(ExitCode::kCannotOpen,
@@ -43,7 +42,7 @@ ConnectedClock::ConnectedClock(ClockSession& session, const std::string& serial)
     }
     throw CommandError(ExitCode::kCannotOpen, "the clock is attached but cannot be opened");
   }
-  if (!session.link().ReportLengthUsable()) {
+  if (!connection_.usable) {
     throw CommandError(ExitCode::kDeviceFailed,
                        "the clock's reports are too short for this program");
   }
@@ -52,14 +51,10 @@ ConnectedClock::ConnectedClock(ClockSession& session, const std::string& serial)
   }
 }
 
-ConnectedClock::~ConnectedClock() {
-  if (!asleep_) session_.StopStatusMessages();
-  session_.Close();
-}
+ConnectedClock::~ConnectedClock() { access_.Disconnect(asleep_); }
 
 PollResult ConnectedClock::Tick(const PollListener& listener) {
-  session_.clock().SleepFor(kPollInterval);
-  const PollResult result = session_.Poll(listener);
+  const PollResult result = access_.Tick(listener);
   if (result.outcome == PollOutcome::kLost || result.outcome == PollOutcome::kNotOpen) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock was lost");
   }
@@ -68,9 +63,9 @@ PollResult ConnectedClock::Tick(const PollListener& listener) {
 
 bool ConnectedClock::TickUntil(std::chrono::nanoseconds limit, const std::function<bool()>& done,
                                const PollListener& listener) {
-  const std::chrono::nanoseconds start = session_.clock().Now();
+  const std::chrono::nanoseconds start = access_.clock().Now();
   while (!done()) {
-    if (session_.clock().Now() - start >= limit) return false;
+    if (access_.clock().Now() - start >= limit) return false;
     Tick(listener);
   }
   return true;

@@ -4,25 +4,25 @@
 #include <functional>
 #include <string>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 
 namespace orvane {
 
 // One clock connected for the length of a command, as the window's start-up connects it
-// (identity, configuration, status messages on), and left as its shutdown leaves it (status
-// messages off, handles closed). Failing to connect is a CommandError: no clock or not the one
-// named (3), no access or held by another program (4), no configuration (1).
+// (identity, configuration, status messages on), and left as its shutdown leaves it (directly:
+// status messages off, handles closed; through the service: only this client's lease ends). Failing
+// to connect is a CommandError: no clock or not the one named (3), no access or held by another
+// program (4), no configuration (1).
 class ConnectedClock {
  public:
   // The window's status-timer interval while a clock answers.
   static constexpr std::chrono::milliseconds kPollInterval{50};
 
-  ConnectedClock(ClockSession& session, const std::string& serial);
+  ConnectedClock(ClockAccess& access, const std::string& serial);
   ~ConnectedClock();
   ConnectedClock(const ConnectedClock&) = delete;
   ConnectedClock& operator=(const ConnectedClock&) = delete;
 
-  ClockSession& session() { return session_; }
   const ClockIdentity& identity() const { return connection_.identity; }
   const DeviceConfiguration& configuration() const { return *connection_.configuration; }
 
@@ -37,8 +37,8 @@ class ConnectedClock {
                  const PollListener& listener = {});
 
  private:
-  ClockSession& session_;
-  ClockSession::Connection connection_;
+  ClockAccess& access_;
+  AccessConnection connection_;
   bool asleep_ = false;
 };
 

@@ -122,17 +122,24 @@ void RunSetFrequency(CommandContext& context, const FrequencyRequest& request, d
   FindOutputCandidates(hz, table);
   PlanOrRefuse(hz, table, request, kNoStoredNc2Ls);  // everything is checked before connecting
 
-  ConnectedClock clock(context.session, context.serial);
-  const DividerPlan plan = PlanOrRefuse(hz, table, request, clock.configuration().dividers.nc2_ls);
+  ConnectedClock clock(context.access, context.serial);
+  const std::uint32_t stored_nc2_ls = clock.configuration().dividers.nc2_ls;
+  DividerPlan plan = PlanOrRefuse(hz, table, request, stored_nc2_ls);
   clock.Tick();  // takes in what the clock said before it was programmed
-  if (!context.session.ProgramPll(*plan.dividers)) {
+  const std::optional<PllDividers> programmed =
+      context.access.SetFrequency({hz, RequestOf(request, stored_nc2_ls), *plan.dividers});
+  if (!programmed) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the PLL configuration");
   }
-  MonotonicClock& time = context.session.clock();
+  // The service plans with the NC2_LS the clock holds when it programs: show what it chose.
+  if (programmed->nc2_ls != stored_nc2_ls) {
+    plan = PlanOrRefuse(hz, table, request, programmed->nc2_ls);
+  }
+  MonotonicClock& time = context.access.clock();
   const std::chrono::nanoseconds programmed_at = time.Now();
   // Reports already on their way when the set went out may still speak of the old lock.
   clock.Tick();
-  const Telemetry& telemetry = context.session.telemetry();
+  const Telemetry& telemetry = context.access.telemetry();
   const bool locked = clock.TickUntil(wait, [&] { return telemetry.pll_locked(); });
   const double lock_s = std::chrono::duration<double>(time.Now() - programmed_at).count();
 
@@ -193,8 +200,8 @@ void RunProgram(CommandContext& context, const DividerTexts& texts) {
   const std::optional<PllDividers> dividers = DividersFromTexts(checked);
   if (!dividers) throw CommandError(ExitCode::kBadInput, "the divider set cannot be sent");
 
-  ConnectedClock clock(context.session, context.serial);
-  if (!context.session.ProgramPll(*dividers)) {
+  ConnectedClock clock(context.access, context.serial);
+  if (!context.access.ProgramPll(*dividers)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the PLL configuration");
   }
   const FrequencyValues values = FrequencyValuesOf(*dividers);

@@ -1,4 +1,5 @@
 // orvanectl: the Orvane USB GNSS reference clock from a terminal and from scripts.
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
             auto watch = std::make_shared<orvane::TerminationWatch>();
             return std::function<bool()>([watch] { return watch->Requested(); });
           },
+      .control_socket = orvane::ControlSocketPath(std::getenv("ORVANE_CONTROL_SOCKET")),
   };
   return orvane::RunOrvanectl(std::vector<std::string>(argv + 1, argv + argc), environment);
 }

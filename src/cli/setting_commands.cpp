@@ -39,18 +39,18 @@ void Report(CommandContext& context, const char* command, const std::string& ser
 
 // Connects, sends with `send` and reports `done`.
 void RunSetting(CommandContext& context, const char* command,
-                const std::function<bool(ClockSession&)>& send, const Done& done,
+                const std::function<bool(ClockAccess&)>& send, const Done& done,
                 bool puts_to_sleep = false) {
-  ConnectedClock clock(context.session, context.serial);
-  const std::string serial = context.session.link().serial();
-  const bool sent = send(context.session);
+  ConnectedClock clock(context.access, context.serial);
+  const std::string serial = context.access.serial();
+  const bool sent = send(context.access);
   if (puts_to_sleep) clock.Slept();
   if (!sent) {
     throw CommandError(ExitCode::kDeviceFailed,
                        std::string("the clock refused the ") + command + " command");
   }
   if (done.holds) {
-    const std::optional<DeviceConfiguration> readback = context.session.FetchConfiguration();
+    const std::optional<DeviceConfiguration> readback = context.access.FetchConfiguration();
     if (!readback || !done.holds(*readback)) {
       throw CommandError(ExitCode::kDeviceFailed,
                          std::string("the clock did not hold the ") + command + " setting");
@@ -73,7 +73,7 @@ std::uint8_t CheckedByte(const char* name, const std::string& text) {
 
 void RunOutput(CommandContext& context, bool enabled) {
   RunSetting(context, "output",
-             [&](ClockSession& session) { return session.SetOutputEnabled(enabled); },
+             [&](ClockAccess& access) { return access.SetOutputEnabled(enabled); },
              {std::string("Output 1 ") + (enabled ? "on" : "off"),
               [&](JsonWriter& json) { json.Key("output_enabled").Bool(enabled); },
               [&](const DeviceConfiguration& held) { return (held.output_flags & 1) == enabled; }});
@@ -86,8 +86,7 @@ void RunDrive(CommandContext& context, int milliamps) {
                                                 " is not accepted: choose 8, 16, 24 or 32 (mA)");
   }
   const int index = static_cast<int>(found - std::begin(kDriveMilliamps));
-  RunSetting(context, "drive",
-             [&](ClockSession& session) { return session.SetDriveStrength(index); },
+  RunSetting(context, "drive", [&](ClockAccess& access) { return access.SetDriveStrength(index); },
              {"Drive strength " + std::to_string(milliamps) + " mA",
               [&](JsonWriter& json) { json.Key("drive_ma").Integer(milliamps); },
               [&](const DeviceConfiguration& held) { return held.drive_index == index; }});
@@ -96,7 +95,7 @@ void RunDrive(CommandContext& context, int milliamps) {
 void RunBlink(CommandContext& context) {
   // A fresh connection starts with the blinking off, so the toggle starts it, as the window's
   // first press does.
-  RunSetting(context, "blink", [](ClockSession& session) { return session.ToggleLedBlink(); },
+  RunSetting(context, "blink", [](ClockAccess& access) { return access.ToggleLedBlink(); },
              {"LED blinking", [](JsonWriter& json) { json.Key("led_blinking").Bool(true); }});
 }
 
@@ -112,7 +111,7 @@ void RunConstellations(CommandContext& context, const std::string& list) {
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
   RunSetting(context, "constellations",
-             [&](ClockSession& session) { return session.SetConstellations(*mask); },
+             [&](ClockAccess& access) { return access.SetConstellations(*mask); },
              {"Constellations " + (text.empty() ? std::string("none") : text),
               [&](JsonWriter& json) {
                 json.Key("constellations").BeginArray();
@@ -124,7 +123,7 @@ void RunConstellations(CommandContext& context, const std::string& list) {
 
 void RunSleep(CommandContext& context) {
   RunSetting(
-      context, "sleep", [](ClockSession& session) { return session.Sleep(); },
+      context, "sleep", [](ClockAccess& access) { return access.Sleep(); },
       {"Clock asleep", nullptr}, true);
 }
 
@@ -132,7 +131,7 @@ void RunRegister(CommandContext& context, const std::string& reg, const std::str
   const std::uint8_t address = CheckedByte("REG", reg);
   const std::uint8_t value = CheckedByte("DATA", data);
   RunSetting(context, "register",
-             [&](ClockSession& session) { return session.WriteRegister(address, value); },
+             [&](ClockAccess& access) { return access.WriteRegister(address, value); },
              {"Register " + std::to_string(address) + " = " + std::to_string(value),
               [&](JsonWriter& json) {
                 json.Key("register").Integer(address);
@@ -155,11 +154,11 @@ void RunCorrectionSave(CommandContext& context, const std::optional<std::string>
     }
   }
   const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
-  ConnectedClock clock(context.session, context.serial);
-  const std::string serial = context.session.link().serial();
+  ConnectedClock clock(context.access, context.serial);
+  const std::string serial = context.access.serial();
   if (!correction) {
     // The window offers the receiver's estimate only while the clock has a GNSS signal.
-    const Telemetry& telemetry = context.session.telemetry();
+    const Telemetry& telemetry = context.access.telemetry();
     const auto estimate_ready = [&] {
       return telemetry.nav_clock() && telemetry.status() && !telemetry.status()->no_gnss_signal;
     };
@@ -170,10 +169,10 @@ void RunCorrectionSave(CommandContext& context, const std::optional<std::string>
     }
     correction = CorrectionFromPpb(telemetry.nav_clock()->value.clk_d);
   }
-  if (!context.session.StoreCorrection(correction->ppb)) {
+  if (!context.access.StoreCorrection(correction->ppb)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the correction");
   }
-  const std::optional<DeviceConfiguration> stored = context.session.Readback();
+  const std::optional<DeviceConfiguration> stored = context.access.Readback();
   if (!stored || stored->tcxo_correction != correction->ppb) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock does not hold the correction " +
                                                     std::to_string(correction->ppb) +
@@ -196,16 +195,16 @@ void RunSerial(CommandContext& context, const std::string& serial, double wait_s
                            "\" is not accepted: one letter and five digits, for example G60031");
   }
   const std::chrono::nanoseconds wait = SecondsOption("--wait", wait_s);
-  ConnectedClock clock(context.session, context.serial);
-  const std::string old_serial = context.session.link().serial();
-  if (!context.session.WriteSerialNumber(serial).sent) {
+  ConnectedClock clock(context.access, context.serial);
+  const std::string old_serial = context.access.serial();
+  if (!context.access.WriteSerialNumber(serial)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock refused the serial number");
   }
   // The clock leaves the bus and comes back under its new number.
-  MonotonicClock& time = context.session.clock();
+  MonotonicClock& time = context.access.clock();
   const std::chrono::nanoseconds start = time.Now();
   const auto back = [&] {
-    const std::vector<AttachedClock> clocks = context.session.ListClocks();
+    const std::vector<AttachedClock> clocks = context.access.ListClocks();
     return std::any_of(clocks.begin(), clocks.end(),
                        [&](const AttachedClock& attached) { return attached.serial == serial; });
   };
@@ -221,19 +220,19 @@ void RunSerial(CommandContext& context, const std::string& serial, double wait_s
 }
 
 void RunFactoryDefaults(CommandContext& context, const std::string& serial_for_unset) {
-  ConnectedClock clock(context.session, context.serial);
-  const std::string serial = context.session.link().serial();
-  context.session.FactoryDefaults(clock.configuration(), serial_for_unset);
-  // An unset serial number only gets a new one, which drops the link.
-  if (!context.session.link().DeviceDetected()) {
+  ConnectedClock clock(context.access, context.serial);
+  const std::string serial = context.access.serial();
+  const FactoryDefaultsOutcome outcome =
+      context.access.FactoryDefaults(clock.configuration(), serial_for_unset);
+  if (outcome.new_serial) {
     Report(context, "factory-defaults", serial,
-           {"Serial number set to " + serial_for_unset +
+           {"Serial number set to " + *outcome.new_serial +
                 "; run factory-defaults again for the "
                 "rest",
-            [&](JsonWriter& json) { json.Key("new_serial").String(serial_for_unset); }});
+            [&](JsonWriter& json) { json.Key("new_serial").String(*outcome.new_serial); }});
     return;
   }
-  const std::optional<DeviceConfiguration> stored = context.session.FetchConfiguration();
+  const std::optional<DeviceConfiguration>& stored = outcome.configuration;
   constexpr std::uint8_t kDrive32mA = 3;
   if (!stored || stored->drive_index != kDrive32mA || !(stored->output_flags & 1)) {
     throw CommandError(ExitCode::kDeviceFailed, "the clock does not hold the factory defaults");

@@ -43,9 +43,9 @@ void RunMonitor(CommandContext& context, double interval_s, long count) {
     throw CommandError(ExitCode::kBadInput, "--interval takes at least 0.05 seconds");
   }
   if (count < 0) throw CommandError(ExitCode::kBadInput, "--count takes 0 (no limit) or more");
-  ConnectedClock clock(context.session, context.serial);
+  ConnectedClock clock(context.access, context.serial);
   const std::function<bool()> stop_requested = context.watch_stop();
-  MonotonicClock& time = context.session.clock();
+  MonotonicClock& time = context.access.clock();
   const std::chrono::nanoseconds start = time.Now();
   std::chrono::nanoseconds next_line = start;
   if (!context.json) PrintStatusHeader(context.out);
@@ -55,7 +55,7 @@ void RunMonitor(CommandContext& context, double interval_s, long count) {
     next_line += interval;
     ++lines;
     const LiveStatus status =
-        LiveStatusOf(context.session.telemetry(), clock.configuration().dividers);
+        LiveStatusOf(context.access.telemetry(), clock.configuration().dividers);
     const double time_s = SecondsSince(time, start);
     if (context.json) {
       JsonWriter json(context.out);
@@ -76,7 +76,7 @@ void RunRecord(CommandContext& context, const std::string& path, double duration
   // there survives a mistyped serial or an unplugged clock.
   std::ofstream file(path, std::ios::binary | std::ios::app);
   if (!file) throw CommandError(ExitCode::kBadInput, "cannot write " + path);
-  ConnectedClock clock(context.session, context.serial);
+  ConnectedClock clock(context.access, context.serial);
   file.close();
   file.open(path, std::ios::binary | std::ios::trunc);
   if (!file) throw CommandError(ExitCode::kBadInput, "cannot write " + path);
@@ -102,7 +102,7 @@ void RunRecord(CommandContext& context, const std::string& path, double duration
                static_cast<std::streamsize>(frame.size()));
     bytes += frame.size();
   };
-  MonotonicClock& time = context.session.clock();
+  MonotonicClock& time = context.access.clock();
   const std::chrono::nanoseconds start = time.Now();
   while (!stop_requested() &&
          (duration == std::chrono::nanoseconds(0) || time.Now() - start < duration)) {

@@ -31,4 +31,12 @@ std::string OffsetEstimateText(std::string_view serial, const OffsetEstimate& es
   return text + figures;
 }
 
+int PrintOffsetEstimates(const std::map<std::string, OffsetEstimate>& estimates,
+                         std::ostream& out) {
+  for (const auto& [serial, estimate] : estimates)
+    out << OffsetEstimateText(serial, estimate) << "\n";
+  if (estimates.empty()) out << "no samples: every one was held back (the log says why)\n";
+  return estimates.empty() ? 1 : 0;
+}
+
 }  // namespace orvane

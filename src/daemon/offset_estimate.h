@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -29,5 +31,8 @@ class OffsetEstimate {
 // What `--estimate-offset` prints for one clock: the figures and the `offset` that cancels the
 // mean (chronyd adds it to every sample).
 std::string OffsetEstimateText(std::string_view serial, const OffsetEstimate& estimate);
+
+// Prints every clock's estimate; the exit status: 1 when there are none.
+int PrintOffsetEstimates(const std::map<std::string, OffsetEstimate>& estimates, std::ostream& out);
 
 }  // namespace orvane

@@ -13,6 +13,7 @@
 #include "daemon/control_server.h"
 #include "daemon/daemon_options.h"
 #include "daemon/offset_estimate.h"
+#include "daemon/offset_through_service.h"
 #include "daemon/service_notifier.h"
 #include "daemon/stop_signals.h"
 #include "device/hid/tracing_backend.h"
@@ -46,8 +47,22 @@ int main(int argc, char** argv) {
     return 2;
   }
   TraceLog trace(trace_target.stream(), clock);
-  std::unique_ptr<HidBackend> backend =
-      MakeBackend({options.simulate, options.sim_ubx, options.sim_scenario}, clock, trace, error);
+  SampleGateSettings gate;
+  gate.max_time_error = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::chrono::duration<double>(options.max_time_error_seconds));
+  // A running service owns the clocks: the estimate takes their streams from it.
+  const BackendRequest request{options.simulate, options.sim_ubx, options.sim_scenario};
+  if (options.estimate_offset && request.SimulatedCount() == 0) {
+    const std::string socket = options.control_socket.empty()
+                                   ? DefaultControlSocket(std::getenv("RUNTIME_DIRECTORY"))
+                                   : options.control_socket;
+    if (const auto estimates =
+            EstimateOffsetsThroughService(socket, *options.estimate_offset, gate, clock, trace,
+                                          [&] { return !stop.WaitUntil(clock, clock.Now()); })) {
+      return PrintOffsetEstimates(*estimates, std::cout);
+    }
+  }
+  std::unique_ptr<HidBackend> backend = MakeBackend(request, clock, trace, error);
   if (!backend) {
     std::cerr << "orvaned: " << error << "\n";
     return 2;
@@ -75,8 +90,7 @@ int main(int argc, char** argv) {
   settings.alarm_accuracy_ppb = options.alarm_accuracy_ppb;
   settings.alarm_exec = options.alarm_exec;
   settings.log = options.log;
-  settings.sample_gate.max_time_error = std::chrono::duration_cast<std::chrono::nanoseconds>(
-      std::chrono::duration<double>(options.max_time_error_seconds));
+  settings.sample_gate = gate;
   // systemd's RuntimeDirectory=: where `orvanectl list` finds the share's ports.
   if (const char* runtime = std::getenv("RUNTIME_DIRECTORY"); runtime && options.ubx_listen) {
     settings.share_map_path = std::string(runtime) + "/ubx-share";
@@ -130,9 +144,5 @@ int main(int argc, char** argv) {
     log.Write(LogPriority::kInfo, std::string("stopped by ") + strsignal(stop.signal()));
   }
   if (!options.estimate_offset) return 0;
-  for (const auto& [serial, estimate] : estimates) {
-    std::cout << OffsetEstimateText(serial, estimate) << "\n";
-  }
-  if (estimates.empty()) std::cout << "no samples: every one was held back (the log says why)\n";
-  return estimates.empty() ? 1 : 0;
+  return PrintOffsetEstimates(estimates, std::cout);
 }

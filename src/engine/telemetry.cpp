@@ -6,8 +6,10 @@
 
 namespace orvane {
 
-Telemetry::Telemetry(const DeviceLink& link)
-    : link_(link), parser_([this](const UbxFrame& frame) { Take(frame); }) {}
+Telemetry::Telemetry(const DeviceLink& link) : Telemetry(link.trace(), link.serial()) {}
+
+Telemetry::Telemetry(TraceLog& trace, const std::string& serial)
+    : trace_(trace), serial_(serial), parser_([this](const UbxFrame& frame) { Take(frame); }) {}
 
 void Telemetry::Restart() {
   parser_.Reset();
@@ -37,8 +39,7 @@ void Telemetry::Parse(std::span<const std::uint8_t> stream, const ReceiveTime& r
 }
 
 void Telemetry::Take(const UbxFrame& frame) {
-  TraceLog& trace = link_.trace();
-  if (trace.enabled()) trace.Write(link_.serial(), "ubx", UbxTraceText(frame));
+  if (trace_.enabled()) trace_.Write(serial_, "ubx", UbxTraceText(frame));
   const bool dated = frame_epoch_ && frame_began_.monotonic - frame_epoch_->monotonic <
                                          std::chrono::nanoseconds(kEpochOutputLimit);
   UbxMessage message = {frame.msg_class, frame.msg_id, frame.payload, current_,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <utility>
 
 #include "device/hid/hid_backend.h"
@@ -55,6 +56,9 @@ class Telemetry {
 
   // `link` names the clock in the trace.
   explicit Telemetry(const DeviceLink& link);
+  // A telemetry fed from elsewhere than a link (the service's stream): `serial` names the clock
+  // in the trace; both must outlive it.
+  Telemetry(TraceLog& trace, const std::string& serial);
 
   // A newly opened clock: its stream starts afresh, and it has no drift estimate yet.
   void Restart();
@@ -84,7 +88,8 @@ class Telemetry {
  private:
   void Take(const UbxFrame& frame);
 
-  const DeviceLink& link_;
+  TraceLog& trace_;
+  const std::string& serial_;
   UbxParser parser_;
   ReceiveTime current_;
   std::optional<ReceiveTime> last_stream_;  // the last report with stream bytes

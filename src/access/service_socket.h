@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "access/control_connection.h"
+
+namespace orvane {
+
+// Where orvaned's control socket is when nothing names another: systemd's RuntimeDirectory.
+inline constexpr char kDefaultControlSocket[] = "/run/orvane/control";
+
+// The socket a front end looks for by itself: `environment_path` ($ORVANE_CONTROL_SOCKET) where
+// set, else the default.
+std::string ControlSocketPath(const char* environment_path);
+
+// Whether a socket file (PATH, or PATH.ro beside it) is there at all.
+bool ControlSocketExists(const std::string& path);
+
+// Connects to PATH where this user may, else to the read-only PATH.ro beside it; nullptr with
+// the reason in `*error`.
+std::unique_ptr<ControlConnection> ConnectToService(const std::string& path, std::string* error);
+
+// Whether the service serves `serial` now (empty: any clock).
+bool ServesClock(ControlConnection& connection, const std::string& serial);
+
+}  // namespace orvane

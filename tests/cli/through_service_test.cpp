@@ -1,0 +1,218 @@
+// orvanectl through a running orvaned against orvanectl on a clock of its own: every subcommand
+// prints the same and sends the clock the same reports, and the service keeps its receiver
+// messages whatever a client does.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "cli/cli_fixture.h"
+#include "protocol/cfg_msg.h"
+#include "protocol/command_codes.h"
+#include "protocol/commands.h"
+#include "protocol/ubx_ids.h"
+#include "support/running_service.h"
+#include "support/service_cli.h"
+
+namespace orvane {
+namespace {
+
+using testing_support::RunningService;
+
+// The reports a clock received from `from` on that a command decides: without the receiver
+// message switches and reference queries of every connection and poll.
+Reports CommandsSince(const ClockDevice& device, std::size_t from) {
+  Reports commands;
+  const auto& received = device.received();
+  for (std::size_t i = from; i < received.size(); ++i) {
+    if (received[i][1] != command::kReceiverMessage && received[i][1] != command::kReferenceQuery) {
+      commands.push_back(received[i]);
+    }
+  }
+  return commands;
+}
+
+// Whether a report switched NAV-CLOCK or NAV-SVINFO off.
+bool StatusMessagesSwitchedOff(const Reports& reports) {
+  for (const auto& report : reports) {
+    if (report[1] != command::kReceiverMessage) continue;
+    const ReceiverMessage message = DecodeReceiverMessage(report);
+    if (message.msg_class != kUbxClassCfg || message.msg_id != kUbxIdCfgMsg ||
+        message.length > message.following.size()) {
+      continue;
+    }
+    const std::optional<CfgMsg> rate = DecodeCfgMsg(message.following.first(message.length));
+    if (rate && rate->msg_class == kUbxClassNav && rate->rate == 0 &&
+        (rate->msg_id == kUbxIdNavClock || rate->msg_id == kUbxIdNavSvInfo)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The text with every number masked.
+std::string Shape(const std::string& text) {
+  return std::regex_replace(text, std::regex("[-+]?[0-9][0-9.e+-]*"), "#");
+}
+
+class ThroughServiceTest : public CliTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(service_.WaitServing("G60031"));
+    // Past the receiver's acquisition, as the direct clock will be.
+    std::string error;
+    const auto connection = ControlConnection::Open(service_.socket() + ".ro", &error);
+    ASSERT_TRUE(connection) << error;
+    SteadyClock clock;
+    const auto end = clock.Now() + std::chrono::seconds(20);
+    while (clock.Now() < end) {
+      const std::optional<JsonValue> reply = connection->Ask("status", "G60031");
+      const JsonValue* status = reply ? reply->Find("status") : nullptr;
+      const JsonValue* signal = status ? status->Find("gnss_signal") : nullptr;
+      if (signal && signal->AsBool() && *signal->AsBool()) return;
+      clock.SleepFor(std::chrono::milliseconds(100));
+    }
+    FAIL() << "the service's clock got no GNSS signal";
+  }
+
+  struct Outcome {
+    int code = 0;
+    std::string out;
+    std::string err;
+  };
+
+  // orvanectl finding the service by itself on the test's socket (or told it with `named`), on
+  // real time as it runs.
+  Outcome RunThroughService(std::vector<std::string> args, bool named = false) {
+    if (named) args.insert(args.begin(), {"--service", service_.socket()});
+    std::ostringstream out, err;
+    SteadyClock clock;
+    const CliEnvironment environment = testing_support::ServiceOnlyEnvironment(
+        service_.socket(), clock, out, err, [this] { return stop_; });
+    const int code = RunOrvanectl(args, environment);
+    return {code, out.str(), err.str()};
+  }
+
+  RunningService service_{{"G60031"}, true};
+};
+
+TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
+  ClockDeviceOptions clock;
+  clock.serial = "G60031";
+  backend_.AddDevice(clock);
+  const PllDividers stored = backend_.device(0).configuration().dividers;
+  const std::string record = testing::TempDir() + "through-service.ubx";
+  clock_.Advance(std::chrono::seconds(5));  // past the receiver's acquisition
+  // The receiver's status messages come every 2.5 s: the waits allow for two.
+  // Live values (times, offsets, counts of frames) differ between two runs: such output is
+  // compared by its shape, or only by its lines where a poll may or may not have brought them.
+  enum class Compare { kExact, kShape, kLines };
+  struct Row {
+    std::vector<std::string> args;
+    Compare compare = Compare::kExact;
+    bool named = false;  // --service: a clock the service does not serve is not looked for here
+  };
+  const Row rows[] = {
+      {{"list"}},
+      {{"--json", "list"}},
+      {{"show", "--wait", "6"}, Compare::kShape},
+      {{"--json", "show", "--wait", "6"}, Compare::kShape},
+      {{"output", "off"}},
+      {{"--json", "output", "on"}},
+      {{"drive", "16"}},
+      {{"blink"}},
+      {{"constellations", "gps,galileo"}},
+      {{"register", "10", "5"}},
+      {{"program", "--gps", std::to_string(stored.gps), "--n31", std::to_string(stored.n31),
+        "--n2hs", std::to_string(stored.n2_hs), "--n2ls", std::to_string(stored.n2_ls), "--n1hs",
+        std::to_string(stored.n1_hs), "--nc1ls", std::to_string(stored.nc1_ls), "--nc2ls",
+        std::to_string(stored.nc2_ls)}},
+      {{"set-frequency", "12345678"}, Compare::kShape},
+      {{"--json", "set-frequency", "10000000"}, Compare::kShape},
+      {{"set-frequency", "10000000", "--vco", "99999"}},
+      {{"correction", "save", "120"}},
+      {{"--json", "correction", "save", "--wait", "8"}, Compare::kShape},
+      {{"monitor", "--count", "2", "--interval", "0.05"}, Compare::kLines},
+      {{"--json", "record", record, "--duration", "0.5"}, Compare::kShape},
+      {{"record", record, "--duration", "0.5", "--raw"}, Compare::kShape},
+      {{"--serial", "G69999", "show"}, Compare::kExact, true},
+      {{"factory-defaults"}, Compare::kShape},
+      {{"serial", "G60039"}},
+      {{"--serial", "G60039", "sleep"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.args));
+    const std::size_t served_before = service_.device().received().size();
+    const Outcome through = RunThroughService(row.args, row.named);
+    const Reports served = CommandsSince(service_.device(), served_before);
+    const std::size_t direct_before = backend_.device(0).received().size();
+    const int code = Run(row.args);
+    const Reports direct = CommandsSince(backend_.device(0), direct_before);
+    const std::string direct_out = out_.str();
+    EXPECT_EQ(through.code, code) << through.err;
+    EXPECT_EQ(through.err, err_.str());
+    switch (row.compare) {
+      case Compare::kExact:
+        EXPECT_EQ(through.out, direct_out);
+        EXPECT_EQ(served, direct);
+        break;
+      case Compare::kShape:
+        EXPECT_EQ(Shape(through.out), Shape(direct_out));
+        break;
+      case Compare::kLines:
+        EXPECT_EQ(std::count(through.out.begin(), through.out.end(), '\n'),
+                  std::count(direct_out.begin(), direct_out.end(), '\n'));
+        EXPECT_EQ(through.out.substr(0, through.out.find('\n')),
+                  direct_out.substr(0, direct_out.find('\n')));
+        break;
+    }
+    if (row.compare != Compare::kExact) {
+      // The same commands, their values taken at different moments.
+      ASSERT_EQ(served.size(), direct.size());
+      for (std::size_t i = 0; i < served.size(); ++i) EXPECT_EQ(served[i][1], direct[i][1]);
+    }
+  }
+  std::filesystem::remove(record);
+}
+
+TEST_F(ThroughServiceTest, MonitorStoppedByCtrlCLeavesTheServicesMessagesGoing) {
+  const std::size_t before = service_.device().received().size();
+  int ticks = 0;
+  stop_ = [&ticks] { return ++ticks > 5; };
+  EXPECT_EQ(RunThroughService({"monitor", "--interval", "0.05"}).code, 0);
+  const Reports& received = service_.device().received();
+  EXPECT_FALSE(StatusMessagesSwitchedOff(Reports(received.begin() + before, received.end())));
+  // The service's CSV rows go on: the daily log grows after the client has gone.
+  const auto csv_size = [&] {
+    std::uintmax_t size = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(service_.log_dir())) {
+      if (entry.path().extension() == ".csv") size += entry.file_size();
+    }
+    return size;
+  };
+  const std::uintmax_t after_monitor = csv_size();
+  SteadyClock clock;
+  const auto end = clock.Now() + std::chrono::seconds(10);
+  while (csv_size() == after_monitor && clock.Now() < end) {
+    clock.SleepFor(std::chrono::milliseconds(50));
+  }
+  EXPECT_GT(csv_size(), after_monitor);
+}
+
+TEST_F(ThroughServiceTest, AChangeOnTheReadOnlySocketIsRefusedAndAMissingServiceFails) {
+  const Outcome refused = RunThroughService({"--service", service_.socket() + ".ro", "drive", "8"});
+  EXPECT_EQ(refused.code, 4);
+  EXPECT_EQ(refused.err, "orvanectl: drive changes the clock, which only " + service_.socket() +
+                             " allows: join group orvane (sudo usermod -aG orvane $USER, then "
+                             "log in again)\n");
+  const Outcome shown = RunThroughService({"--service", service_.socket() + ".ro", "show"});
+  EXPECT_EQ(shown.code, 0) << shown.err;
+  const Outcome missing = RunThroughService({"--service", "/nonexistent/control", "show"});
+  EXPECT_EQ(missing.code, 4);
+  EXPECT_EQ(missing.err,
+            "orvanectl: cannot reach the service at /nonexistent/control: No such file or "
+            "directory\n");
+}
+
+}  // namespace
+}  // namespace orvane
