@@ -99,21 +99,6 @@ void BM_ReadbackThroughService(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadbackThroughService)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Back to back, as above, every readback after the first waits for the next poll: the service
-// runs one client operation between two polls. A client that asks now and then, as a person at
-// orvanectl does, finds the clock free; this is what the service adds for it.
-void BM_ReadbackThroughServiceNowAndThen(benchmark::State& state) {
-  ServiceRig rig;
-  testing_support::ControlClient client(rig.socket());
-  for (auto _ : state) {
-    rig.clock().SleepFor(ServedClock::kPollInterval + std::chrono::milliseconds(10));
-    const auto start = rig.clock().Now();
-    benchmark::DoNotOptimize(client.Ask(R"({"op":"readback"})"));
-    state.SetIterationTime(std::chrono::duration<double>(rig.clock().Now() - start).count());
-  }
-}
-BENCHMARK(BM_ReadbackThroughServiceNowAndThen)->Unit(benchmark::kMillisecond)->UseManualTime();
-
 // The largest gap between two of the service's polls of the clock (each poll asks for the PLL
 // reference: a "set 00 0A" line in the trace) while 8 clients ask for readbacks back to back.
 double LargestPollGapMs(const std::string& trace) {

@@ -40,10 +40,16 @@ std::unique_ptr<ControlConnection> ControlConnection::Open(const std::string& pa
   const std::optional<JsonValue> hello = connection->Ask(
       "hello", std::nullopt,
       [](JsonWriter& json) { json.Key("version").Integer(kControlProtocolVersion); });
-  const JsonValue* ok = hello ? hello->Find("ok") : nullptr;
+  if (!hello) {
+    *error = path + ": the service did not answer";
+    return nullptr;
+  }
+  const JsonValue* ok = hello->Find("ok");
   if (ok == nullptr || ok->AsBool() == nullptr || !*ok->AsBool()) {
-    *error = path + ": the service does not speak version " +
-             std::to_string(kControlProtocolVersion) + " of the control protocol";
+    const JsonValue* message = hello->Find("message");
+    *error = path + ": " +
+             (message && message->AsString() ? *message->AsString()
+                                             : std::string("the service refused the hello"));
     return nullptr;
   }
   const JsonValue* writable = hello->Find("writable");

@@ -11,6 +11,8 @@ namespace orvane {
 namespace {
 
 constexpr unsigned kDetectedAndLoaded = kNeedsDetected | kNeedsConfigLoaded;
+// The problem the service gives a clock it served that has left.
+constexpr char kNotAttached[] = "not attached";
 
 std::string StringMember(const JsonValue& object, std::string_view key) {
   const JsonValue* member = object.Find(key);
@@ -81,13 +83,15 @@ ServiceAccess::ServiceAccess(std::unique_ptr<ControlConnection> connection, Trac
 
 ServiceAccess::~ServiceAccess() = default;
 
+AccessError ServiceAccess::Silence(std::string_view op) const {
+  return AccessError(AccessError::Kind::kFailed, "the service at " + connection_->path() +
+                                                     " did not answer " + std::string(op));
+}
+
 JsonValue ServiceAccess::Answer(std::string_view op, const std::optional<std::string>& serial,
                                 const ControlConnection::Members& args) {
   std::optional<JsonValue> reply = connection_->Ask(op, serial, args);
-  if (!reply) {
-    throw AccessError(AccessError::Kind::kFailed, "the service at " + connection_->path() +
-                                                      " did not answer " + std::string(op));
-  }
+  if (!reply) throw Silence(op);
   const JsonValue* ok = reply->Find("ok");
   if (ok == nullptr || ok->AsBool() == nullptr || !*ok->AsBool()) throw ErrorOf(*reply);
   return std::move(*reply);
@@ -96,8 +100,9 @@ JsonValue ServiceAccess::Answer(std::string_view op, const std::optional<std::st
 std::optional<JsonValue> ServiceAccess::Change(std::string_view op,
                                                const ControlConnection::Members& args) {
   std::optional<JsonValue> reply = connection_->Ask(op, serial_, args);
-  if (reply && IsError(*reply, "failed")) return std::nullopt;
-  if (!reply) return Answer(op, serial_, args);  // reports the silence
+  // Never asked again: a change that went unanswered may still have been made.
+  if (!reply) throw Silence(op);
+  if (IsError(*reply, "failed")) return std::nullopt;
   const JsonValue* ok = reply->Find("ok");
   if (ok == nullptr || ok->AsBool() == nullptr || !*ok->AsBool()) throw ErrorOf(*reply);
   return reply;
@@ -145,8 +150,8 @@ std::vector<ListedClock> ServiceAccess::ServiceList(bool served_only) {
     const JsonValue* connected = entry.Find("connected");
     const bool served = connected && connected->AsBool() && *connected->AsBool();
     const std::string problem = StringMember(entry, "problem");
-    // The service remembers clocks that left: those are not attached.
-    if (!served && (served_only || problem.empty())) continue;
+    // The service remembers clocks that left ("not attached"); a list shows attached ones only.
+    if (!served && (served_only || problem.empty() || problem == kNotAttached)) continue;
     listed.push_back({{StringMember(entry, "serial"), StringMember(entry, "path"),
                        StringMember(entry, "manufacturer"), StringMember(entry, "product"),
                        ReleaseMember(entry)},

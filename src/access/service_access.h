@@ -83,6 +83,7 @@ class ServiceAccess : public ClockAccess {
   bool writable() const { return connection_->writable(); }
 
  private:
+  AccessError Silence(std::string_view op) const;
   // The service's clocks, attached ones only: every one, or only those it serves now.
   std::vector<ListedClock> ServiceList(bool served_only);
   // The reply to `op` on the connected clock; AccessError for every error but the clock's own

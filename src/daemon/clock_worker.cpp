@@ -50,19 +50,14 @@ bool ClockWorker::Submit(Operation operation) {
   return true;
 }
 
-bool ClockWorker::OperationDue() const {
-  return !operations_.empty() && (operation_allowed_ || !clock_->connected());
-}
-
 bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
   if (busy_since_) return false;
   const bool connect = std::exchange(connect_requested_, false) && !clock_->connected();
   const bool tick = !connect && clock_->connected() && clock_->next_tick() <= monotonic_.Now();
   Operation operation;
-  if (!connect && !tick && OperationDue()) {
+  if (!connect && !tick && !operations_.empty()) {
     operation = std::move(operations_.front());
     operations_.pop_front();
-    operation_allowed_ = false;
   }
   if (!connect && !tick && !operation) return false;
   busy_since_ = monotonic_.Now();
@@ -96,7 +91,6 @@ bool ClockWorker::Step(std::unique_lock<std::mutex>& lock) {
     news_.ticked = news_.ticked || tick;
     news_.lost = news_.lost || lost;
   }
-  if (tick) operation_allowed_ = true;
   return true;
 }
 

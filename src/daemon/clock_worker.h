@@ -46,10 +46,10 @@ class ClockWorker {
   // Calls `look` with the clock and the news (then cleared) unless an exchange runs; whether it
   // did.
   bool Look(const std::function<void(ServedClock&, const News&)>& look);
-  // Queues a client's operation, which runs whole on the worker's thread between two polls, at
-  // most one between two, so that busy clients never slow the polls down; a clock that is not
-  // connected takes them at once. The caller never waits: the operation delivers its own
-  // reply. False, and dropped, once the worker is stopping.
+  // Queues a client's operation, which runs whole on the worker's thread between two polls; a
+  // due poll always goes before the next operation, so busy clients delay a poll by one
+  // operation at most. A clock that is not connected takes them at once. The caller never waits:
+  // the operation delivers its own reply. False, and dropped, once the worker is stopping.
   using Operation = std::function<void(ServedClock&)>;
   bool Submit(Operation operation);
   // The control clients subscribed to the clock's events or holding a lease on it.
@@ -63,10 +63,9 @@ class ClockWorker {
 
  private:
   void Run();
-  // One pending connection, due tick or allowed operation, the lock released meanwhile; false
-  // when none was due.
+  // One pending connection, due tick or queued operation, in that order, the lock released
+  // meanwhile; false when none was due.
   bool Step(std::unique_lock<std::mutex>& lock);
-  bool OperationDue() const;
 
   const std::unique_ptr<ServedClock> clock_;
   const std::string serial_;
@@ -79,7 +78,6 @@ class ClockWorker {
   bool stopping_ = false;
   std::optional<std::chrono::nanoseconds> busy_since_;
   std::deque<Operation> operations_;
-  bool operation_allowed_ = true;  // none ran since the last tick
   News news_;
   std::thread thread_;
 };

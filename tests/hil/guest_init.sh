@@ -1,7 +1,7 @@
 #!/bin/sh
 # /init of the test guest: brings up the kernel's HID stack, serves the simulated clock on
-# /dev/uhid and runs the headless client against it (the gate), then the window on the
-# offscreen platform. The host judges the run by the "HIL ..." lines on the serial console.
+# /dev/uhid and runs the headless client against it (the gate), then orvaned with orvanectl as
+# its client, then the window on the offscreen platform. The host judges the run by the "HIL ..." lines on the serial console.
 
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
@@ -52,6 +52,65 @@ if frames_unbroken /tmp/sim.frames /tmp/client.frames; then
   echo "HIL PASS no frame lost: $(wc -l < /tmp/client.frames) frames decoded, one unbroken run of the $(wc -l < /tmp/sim.frames) the device sent"
 else
   fail "frames lost or damaged between device and host"
+fi
+
+# orvaned serving the clock while orvanectl runs: first the collision a direct owner causes
+# (another lock folder, so the lock does not keep it out), then none through the service.
+if [ -x /bin/orvaned ] && [ -x /bin/orvanectl ]; then
+  mkdir -p /tmp/service-log /tmp/other-locks
+  csv_rows() { cat /tmp/service-log/*.csv 2>/dev/null | wc -l; }
+  # True when the CSV grows past $1 rows within $2 seconds.
+  rows_grow() {
+    waited=0
+    while [ "$(csv_rows)" -le "$1" ] && [ $waited -lt "$2" ]; do sleep 1; waited=$((waited + 1)); done
+    [ "$(csv_rows)" -gt "$1" ]
+  }
+  start_service() {
+    orvaned --no-chrony --log-dir /tmp/service-log --control-socket /tmp/control \
+      >> /tmp/orvaned.log 2>&1 &
+    service=$!
+  }
+  orvane-uhid-sim --serial G60031 > /tmp/service-sim.log 2>&1 &
+  sim=$!
+  start_service
+  rows_grow 1 40 || fail "orvaned wrote no CSV rows"
+
+  ORVANE_LOCK_DIR=/tmp/other-locks orvanectl --direct show > /tmp/direct.out 2>&1 ||
+    fail "orvanectl --direct show: $(cat /tmp/direct.out)"
+  sleep 3  # rows already on their way
+  rows=$(csv_rows)
+  if rows_grow "$rows" 12; then
+    fail "the collision did not show: the CSV rows went on after a direct orvanectl"
+  else
+    echo "HIL PASS collision shown: after orvanectl --direct the service's CSV rows stopped at $rows"
+  fi
+  kill $service; wait $service
+  start_service
+  rows_grow "$(csv_rows)" 40 || fail "orvaned wrote no CSV rows after its restart"
+
+  export ORVANE_CONTROL_SOCKET=/tmp/control
+  rows=$(csv_rows)
+  orvanectl show > /tmp/show.first 2>&1 || fail "orvanectl show: $(cat /tmp/show.first)"
+  expected=$(grep '^Dividers' /tmp/show.first)
+  right=0
+  for i in $(seq 20); do
+    orvanectl show > /tmp/show.out 2>&1 && [ "$(grep '^Dividers' /tmp/show.out)" = "$expected" ] &&
+      right=$((right + 1))
+  done
+  orvanectl set-frequency 12345678 > /tmp/set.out 2>&1 || fail "set-frequency: $(cat /tmp/set.out)"
+  orvanectl show > /tmp/show.after 2>&1
+  grep -q '^Frequency  *12345678 Hz' /tmp/show.after || fail "the readback after set-frequency"
+  unset ORVANE_CONTROL_SOCKET
+  [ $right = 20 ] || fail "$right of 20 readbacks through the service were right"
+  if rows_grow "$(csv_rows)" 10 && [ -n "$expected" ]; then
+    echo "HIL PASS through the service: 20 readbacks right, set-frequency read back," \
+      "CSV rows went on ($rows before, $(csv_rows) after)"
+  else
+    fail "the service's CSV rows stopped while orvanectl went through it"
+  fi
+  kill $service; wait $service
+  kill $sim; wait $sim
+  [ $failed = 0 ] || head -n 30 /tmp/orvaned.log
 fi
 
 # The window, if the image carries it.

@@ -2,15 +2,15 @@
 # Boots a Debian 12 kernel under qemu (software emulation) with an initramfs holding busybox,
 # the HID modules and the project's binaries, and judges the run by the guest's serial log.
 #
-#   run_guest.sh WORK_DIR UHID_SIM HIL_CLIENT [WINDOW]
+#   run_guest.sh WORK_DIR UHID_SIM HIL_CLIENT ORVANED ORVANECTL [WINDOW]
 #
 # Downloaded packages are kept in ${ORVANE_HIL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvane-hil}.
 set -euo pipefail
 
-work=$1 sim=$2 client=$3 window=${4:-}
+work=$1 sim=$2 client=$3 service=$4 control=$5 window=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${ORVANE_HIL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvane-hil}
-boot_limit=${ORVANE_HIL_BOOT_LIMIT:-240}
+boot_limit=${ORVANE_HIL_BOOT_LIMIT:-480}
 mkdir -p "$cache" "$work"
 started=$(date +%s)
 
@@ -56,8 +56,8 @@ add_with_libraries() {
     done
   done
 }
-cp "$sim" "$client" "$root/bin/"
-add_with_libraries "$sim" "$client"
+cp "$sim" "$client" "$service" "$control" "$root/bin/"
+add_with_libraries "$sim" "$client" "$service" "$control"
 if [ -n "$window" ]; then
   cp "$window" "$root/bin/"
   plugin=$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' | head -n 1)

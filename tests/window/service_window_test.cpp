@@ -51,8 +51,8 @@ class ServiceWindowTest : public WindowTest {
     return codes;
   }
 
-  std::unique_ptr<RunningService> service_ = std::make_unique<RunningService>(
-      std::vector<std::string>{"G60031"});
+  std::unique_ptr<RunningService> service_ =
+      std::make_unique<RunningService>(std::vector<std::string>{"G60031"});
   SteadyClock steady_;
   std::unique_ptr<ServiceAccess> access_;
 };
