@@ -92,8 +92,8 @@ class ServiceAccess : public ClockAccess {
   // The reply, or AccessError for any error.
   JsonValue Answer(std::string_view op, const std::optional<std::string>& serial,
                    const ControlConnection::Members& args = {});
-  // Change() behind the guards a session's sender of `op` tests; nullopt when they are closed
-  // or, losing the clock on failures, the operation failed.
+  // Change(); losing the clock on failures, behind the guards a session's sender of `op` tests,
+  // and nullopt when they are closed or the operation failed.
   std::optional<JsonValue> GuardedChange(unsigned guards, std::string_view op,
                                          const ControlConnection::Members& args = {});
   // The link dropped as a session drops it on loss: the trace's `lost`, the guards closed.
