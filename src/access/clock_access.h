@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "device/monotonic_clock.h"
+#include "device/trace_log.h"
 #include "engine/clock_session.h"
 #include "engine/frequency_programming.h"
 #include "engine/telemetry.h"
@@ -105,6 +107,27 @@ class ClockAccess {
   // The end of the work: directly, the status messages off (unless the clock sleeps) and the
   // clock closed; through the service only this client's subscription ends.
   virtual void Disconnect(bool asleep) = 0;
+
+  // The window's way in, step by step as a session's: the link flags its guards read, the list
+  // and its re-selection, the readback split around the showing of what it found, a tick that
+  // never waits, and the end. The names and meanings are ClockSession's.
+  virtual TraceLog& trace() = 0;
+  virtual bool DeviceDetected() const = 0;
+  virtual bool ConfigLoaded() const = 0;
+  virtual bool DeviceListReady() const = 0;
+  virtual bool GuardsHold(unsigned guards) const = 0;
+  virtual bool ReportLengthUsable() const = 0;
+  virtual int FeatureReportByteLength() const = 0;
+  virtual bool AcceptsCommands() const = 0;
+  virtual void Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show) = 0;
+  virtual ClockSession::OpenResult Open(const std::string& serial, bool or_another) = 0;
+  virtual ClockSession::Reselection Reselect(const std::string& serial) = 0;
+  virtual std::optional<ClockSession::StoredState> ReadStoredState() = 0;
+  virtual void StartStatusMessages() = 0;
+  virtual void StopStatusMessages() = 0;
+  // One tick with whatever arrived since the last, never waiting for more.
+  virtual PollResult Poll(const PollListener& listener) = 0;
+  virtual void Close() = 0;
 };
 
 }  // namespace orvane

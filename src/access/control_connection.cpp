@@ -5,7 +5,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 
@@ -75,7 +77,7 @@ std::optional<JsonValue> ControlConnection::Ask(std::string_view op,
     if (sent <= 0) return std::nullopt;
     at += static_cast<std::size_t>(sent);
   }
-  const auto deadline = std::chrono::steady_clock::now() + kReplyWait;
+  const auto deadline = std::chrono::steady_clock::now() + reply_wait_;
   while (std::optional<JsonValue> reply = ReadLine(deadline)) {
     if (reply->Find("event") != nullptr) {
       events_.push_back(std::move(*reply));
@@ -113,16 +115,21 @@ std::optional<JsonValue> ControlConnection::ReadLine(
         return value;
       }
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() < 0) return std::nullopt;
+    if (closed_) return std::nullopt;
+    // Rounded up, so that a wait never ends early; a deadline passed still looks once without
+    // waiting, which is all a zero wait asks.
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd ready{fd_, POLLIN, 0};
-    const int polled = poll(&ready, 1, static_cast<int>(left.count()) + 1);
+    const int polled = poll(&ready, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
     if (polled < 0 && errno == EINTR) continue;
     if (polled <= 0) return std::nullopt;
     const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return std::nullopt;
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0) {
+      closed_ = true;
+      return std::nullopt;
+    }
     reader_.Append(std::string_view(buffer, static_cast<std::size_t>(got)));
   }
 }

@@ -34,13 +34,18 @@ class ControlConnection {
 
   const std::string& path() const { return path_; }
   bool writable() const { return writable_; }
+  // Whether the service has closed the connection (or it failed).
+  bool closed() const { return closed_; }
+  // A front end that must not hang waits less for a reply than kReplyWait.
+  void set_reply_wait(std::chrono::milliseconds wait) { reply_wait_ = wait; }
 
   // Sends the request `op` on `serial` (none: the service's choice) with the members `args`
   // writes, and returns its reply; nullopt when the connection failed or the reply did not come.
   using Members = std::function<void(JsonWriter&)>;
   std::optional<JsonValue> Ask(std::string_view op, const std::optional<std::string>& serial,
                                const Members& args = {});
-  // The next event line, waiting at most `wait` for it; nullopt when none came.
+  // The next event line, waiting at most `wait` for it (zero: only what has arrived); nullopt
+  // when none came.
   std::optional<JsonValue> NextEvent(std::chrono::milliseconds wait);
 
  private:
@@ -51,6 +56,8 @@ class ControlConnection {
   int fd_;
   std::string path_;
   bool writable_ = false;
+  bool closed_ = false;
+  std::chrono::milliseconds reply_wait_ = kReplyWait;
   std::int64_t next_id_ = 1;
   RequestReader reader_{kMaxLineBytes};
   std::deque<JsonValue> events_;

@@ -42,6 +42,31 @@ class DirectAccess : public ClockAccess {
                                          const std::string& serial_for_unset) override;
   void Disconnect(bool asleep) override;
 
+  TraceLog& trace() override { return session_.trace(); }
+  bool DeviceDetected() const override { return session_.link().DeviceDetected(); }
+  bool ConfigLoaded() const override { return session_.link().ConfigLoaded(); }
+  bool DeviceListReady() const override { return session_.link().DeviceListReady(); }
+  bool GuardsHold(unsigned guards) const override { return session_.link().GuardsHold(guards); }
+  bool ReportLengthUsable() const override { return session_.link().ReportLengthUsable(); }
+  int FeatureReportByteLength() const override { return session_.link().FeatureReportByteLength(); }
+  bool AcceptsCommands() const override { return session_.AcceptsCommands(); }
+  void Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show) override {
+    session_.Rescan(show);
+  }
+  ClockSession::OpenResult Open(const std::string& serial, bool or_another) override {
+    return session_.Open(serial, or_another);
+  }
+  ClockSession::Reselection Reselect(const std::string& serial) override {
+    return session_.Reselect(serial);
+  }
+  std::optional<ClockSession::StoredState> ReadStoredState() override {
+    return session_.ReadStoredState();
+  }
+  void StartStatusMessages() override { session_.StartStatusMessages(); }
+  void StopStatusMessages() override { session_.StopStatusMessages(); }
+  PollResult Poll(const PollListener& listener) override { return session_.Poll(listener); }
+  void Close() override { session_.Close(); }
+
  private:
   ClockSession& session_;
 };

@@ -1,5 +1,7 @@
 #include "access/service_access.h"
 
+#include <algorithm>
+
 #include "access/service_event.h"
 #include "control/constellation_names.h"
 #include "control/control_values.h"
@@ -8,6 +10,7 @@
 namespace orvane {
 namespace {
 
+constexpr unsigned kDetectedAndLoaded = kNeedsDetected | kNeedsConfigLoaded;
 // The problem the service gives a clock it served that has left.
 constexpr char kNotAttached[] = "not attached";
 
@@ -71,8 +74,12 @@ std::optional<DeviceConfiguration> ConfigurationOf(const JsonValue& reply) {
 }  // namespace
 
 ServiceAccess::ServiceAccess(std::unique_ptr<ControlConnection> connection, TraceLog& trace,
-                             MonotonicClock& clock)
-    : connection_(std::move(connection)), clock_(clock), telemetry_(trace, serial_) {}
+                             MonotonicClock& clock, Failures failures)
+    : trace_(trace),
+      failures_(failures),
+      connection_(std::move(connection)),
+      clock_(clock),
+      telemetry_(trace, serial_) {}
 
 ServiceAccess::~ServiceAccess() = default;
 
@@ -99,6 +106,40 @@ std::optional<JsonValue> ServiceAccess::Change(std::string_view op,
   const JsonValue* ok = reply->Find("ok");
   if (ok == nullptr || ok->AsBool() == nullptr || !*ok->AsBool()) throw ErrorOf(*reply);
   return reply;
+}
+
+std::optional<JsonValue> ServiceAccess::GuardedChange(unsigned guards, std::string_view op,
+                                                      const ControlConnection::Members& args) {
+  // A command line asks only what it means to, connected or not; the guards are the window's.
+  if (failures_ == Failures::kThrow) return Change(op, args);
+  if (!GuardsHold(guards)) return std::nullopt;
+  try {
+    return Change(op, args);
+  } catch (const AccessError& error) {
+    if (error.kind() == AccessError::Kind::kRefused ||
+        error.kind() == AccessError::Kind::kBadArgument) {
+      trace_.Write(serial_, "refused", std::string(op) + ": " + error.what());
+    } else {
+      Lose();
+    }
+    return std::nullopt;
+  }
+}
+
+bool ServiceAccess::GuardsHold(unsigned guards) const {
+  return (!(guards & kNeedsListReady) || list_ready_) &&
+         (!(guards & kNeedsDetected) || detected_) &&
+         (!(guards & kNeedsConfigLoaded) || config_loaded_);
+}
+
+PollResult ServiceAccess::Lose() {
+  trace_.Write(serial_, "lost", path_);
+  detected_ = false;
+  config_loaded_ = false;
+  PollResult lost;
+  lost.outcome = PollOutcome::kLost;
+  lost.poll_interval = ClockSession::kSearchInterval;
+  return lost;
 }
 
 std::vector<ListedClock> ServiceAccess::ServiceList(bool served_only) {
@@ -140,7 +181,107 @@ AccessConnection ServiceAccess::Connect(const std::string& serial) {
   connection.configuration = ConfigurationOf(reply);
   Answer("subscribe", serial_);
   subscribed_ = true;
+  detected_ = true;
+  config_loaded_ = true;
+  list_ready_ = true;
   return connection;
+}
+
+void ServiceAccess::Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show) {
+  list_ready_ = false;
+  std::vector<AttachedClock> clocks;
+  try {
+    clocks = ListClocks();
+  } catch (const AccessError&) {
+    // A service that cannot list its clocks has none to offer.
+  }
+  show(clocks);
+  list_ready_ = true;
+}
+
+ClockSession::OpenResult ServiceAccess::Open(const std::string& serial, bool) {
+  detected_ = false;
+  config_loaded_ = false;
+  ClockSession::OpenResult result;
+  try {
+    const std::vector<AttachedClock> served = ListClocks();
+    const bool listed = std::any_of(served.begin(), served.end(), [&](const AttachedClock& clock) {
+      return clock.serial == serial;
+    });
+    if (serial.empty() || !listed) return result;
+    const bool list_ready = list_ready_;
+    const AccessConnection connection = Connect(serial);
+    list_ready_ = list_ready;
+    config_loaded_ = false;
+    identity_ = connection.identity;
+    opened_configuration_ = connection.configuration;
+  } catch (const AccessError&) {
+    detected_ = false;
+    return result;
+  }
+  telemetry_.Restart();
+  last_event_ = clock_.Now();
+  result.opened = true;
+  return result;
+}
+
+ClockSession::Reselection ServiceAccess::Reselect(const std::string& serial) {
+  ClockSession::Reselection reselection;
+  if (detected_) {
+    Disconnect(false);
+    detected_ = false;
+    config_loaded_ = false;
+    reselection.poll_interval = ClockSession::kSearchInterval;
+  }
+  reselection.open = Open(serial, false);
+  return reselection;
+}
+
+std::optional<ClockSession::StoredState> ServiceAccess::ReadStoredState() {
+  config_loaded_ = false;
+  if (!detected_) return std::nullopt;
+  ClockSession::StoredState stored;
+  stored.identity = identity_;
+  stored.usable = true;
+  if (opened_configuration_) {
+    stored.configuration = std::move(*opened_configuration_);
+    opened_configuration_.reset();
+  } else {
+    stored.configuration = FetchConfiguration();
+  }
+  return stored;
+}
+
+PollResult ServiceAccess::Poll(const PollListener& listener) {
+  PollResult result;
+  if (!detected_) return result;
+  result.outcome = PollOutcome::kNothingYet;
+  while (const std::optional<JsonValue> line = connection_->NextEvent({})) {
+    const std::optional<ServiceEvent> event = DecodeServiceEvent(*line);
+    if (!event || event->serial != serial_ || event->kind == ServiceEvent::Kind::kBack) continue;
+    if (event->kind == ServiceEvent::Kind::kGone) return Lose();
+    const PollResult taken = TakePollEvent(event->poll, telemetry_, listener);
+    if (taken.outcome == PollOutcome::kLost) return Lose();
+    last_event_ = clock_.Now();
+    if (taken.outcome != PollOutcome::kReports) continue;
+    // The first status speaks for the tick, as the first report of a read does directly.
+    if (result.outcome != PollOutcome::kReports) result.status = taken.status;
+    result.outcome = PollOutcome::kReports;
+    result.poll_interval = taken.poll_interval;
+    if (taken.pll_reference) result.pll_reference = taken.pll_reference;
+    result.frames += taken.frames;
+  }
+  if (connection_->closed() || clock_.Now() - last_event_ > ClockSession::kSilenceLimit) {
+    return Lose();
+  }
+  return result;
+}
+
+void ServiceAccess::Close() {
+  if (detected_) Disconnect(false);
+  detected_ = false;
+  config_loaded_ = false;
+  list_ready_ = false;
 }
 
 PollResult ServiceAccess::Tick(const PollListener& listener) {
@@ -160,65 +301,76 @@ PollResult ServiceAccess::Tick(const PollListener& listener) {
 }
 
 std::optional<DeviceConfiguration> ServiceAccess::FetchConfiguration() {
-  const std::optional<JsonValue> reply = Change("readback");
+  const std::optional<JsonValue> reply = GuardedChange(kNeedsDetected, "readback");
   return reply ? ConfigurationOf(*reply) : std::nullopt;
 }
 
 bool ServiceAccess::SetOutputEnabled(bool enabled) {
-  return Change("output", [&](JsonWriter& json) { json.Key("on").Bool(enabled); }).has_value();
+  return GuardedChange(kDetectedAndLoaded, "output",
+                       [&](JsonWriter& json) { json.Key("on").Bool(enabled); })
+      .has_value();
 }
 
-bool ServiceAccess::ToggleLedBlink() { return Change("blink").has_value(); }
+bool ServiceAccess::ToggleLedBlink() {
+  return GuardedChange(kDetectedAndLoaded, "blink").has_value();
+}
 
 bool ServiceAccess::SetDriveStrength(int index) {
   if (index < 0 || index >= static_cast<int>(std::size(kDriveMilliamps))) return false;
-  return Change("drive", [&](JsonWriter& json) { json.Key("ma").Integer(kDriveMilliamps[index]); })
+  return GuardedChange(kNeedsListReady | kDetectedAndLoaded, "drive",
+                       [&](JsonWriter& json) { json.Key("ma").Integer(kDriveMilliamps[index]); })
       .has_value();
 }
 
 bool ServiceAccess::SetConstellations(std::uint8_t mask) {
-  return Change("constellations",
-                [&](JsonWriter& json) {
-                  json.Key("names").BeginArray();
-                  for (const std::string& name : ConstellationNamesOf(mask)) json.String(name);
-                  json.EndArray();
-                })
+  return GuardedChange(kDetectedAndLoaded, "constellations",
+                       [&](JsonWriter& json) {
+                         json.Key("names").BeginArray();
+                         for (const std::string& name : ConstellationNamesOf(mask))
+                           json.String(name);
+                         json.EndArray();
+                       })
       .has_value();
 }
 
 bool ServiceAccess::StoreCorrection(std::int16_t ppb) {
-  return Change("correction", [&](JsonWriter& json) { json.Key("ppb").Integer(ppb); }).has_value();
+  return GuardedChange(kNeedsDetected, "correction",
+                       [&](JsonWriter& json) { json.Key("ppb").Integer(ppb); })
+      .has_value();
 }
 
-bool ServiceAccess::Sleep() { return Change("sleep").has_value(); }
+bool ServiceAccess::Sleep() { return GuardedChange(kDetectedAndLoaded, "sleep").has_value(); }
 
 bool ServiceAccess::WriteRegister(std::uint8_t address, std::uint8_t value) {
-  return Change(
-             "register",
+  return GuardedChange(
+             kDetectedAndLoaded, "register",
              [&](JsonWriter& json) { json.Key("reg").Integer(address).Key("data").Integer(value); })
       .has_value();
 }
 
 bool ServiceAccess::ProgramPll(const PllDividers& dividers) {
-  return Change("program",
-                [&](JsonWriter& json) {
-                  json.Key("gps").Integer(dividers.gps).Key("n31").Integer(dividers.n31);
-                  json.Key("n2hs").Integer(dividers.n2_hs).Key("n2ls").Integer(dividers.n2_ls);
-                  json.Key("n1hs").Integer(dividers.n1_hs).Key("nc1ls").Integer(dividers.nc1_ls);
-                  json.Key("nc2ls").Integer(dividers.nc2_ls).Key("bw").Integer(dividers.bw);
-                })
+  return GuardedChange(
+             kDetectedAndLoaded, "program",
+             [&](JsonWriter& json) {
+               json.Key("gps").Integer(dividers.gps).Key("n31").Integer(dividers.n31);
+               json.Key("n2hs").Integer(dividers.n2_hs).Key("n2ls").Integer(dividers.n2_ls);
+               json.Key("n1hs").Integer(dividers.n1_hs).Key("nc1ls").Integer(dividers.nc1_ls);
+               json.Key("nc2ls").Integer(dividers.nc2_ls).Key("bw").Integer(dividers.bw);
+             })
       .has_value();
 }
 
 std::optional<PllDividers> ServiceAccess::SetFrequency(const FrequencyOrder& order) {
   const DividerRequest& request = order.request;
-  const std::optional<JsonValue> reply = Change("set-frequency", [&](JsonWriter& json) {
-    json.Key("hz").Number(order.hz);
-    if (request.vco_index) json.Key("vco").Integer(static_cast<std::int64_t>(*request.vco_index));
-    if (request.n2_hs) json.Key("n2hs").Integer(*request.n2_hs);
-    if (request.n2_ls) json.Key("n2ls").Integer(*request.n2_ls);
-    json.Key("bw").Integer(request.bw);
-  });
+  const std::optional<JsonValue> reply =
+      GuardedChange(kDetectedAndLoaded, "set-frequency", [&](JsonWriter& json) {
+        json.Key("hz").Number(order.hz);
+        if (request.vco_index)
+          json.Key("vco").Integer(static_cast<std::int64_t>(*request.vco_index));
+        if (request.n2_hs) json.Key("n2hs").Integer(*request.n2_hs);
+        if (request.n2_ls) json.Key("n2ls").Integer(*request.n2_ls);
+        json.Key("bw").Integer(request.bw);
+      });
   if (!reply) return std::nullopt;
   const JsonValue* fields = reply->Find("dividers");
   std::optional<PllDividers> dividers = fields ? DividersOf(*fields) : std::nullopt;
@@ -229,15 +381,20 @@ std::optional<PllDividers> ServiceAccess::SetFrequency(const FrequencyOrder& ord
 }
 
 bool ServiceAccess::WriteSerialNumber(const std::string& serial) {
-  return Change("serial", [&](JsonWriter& json) { json.Key("new_serial").String(serial); })
-      .has_value();
+  const bool sent = GuardedChange(kNeedsDetected, "serial", [&](JsonWriter& json) {
+                      json.Key("new_serial").String(serial);
+                    }).has_value();
+  // The clock leaves the service and comes back under its new serial.
+  detected_ = false;
+  config_loaded_ = false;
+  return sent;
 }
 
 FactoryDefaultsOutcome ServiceAccess::FactoryDefaults(const DeviceConfiguration&,
                                                       const std::string& serial_for_unset) {
-  const std::optional<JsonValue> reply = Change("factory-defaults", [&](JsonWriter& json) {
-    json.Key("serial_for_unset").String(serial_for_unset);
-  });
+  const std::optional<JsonValue> reply = GuardedChange(
+      kNeedsDetected, "factory-defaults",
+      [&](JsonWriter& json) { json.Key("serial_for_unset").String(serial_for_unset); });
   if (!reply) return {};
   if (std::optional<std::string> new_serial = OptionalString(*reply, "new_serial")) {
     return {std::move(new_serial), std::nullopt};

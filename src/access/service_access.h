@@ -18,9 +18,14 @@ class ServiceAccess : public ClockAccess {
   // How long a tick waits for the service's next poll event before the clock counts as lost.
   static constexpr std::chrono::milliseconds kEventWait{2000};
 
+  // What a failed operation does: a command line stops with an AccessError; a window, whose
+  // event handlers nothing may throw into, loses the clock as it would on a failed read (and a
+  // refusal is only traced).
+  enum class Failures { kThrow, kLoseClock };
+
   // `trace` gets the `ubx` lines of the stream, as a session's poll writes them.
   ServiceAccess(std::unique_ptr<ControlConnection> connection, TraceLog& trace,
-                MonotonicClock& clock);
+                MonotonicClock& clock, Failures failures = Failures::kThrow);
   ~ServiceAccess() override;
 
   MonotonicClock& clock() override { return clock_; }
@@ -50,6 +55,33 @@ class ServiceAccess : public ClockAccess {
                                          const std::string& serial_for_unset) override;
   void Disconnect(bool asleep) override;
 
+  TraceLog& trace() override { return trace_; }
+  bool DeviceDetected() const override { return detected_; }
+  bool ConfigLoaded() const override { return config_loaded_; }
+  bool DeviceListReady() const override { return list_ready_; }
+  bool GuardsHold(unsigned guards) const override;
+  // The service checks the clock's report lengths before it serves it.
+  bool ReportLengthUsable() const override { return true; }
+  int FeatureReportByteLength() const override { return 0; }
+  bool AcceptsCommands() const override { return GuardsHold(kNeedsDetected | kNeedsConfigLoaded); }
+  void Rescan(const std::function<void(const std::vector<AttachedClock>&)>& show) override;
+  // Reads back and subscribes to a clock the service serves now; none is refused for access, so
+  // `or_another` has nothing to give way to.
+  ClockSession::OpenResult Open(const std::string& serial, bool or_another) override;
+  ClockSession::Reselection Reselect(const std::string& serial) override;
+  // What Open read, the first time after it; the stored configuration fetched anew after that.
+  std::optional<ClockSession::StoredState> ReadStoredState() override;
+  // The service keeps the receiver's messages on: only the guards open.
+  void StartStatusMessages() override { config_loaded_ = detected_; }
+  void StopStatusMessages() override {}
+  // The subscription's events that arrived since the last tick, never waiting; a second without
+  // one (a service that stopped answering) loses the clock, as a second of silence does directly.
+  PollResult Poll(const PollListener& listener) override;
+  void Close() override;
+
+  // Whether this user may change clocks (the socket is not the read-only one).
+  bool writable() const { return connection_->writable(); }
+
  private:
   AccessError Silence(std::string_view op) const;
   // The service's clocks, attached ones only: every one, or only those it serves now.
@@ -60,6 +92,22 @@ class ServiceAccess : public ClockAccess {
   // The reply, or AccessError for any error.
   JsonValue Answer(std::string_view op, const std::optional<std::string>& serial,
                    const ControlConnection::Members& args = {});
+  // Change(); losing the clock on failures, behind the guards a session's sender of `op` tests,
+  // and nullopt when they are closed or the operation failed.
+  std::optional<JsonValue> GuardedChange(unsigned guards, std::string_view op,
+                                         const ControlConnection::Members& args = {});
+  // The link dropped as a session drops it on loss: the trace's `lost`, the guards closed.
+  PollResult Lose();
+
+  TraceLog& trace_;
+  Failures failures_;
+  bool detected_ = false;
+  bool config_loaded_ = false;
+  bool list_ready_ = false;
+  ClockIdentity identity_;
+  // The configuration Open read, until ReadStoredState takes it.
+  std::optional<std::optional<DeviceConfiguration>> opened_configuration_;
+  std::chrono::nanoseconds last_event_{};
 
   std::unique_ptr<ControlConnection> connection_;
   MonotonicClock& clock_;

@@ -41,4 +41,15 @@ bool ServesClock(ControlConnection& connection, const std::string& serial) {
   return false;
 }
 
+std::unique_ptr<ControlConnection> ChooseService(const std::string& named, bool direct,
+                                                 bool simulated, const std::string& default_socket,
+                                                 const std::string& serial, std::string* error) {
+  if (!named.empty()) return ConnectToService(named, error);
+  if (direct || simulated || !ControlSocketExists(default_socket)) return nullptr;
+  std::string unreachable;
+  std::unique_ptr<ControlConnection> connection = ConnectToService(default_socket, &unreachable);
+  if (!connection || !ServesClock(*connection, serial)) return nullptr;
+  return connection;
+}
+
 }  // namespace orvane

@@ -24,4 +24,12 @@ std::unique_ptr<ControlConnection> ConnectToService(const std::string& path, std
 // Whether the service serves `serial` now (empty: any clock).
 bool ServesClock(ControlConnection& connection, const std::string& serial);
 
+// The front end's choice, made once at start: the socket `named` (--service) whatever it serves
+// (nullptr with the reason in `*error` when it cannot be reached), else nullptr (no error) when
+// the clock is opened here (`direct`, simulated clocks, or no service at `default_socket` that
+// serves `serial`), else the connection to that service.
+std::unique_ptr<ControlConnection> ChooseService(const std::string& named, bool direct,
+                                                 bool simulated, const std::string& default_socket,
+                                                 const std::string& serial, std::string* error);
+
 }  // namespace orvane

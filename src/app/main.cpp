@@ -1,11 +1,15 @@
 // orvane-config: configures and monitors the Orvane USB GNSS reference clock.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "access/service_access.h"
+#include "access/service_socket.h"
 #include "device/hid/tracing_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
@@ -19,6 +23,14 @@
 #include "window/termination_signals.h"
 
 using orvane::CloseOnTerminationSignals;
+
+namespace {
+
+// How long the window waits for the service's reply to one operation before the clock counts as
+// lost: far longer than any operation takes, far shorter than a user waits for a frozen window.
+constexpr std::chrono::milliseconds kServiceReplyWait{2000};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments = orvane::WithBareSimulate({argv, argv + argc});
@@ -51,7 +63,14 @@ int main(int argc, char** argv) {
   const QCommandLineOption sim_scenario(QStringLiteral("sim-scenario"),
                                         QString::fromStdString(orvane::SimScenarioHelp() + "."),
                                         QStringLiteral("NAME"));
-  parser.addOptions({simulate, sim_ubx, sim_scenario, trace_option});
+  const QCommandLineOption service_option(
+      QStringLiteral("service"),
+      QStringLiteral("Go through the orvaned control socket PATH (default: through the running "
+                     "service when it serves a clock)."),
+      QStringLiteral("PATH"));
+  const QCommandLineOption direct(QStringLiteral("direct"),
+                                  QStringLiteral("Open the clock here, not through orvaned."));
+  parser.addOptions({simulate, sim_ubx, sim_scenario, trace_option, service_option, direct});
   parser.process(app);
 
   orvane::SteadyClock clock;
@@ -87,14 +106,33 @@ int main(int argc, char** argv) {
   }
   orvane::TracingBackend traced(*backend, trace);
 
+  std::unique_ptr<orvane::ControlConnection> connection = orvane::ChooseService(
+      parser.value(service_option).toStdString(), parser.isSet(direct),
+      request.SimulatedCount() > 0, orvane::ControlSocketPath(std::getenv("ORVANE_CONTROL_SOCKET")),
+      "", &error);
+  if (!connection && parser.isSet(service_option)) {
+    std::cerr << "orvane-config: cannot reach the service at " << error << "\n";
+    return 2;
+  }
+  std::unique_ptr<orvane::ServiceAccess> service;
+  if (connection) {
+    // The window's thread must not hang on a service that stopped answering.
+    connection->set_reply_wait(kServiceReplyWait);
+    service = std::make_unique<orvane::ServiceAccess>(std::move(connection), trace, clock,
+                                                      orvane::ServiceAccess::Failures::kLoseClock);
+  }
+
   // A simulated device's receiver time must never reach the real clock.
   std::unique_ptr<orvane::HostClock> host_clock;
-  if (request.SimulatedCount() > 0) {
+  if (service) {
+    host_clock = std::make_unique<orvane::ServiceHostClock>();
+  } else if (request.SimulatedCount() > 0) {
     host_clock = std::make_unique<orvane::SimulatedHostClock>();
   } else {
     host_clock = std::make_unique<orvane::SystemHostClock>();
   }
-  orvane::frmMain window({traced, trace, orvane::MakeStopMessageBox(nullptr), clock, *host_clock});
+  orvane::frmMain window(
+      {traced, trace, orvane::MakeStopMessageBox(nullptr), clock, *host_clock, service.get()});
   window.Form_Load();
   CloseOnTerminationSignals(window);
   return QApplication::exec();

@@ -19,18 +19,12 @@ std::unique_ptr<ControlConnection> ServiceConnection(const GlobalOptions& global
                                                      const BackendRequest& request,
                                                      const std::string& default_socket) {
   std::string error;
-  if (!global.service.empty()) {
-    std::unique_ptr<ControlConnection> connection = ConnectToService(global.service, &error);
-    if (!connection) {
-      throw CommandError(ExitCode::kCannotOpen, "cannot reach the service at " + error);
-    }
-    return connection;
+  std::unique_ptr<ControlConnection> connection =
+      ChooseService(global.service, global.direct, request.SimulatedCount() > 0, default_socket,
+                    global.serial, &error);
+  if (!connection && !global.service.empty()) {
+    throw CommandError(ExitCode::kCannotOpen, "cannot reach the service at " + error);
   }
-  if (global.direct || request.SimulatedCount() > 0 || !ControlSocketExists(default_socket)) {
-    return nullptr;
-  }
-  std::unique_ptr<ControlConnection> connection = ConnectToService(default_socket, &error);
-  if (!connection || !ServesClock(*connection, global.serial)) return nullptr;
   return connection;
 }
 

@@ -9,18 +9,34 @@
 #include <QShortcut>
 
 namespace orvane {
+namespace {
+
+// The caption says whose clocks the window shows: its own, or orvaned's (read-only when this
+// user may not change them).
+QString WindowTitle(const ServiceAccess* service) {
+  QString title = QStringLiteral("Orvane Configuration");
+  if (service != nullptr) {
+    title += service->writable() ? QStringLiteral(" (through orvaned)")
+                                 : QStringLiteral(" (through orvaned, read-only)");
+  }
+  return title;
+}
+
+}  // namespace
 
 frmMain::frmMain(AppServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
       controls_(this),
-      session_(services_.backend, services_.trace, services_.clock) {
+      session_(services_.backend, services_.trace, services_.clock),
+      direct_(session_),
+      access_(services_.service ? static_cast<ClockAccess&>(*services_.service) : direct_) {
   setObjectName(QStringLiteral("frmMain"));
   message_ = [this](const QString& title, const QString& text) {
     services_.trace.Write("-", "message", (title + " | " + text).toStdString());
     if (services_.show_message) services_.show_message(title, text);
   };
-  setWindowTitle(QStringLiteral("Orvane Configuration"));
+  setWindowTitle(WindowTitle(services_.service));
   // The window was laid out for a narrow sans-serif face; Arial (or a metric-compatible
   // substitute) keeps the captions inside their controls.
   QFont font(QStringLiteral("Arial"));
@@ -34,7 +50,7 @@ frmMain::frmMain(AppServices services, QWidget* parent)
   discovery_ = std::make_unique<Discovery>(
       Discovery::Controls{.SerNo = controls_.Get<QComboBox>("SerNo"),
                           .lblAccessHint = controls_.Get<QLabel>("lblAccessHint")},
-      session_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
+      access_, events_, Timer_, [this] { readback_->ReadDeviceConfiguration(); });
   CreateStatusHandlers();
 
   CreatePllHandlers();
@@ -66,7 +82,7 @@ void frmMain::CreateStatusHandlers() {
       TelemetryDisplay::Controls{.TCXO_ppb = c.Get<QLabel>("TCXO_ppb"),
                                  .TCXO_acc = c.Get<QLabel>("TCXO_acc"),
                                  .Label20 = c.Get<QLabel>("Label20")},
-      *bars_, session_, services_.host_clock, history_);
+      *bars_, access_, services_.host_clock, history_);
   poll_ = std::make_unique<PollHandlers>(
       PollHandlers::Controls{.Label16 = c.Get<QLabel>("Label16"),
                              .LOS = c.Get<QLabel>("LOS"),
@@ -76,7 +92,7 @@ void frmMain::CreateStatusHandlers() {
                              .GPS = c.Get<QLineEdit>("GPS"),
                              .N2_HS = c.Get<QLineEdit>("N2_HS"),
                              .N2_LS = c.Get<QLineEdit>("N2_LS")},
-      session_, Timer_, *telemetry_, *bars_,
+      access_, Timer_, *telemetry_, *bars_,
       PollHandlers::Calls{
           .Scan_USB_devices = [this] { discovery_->Scan_USB_devices(); },
           .FindTheHid = [this] { return discovery_->FindTheHidOrAnother(); },
@@ -101,7 +117,7 @@ void frmMain::CreatePllHandlers() {
                                     .SetFreq = c.Get<QPushButton>("SetFreq"),
                                     .WriteRegister = c.Get<QPushButton>("WriteRegister"),
                                     .Command2 = c.Get<QPushButton>("Command2")},
-      session_, events_, message_);
+      access_, events_, message_);
   vco_selection_ = std::make_unique<VcoSelectionHandlers>(
       VcoSelectionHandlers::Controls{.fields = DividerFields(),
                                      .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
@@ -155,7 +171,7 @@ void frmMain::CreateConfigurationHandlers() {
                              c.Get<QCheckBox>("GNSS_Galileo"), c.Get<QCheckBox>("GNSS_BeiDou"),
                              c.Get<QCheckBox>("GNSS_IMES"), c.Get<QCheckBox>("GNSS_QZSS"),
                              c.Get<QCheckBox>("GNSS_Glonass")}},
-      session_, events_, message_,
+      access_, events_, message_,
       ConfigReadback::Calls{
           .RefreshFrequencyDisplays = [this] { programming_->RefreshFrequencyDisplays(); },
           .FlattenSignalBars = [this] { PlaceEmptyBars(); }});
@@ -165,7 +181,7 @@ void frmMain::CreateConfigurationHandlers() {
                                .Enc1 = c.Get<QComboBox>("Enc1"),
                                .SN = c.Get<QLineEdit>("SN"),
                                .SetSN = c.Get<QPushButton>("SetSN")},
-      session_, Timer_, events_, message_);
+      access_, Timer_, events_, message_);
   constellations_ = std::make_unique<ConstellationHandlers>(
       ConstellationHandlers::Controls{.GNSS_GPS = c.Get<QCheckBox>("GNSS_GPS"),
                                       .GNSS_SBAS = c.Get<QCheckBox>("GNSS_SBAS"),
@@ -174,7 +190,7 @@ void frmMain::CreateConfigurationHandlers() {
                                       .GNSS_IMES = c.Get<QCheckBox>("GNSS_IMES"),
                                       .GNSS_QZSS = c.Get<QCheckBox>("GNSS_QZSS"),
                                       .GNSS_Glonass = c.Get<QCheckBox>("GNSS_Glonass")},
-      session_, events_);
+      access_, events_);
   correction_ = std::make_unique<CorrectionHandlers>(
       CorrectionHandlers::Controls{.TCXO = c.Get<QLineEdit>("TCXO"),
                                    .TCXO_ppb = c.Get<QLabel>("TCXO_ppb"),
@@ -187,7 +203,7 @@ void frmMain::CreateConfigurationHandlers() {
                                    .OUT1EN = c.Get<QCheckBox>("OUT1EN"),
                                    .Out1Freq = c.Get<QLineEdit>("Out1Freq"),
                                    .Fvco_list = c.Get<QComboBox>("Fvco_list")},
-      session_, events_, message_,
+      access_, events_, message_,
       CorrectionHandlers::Calls{
           .SetSN_Click = [this] { output_->SetSN_Click(); },
           .FindFreq_Click = [this] { search_->FindFreq_Click(); },
@@ -216,11 +232,11 @@ void frmMain::Form_Unload() {
   unloaded_ = true;
   // The receiver stops the two messages the readback switched on (guards keep a closed or unread
   // device out of it).
-  session_.StopStatusMessages();
+  access_.StopStatusMessages();
   Timer_.stop();
   // An open History window would keep the program running without its main window.
   if (history_window_) history_window_->close();
-  session_.Close();
+  access_.Close();
 }
 
 void frmMain::Advanced_Click() {
@@ -241,7 +257,7 @@ void frmMain::Advanced_Click() {
 void frmMain::History_Click() {
   if (!history_window_) {
     history_window_ = std::make_unique<HistoryWindow>(
-        history_, [this] { return session_.link().serial(); }, message_);
+        history_, [this] { return access_.serial(); }, message_);
   }
   history_window_->show();
   history_window_->raise();

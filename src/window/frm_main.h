@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "access/direct_access.h"
+#include "access/service_access.h"
 #include "device/hid/hid_backend.h"
 #include "device/monotonic_clock.h"
 #include "device/trace_log.h"
@@ -29,13 +31,14 @@
 namespace orvane {
 
 // What the window needs from outside: the device backend (real, simulated, traced), the trace,
-// and the modal message function.
+// the modal message function, and orvaned's clocks where the window goes through the service.
 struct AppServices {
   HidBackend& backend;
   TraceLog& trace;
-  ModalMessage show_message;  // displays only; the window traces every message itself
-  MonotonicClock& clock;      // the waits of device exchanges
-  HostClock& host_clock;      // set from the receiver's UTC time
+  ModalMessage show_message;         // displays only; the window traces every message itself
+  MonotonicClock& clock;             // the waits of device exchanges
+  HostClock& host_clock;             // set from the receiver's UTC time
+  ServiceAccess* service = nullptr;  // the service's clocks; null: the backend's, opened here
 };
 
 // The main window: the composition root that creates the controls, the device link and one
@@ -58,6 +61,8 @@ class frmMain : public QWidget {
 
   int OuterWidthTwips() const { return outer_width_twips_; }
   ControlInventory& controls() { return controls_; }
+  // The clock the handlers drive: the backend's through the session, or the service's.
+  ClockAccess& access() { return access_; }
   ClockSession& session() { return session_; }
   const DeviceLink& link() const { return session_.link(); }
   QTimer& timer() { return Timer_; }
@@ -94,6 +99,8 @@ class frmMain : public QWidget {
   ControlInventory controls_;
   ControlEvents events_;
   ClockSession session_;
+  DirectAccess direct_;
+  ClockAccess& access_;
   QTimer Timer_;
   bool AdvancedCollapsed = true;
   bool unloaded_ = false;

@@ -7,17 +7,16 @@
 #include <regex>
 
 #include "cli/cli_fixture.h"
-#include "protocol/cfg_msg.h"
 #include "protocol/command_codes.h"
-#include "protocol/commands.h"
-#include "protocol/ubx_ids.h"
 #include "support/running_service.h"
 #include "support/service_cli.h"
+#include "support/status_messages_off.h"
 
 namespace orvane {
 namespace {
 
 using testing_support::RunningService;
+using testing_support::StatusMessagesSwitchedOff;
 
 // The reports a clock received from `from` on that a command decides: without the receiver
 // message switches and reference queries of every connection and poll.
@@ -30,24 +29,6 @@ Reports CommandsSince(const ClockDevice& device, std::size_t from) {
     }
   }
   return commands;
-}
-
-// Whether a report switched NAV-CLOCK or NAV-SVINFO off.
-bool StatusMessagesSwitchedOff(const Reports& reports) {
-  for (const auto& report : reports) {
-    if (report[1] != command::kReceiverMessage) continue;
-    const ReceiverMessage message = DecodeReceiverMessage(report);
-    if (message.msg_class != kUbxClassCfg || message.msg_id != kUbxIdCfgMsg ||
-        message.length > message.following.size()) {
-      continue;
-    }
-    const std::optional<CfgMsg> rate = DecodeCfgMsg(message.following.first(message.length));
-    if (rate && rate->msg_class == kUbxClassNav && rate->rate == 0 &&
-        (rate->msg_id == kUbxIdNavClock || rate->msg_id == kUbxIdNavSvInfo)) {
-      return true;
-    }
-  }
-  return false;
 }
 
 // The text with every number masked.

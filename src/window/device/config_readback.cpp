@@ -19,17 +19,17 @@ QString IdentityText(const std::string& text) {
 
 }  // namespace
 
-ConfigReadback::ConfigReadback(Controls controls, ClockSession& session, ControlEvents& events,
+ConfigReadback::ConfigReadback(Controls controls, ClockAccess& access, ControlEvents& events,
                                ModalMessage message, Calls calls)
     : ui_(controls),
-      session_(session),
+      access_(access),
       events_(events),
       message_(std::move(message)),
       calls_(std::move(calls)) {}
 
 void ConfigReadback::ReadDeviceConfiguration() {
   // The guards close first: clearing the controls runs their handlers.
-  const std::optional<ClockSession::StoredState> stored = session_.ReadStoredState();
+  const std::optional<ClockSession::StoredState> stored = access_.ReadStoredState();
   Reset();
   if (!stored) return;
   ShowIdentity(stored->identity);
@@ -42,7 +42,7 @@ void ConfigReadback::ReadDeviceConfiguration() {
   // Shown while the guards are still closed, so that nothing goes back to the device.
   if (stored->configuration) Show(*stored->configuration);
   // A failed fetch leaves the controls empty but usable; commands may still be sent.
-  session_.StartStatusMessages();
+  access_.StartStatusMessages();
   calls_.FlattenSignalBars();
 }
 
@@ -121,13 +121,12 @@ void ConfigReadback::Show(const DeviceConfiguration& config) {
 }
 
 void ConfigReadback::ReportUnusableDevice() {
-  const DeviceLink& link = session_.link();
-  if (!told_unusable_.insert(link.serial()).second) return;
+  if (!told_unusable_.insert(access_.serial()).second) return;
   message_(QStringLiteral("Device not usable"),
            QStringLiteral("The clock %1 uses feature reports of %2 bytes; at least %3 are needed. "
                           "Nothing will be sent to it.")
-               .arg(QString::fromLatin1(link.serial().c_str()))
-               .arg(link.FeatureReportByteLength())
+               .arg(QString::fromLatin1(access_.serial().c_str()))
+               .arg(access_.FeatureReportByteLength())
                .arg(DeviceLink::kMinimumFeatureReportLength));
 }
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <string>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "protocol/config_report.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
@@ -51,7 +51,7 @@ class ConfigReadback {
     std::function<void()> FlattenSignalBars;
   };
 
-  ConfigReadback(Controls controls, ClockSession& session, ControlEvents& events,
+  ConfigReadback(Controls controls, ClockAccess& access, ControlEvents& events,
                  ModalMessage message, Calls calls);
 
   void ReadDeviceConfiguration();
@@ -65,7 +65,7 @@ class ConfigReadback {
   void ReportUnusableDevice();
 
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
   ControlEvents& events_;
   ModalMessage message_;
   Calls calls_;

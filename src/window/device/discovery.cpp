@@ -10,10 +10,10 @@ constexpr char kUnsetSerial[] = "000000";
 
 }  // namespace
 
-Discovery::Discovery(Controls controls, ClockSession& session, ControlEvents& events, QTimer& timer,
+Discovery::Discovery(Controls controls, ClockAccess& access, ControlEvents& events, QTimer& timer,
                      std::function<void()> read_device_configuration)
     : ui_(controls),
-      session_(session),
+      access_(access),
       events_(events),
       timer_(timer),
       read_device_configuration_(std::move(read_device_configuration)),
@@ -25,7 +25,7 @@ Discovery::Discovery(Controls controls, ClockSession& session, ControlEvents& ev
 
 void Discovery::Scan_USB_devices() {
   // The selections made while listing run SerNo_Click, which waits for the list to be ready.
-  session_.Rescan([this](const std::vector<AttachedClock>& clocks) {
+  access_.Rescan([this](const std::vector<AttachedClock>& clocks) {
     ui_.SerNo->clear();
     ui_.SerNo->setEnabled(false);
     int count = -1;
@@ -47,13 +47,13 @@ std::string Discovery::SelectedSerial() const {
 
 bool Discovery::FindTheHidOrAnother() {
   const std::string selected = SelectedSerial();
-  return ShowOpened(selected, session_.Open(selected, true));
+  return ShowOpened(selected, access_.Open(selected, true));
 }
 
 bool Discovery::ShowOpened(const std::string& selected, const ClockSession::OpenResult& result) {
   // Another clock taken instead is shown as selected without running SerNo_Click: this is the
   // open it would do.
-  const std::string& opened = session_.link().serial();
+  const std::string& opened = access_.serial();
   if (result.opened && opened != selected) {
     ui_.SerNo->setCurrentText(QString::fromLatin1(opened.c_str()));
   }
@@ -76,15 +76,15 @@ void Discovery::SetAccessRefused(const ClockSession::OpenResult& result) {
                                    result.busy_holder + ".")
           : denied_hint_);
   ui_.lblAccessHint->setVisible(!refusal.empty());
-  session_.trace().Write("-", "access", refusal.empty() ? "ok" : refusal);
+  access_.trace().Write("-", "access", refusal.empty() ? "ok" : refusal);
 }
 
 void Discovery::SerNo_Click() {
-  if (!session_.link().DeviceListReady()) return;
+  if (!access_.DeviceListReady()) return;
   // The poll must not use the handles while they are being replaced.
   timer_.stop();
   const std::string selected = SelectedSerial();
-  const ClockSession::Reselection reselection = session_.Reselect(selected);
+  const ClockSession::Reselection reselection = access_.Reselect(selected);
   SetPollInterval(timer_, reselection.poll_interval);
   ShowOpened(selected, reselection.open);
   read_device_configuration_();

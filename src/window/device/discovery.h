@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "ui/control_events.h"
 
 namespace orvane {
@@ -21,7 +21,7 @@ class Discovery {
     QLabel* lblAccessHint;
   };
 
-  Discovery(Controls controls, ClockSession& session, ControlEvents& events, QTimer& timer,
+  Discovery(Controls controls, ClockAccess& access, ControlEvents& events, QTimer& timer,
             std::function<void()> read_device_configuration);
 
   // Rebuilds the `SerNo` list from the attached clocks; the last one listed ends up selected.
@@ -45,7 +45,7 @@ class Discovery {
   void SetAccessRefused(const ClockSession::OpenResult& result);
 
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
   ControlEvents& events_;
   QTimer& timer_;
   std::function<void()> read_device_configuration_;

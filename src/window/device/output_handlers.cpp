@@ -5,28 +5,27 @@
 
 namespace orvane {
 
-OutputHandlers::OutputHandlers(Controls controls, ClockSession& session, QTimer& timer,
+OutputHandlers::OutputHandlers(Controls controls, ClockAccess& access, QTimer& timer,
                                ControlEvents& events, ModalMessage message)
-    : ui_(controls), session_(session), timer_(timer), message_(std::move(message)) {
+    : ui_(controls), access_(access), timer_(timer), message_(std::move(message)) {
   events.OnCheckClick(ui_.OUT1EN, [this] { OUT1EN_Click(); });
   events.OnButtonClick(ui_.OUT1ID, [this] { OUT1ID_Click(); });
   events.OnListClick(ui_.Enc1, [this] { Enc1_Click(); });
   events.OnButtonClick(ui_.SetSN, [this] { SetSN_Click(); });
 }
 
-void OutputHandlers::OUT1EN_Click() { session_.SetOutputEnabled(ui_.OUT1EN->isChecked()); }
+void OutputHandlers::OUT1EN_Click() { access_.SetOutputEnabled(ui_.OUT1EN->isChecked()); }
 
-void OutputHandlers::OUT1ID_Click() { session_.ToggleLedBlink(); }
+void OutputHandlers::OUT1ID_Click() { access_.ToggleLedBlink(); }
 
 void OutputHandlers::Enc1_Click() {
   const int index = ui_.Enc1->currentIndex();
-  if (index >= 0) session_.SetDriveStrength(index);
+  if (index >= 0) access_.SetDriveStrength(index);
 }
 
 void OutputHandlers::SetSN_Click() {
   // A device too short for any report gets none, and keeps its link.
-  const DeviceLink& link = session_.link();
-  if (!link.DeviceDetected() || !link.ReportLengthUsable()) return;
+  if (!access_.DeviceDetected() || !access_.ReportLengthUsable()) return;
   const QString serial = ui_.SN->text();
   if (!IsSerialNumber(serial.toStdString())) {
     message_(QStringLiteral("Serial number not valid"),
@@ -35,7 +34,9 @@ void OutputHandlers::SetSN_Click() {
                  .arg(serial));
     return;
   }
-  SetPollInterval(timer_, session_.WriteSerialNumber(serial.toStdString()).poll_interval);
+  // Sent or not, the link is dropped: the clock is looked for again at the search's pace.
+  access_.WriteSerialNumber(serial.toStdString());
+  SetPollInterval(timer_, ClockSession::kSearchInterval);
   // Advanced whether or not the send went through; the last number of a letter has no next one,
   // and the user is told before a second clock gets the same number.
   if (const std::optional<std::string> next = NextSerialNumber(serial.toStdString())) {

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
 
@@ -23,7 +23,7 @@ class OutputHandlers {
     QPushButton* SetSN;
   };
 
-  OutputHandlers(Controls controls, ClockSession& session, QTimer& timer, ControlEvents& events,
+  OutputHandlers(Controls controls, ClockAccess& access, QTimer& timer, ControlEvents& events,
                  ModalMessage message);
 
   void OUT1EN_Click();
@@ -36,7 +36,7 @@ class OutputHandlers {
 
  private:
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
   QTimer& timer_;
   ModalMessage message_;
 };

@@ -5,9 +5,9 @@
 
 namespace orvane {
 
-ProgrammingHandlers::ProgrammingHandlers(Controls controls, ClockSession& session,
+ProgrammingHandlers::ProgrammingHandlers(Controls controls, ClockAccess& access,
                                          ControlEvents& events, ModalMessage message)
-    : ui_(controls), session_(session), message_(std::move(message)) {
+    : ui_(controls), access_(access), message_(std::move(message)) {
   events.OnButtonClick(ui_.SetFreq, [this] { SetFreq_Click(); });
   events.OnButtonClick(ui_.WriteRegister, [this] { WriteRegister_Click(); });
   events.OnButtonClick(ui_.Command2, [this] { Command2_Click(); });
@@ -15,7 +15,7 @@ ProgrammingHandlers::ProgrammingHandlers(Controls controls, ClockSession& sessio
 
 void ProgrammingHandlers::SetFreq_Click() {
   // Without a usable device the fields stay as they are, displays included.
-  if (!session_.AcceptsCommands()) return;
+  if (!access_.AcceptsCommands()) return;
   DividerTexts texts = ui_.fields.Read();
   CheckDividerFields(texts);
   ui_.fields.WriteDividers(texts);
@@ -26,7 +26,7 @@ void ProgrammingHandlers::SetFreq_Click() {
              QStringLiteral("BW must be a whole number from 0 to 255"));
     return;
   }
-  session_.ProgramPll(*dividers);
+  access_.ProgramPll(*dividers);
   RefreshFrequencyDisplays();
 }
 
@@ -40,7 +40,7 @@ void ProgrammingHandlers::RefreshFrequencyDisplays() {
 }
 
 void ProgrammingHandlers::WriteRegister_Click() {
-  if (!session_.link().GuardsHold(kNeedsDetected | kNeedsConfigLoaded)) return;
+  if (!access_.GuardsHold(kNeedsDetected | kNeedsConfigLoaded)) return;
   const std::optional<std::uint8_t> reg = WholeByte(ui_.REG->text().toStdString());
   const std::optional<std::uint8_t> data = WholeByte(ui_.DATA->text().toStdString());
   if (!reg || !data) {
@@ -48,7 +48,7 @@ void ProgrammingHandlers::WriteRegister_Click() {
              QStringLiteral("REG and DATA must be whole numbers from 0 to 255"));
     return;
   }
-  session_.WriteRegister(*reg, *data);
+  access_.WriteRegister(*reg, *data);
 }
 
 void ProgrammingHandlers::Command2_Click() {

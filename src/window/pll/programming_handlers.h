@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
 #include "window/pll/divider_field_boxes.h"
@@ -34,7 +34,7 @@ class ProgrammingHandlers {
     QPushButton* Command2;
   };
 
-  ProgrammingHandlers(Controls controls, ClockSession& session, ControlEvents& events,
+  ProgrammingHandlers(Controls controls, ClockAccess& access, ControlEvents& events,
                       ModalMessage message);
 
   // Checks the fields and sends the PLL configuration twice, refreshing the displays after each.
@@ -49,7 +49,7 @@ class ProgrammingHandlers {
 
  private:
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
   ModalMessage message_;
 };
 

@@ -4,9 +4,9 @@
 
 namespace orvane {
 
-ConstellationHandlers::ConstellationHandlers(Controls controls, ClockSession& session,
+ConstellationHandlers::ConstellationHandlers(Controls controls, ClockAccess& access,
                                              ControlEvents& events)
-    : ui_(controls), session_(session) {
+    : ui_(controls), access_(access) {
   using C = ConstellationHandlers;
   const std::pair<QCheckBox*, void (C::*)()> wiring[] = {
       {ui_.GNSS_GPS, &C::GNSS_GPS_Click},         {ui_.GNSS_SBAS, &C::GNSS_SBAS_Click},
@@ -26,7 +26,7 @@ void ConstellationHandlers::SetConstellations() {
   for (std::size_t bit = 0; bit < std::size(boxes); ++bit) {
     if (boxes[bit]->checkState() == Qt::Checked) mask |= static_cast<std::uint8_t>(1u << bit);
   }
-  session_.SetConstellations(mask);
+  access_.SetConstellations(mask);
 }
 
 }  // namespace orvane

@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "ui/control_events.h"
 
 namespace orvane {
@@ -20,7 +20,7 @@ class ConstellationHandlers {
     QCheckBox* GNSS_Glonass;
   };
 
-  ConstellationHandlers(Controls controls, ClockSession& session, ControlEvents& events);
+  ConstellationHandlers(Controls controls, ClockAccess& access, ControlEvents& events);
 
   void GNSS_GPS_Click() { SetConstellations(); }
   void GNSS_SBAS_Click() { SetConstellations(); }
@@ -35,7 +35,7 @@ class ConstellationHandlers {
 
  private:
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
 };
 
 }  // namespace orvane

@@ -18,10 +18,10 @@ constexpr double kFactoryCorrection = -500;
 
 }  // namespace
 
-CorrectionHandlers::CorrectionHandlers(Controls controls, ClockSession& session,
+CorrectionHandlers::CorrectionHandlers(Controls controls, ClockAccess& access,
                                        ControlEvents& events, ModalMessage message, Calls calls)
     : ui_(controls),
-      session_(session),
+      access_(access),
       events_(events),
       message_(std::move(message)),
       calls_(std::move(calls)) {
@@ -32,7 +32,7 @@ CorrectionHandlers::CorrectionHandlers(Controls controls, ClockSession& session,
 }
 
 void CorrectionHandlers::set_TCXO_Click() {
-  if (!session_.link().DeviceDetected()) return;
+  if (!access_.DeviceDetected()) return;
   const std::optional<Correction> correction = CorrectionFromText(ui_.TCXO->text().toStdString());
   if (!correction) {
     message_(QStringLiteral("Correction not valid"),
@@ -40,7 +40,7 @@ void CorrectionHandlers::set_TCXO_Click() {
     return;
   }
   if (correction->limited) ui_.TCXO->setText(QString::number(correction->ppb));
-  session_.StoreCorrection(correction->ppb);
+  access_.StoreCorrection(correction->ppb);
   calls_.ReadDeviceConfiguration();
 }
 
@@ -49,7 +49,7 @@ void CorrectionHandlers::set_TCXO_GPS_Click() {
   set_TCXO_Click();
 }
 
-void CorrectionHandlers::Sleep_cmd_Click() { session_.Sleep(); }
+void CorrectionHandlers::Sleep_cmd_Click() { access_.Sleep(); }
 
 void CorrectionHandlers::Command1_Click() {
   // Each step is guarded by the handler it runs: once the serial-number command has dropped the
@@ -67,7 +67,7 @@ void CorrectionHandlers::Command1_Click() {
   // A device still on its factory correction gets the receiver's latest estimate; the readback
   // has just reset the estimate's display, so it comes from the telemetry, not from `TCXO_ppb`.
   if (ParseNumber(ui_.TCXO->text().toStdString()) != kFactoryCorrection) return;
-  const std::optional<std::int32_t>& estimate = session_.telemetry().latest_clock_drift_ppb();
+  const std::optional<std::int32_t>& estimate = access_.telemetry().latest_clock_drift_ppb();
   if (!estimate) return;
   ui_.TCXO->setText(QString::number(*estimate));
   set_TCXO_Click();

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <functional>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "ui/control_events.h"
 #include "ui/modal_message.h"
 
@@ -37,7 +37,7 @@ class CorrectionHandlers {
     std::function<void()> ReadDeviceConfiguration;
   };
 
-  CorrectionHandlers(Controls controls, ClockSession& session, ControlEvents& events,
+  CorrectionHandlers(Controls controls, ClockAccess& access, ControlEvents& events,
                      ModalMessage message, Calls calls);
 
   // Stores the correction `TCXO` shows, brought within the limits, then reads the device back.
@@ -49,7 +49,7 @@ class CorrectionHandlers {
 
  private:
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
   ControlEvents& events_;
   ModalMessage message_;
   Calls calls_;

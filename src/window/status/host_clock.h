@@ -21,6 +21,13 @@ class SimulatedHostClock : public HostClock {
   std::string Set(const UtcTime&) override { return "simulated"; }
 };
 
+// Through orvaned: the service owns the clock and feeds the host's time (chrony) itself, and its
+// clock may well be a simulated one.
+class ServiceHostClock : public HostClock {
+ public:
+  std::string Set(const UtcTime&) override { return "left to orvaned"; }
+};
+
 // The time as the trace shows it: YYYY-MM-DDTHH:MM:SS.mmm.
 std::string UtcTimeText(const UtcTime& time);
 

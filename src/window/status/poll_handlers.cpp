@@ -13,10 +13,10 @@ std::optional<double> FieldNumber(const QLineEdit* field) {
 
 }  // namespace
 
-PollHandlers::PollHandlers(Controls controls, ClockSession& session, QTimer& timer,
+PollHandlers::PollHandlers(Controls controls, ClockAccess& access, QTimer& timer,
                            TelemetryDisplay& telemetry, SatelliteBars& bars, Calls calls)
     : ui_(controls),
-      session_(session),
+      access_(access),
       timer_(timer),
       telemetry_(telemetry),
       bars_(bars),
@@ -29,13 +29,13 @@ void PollHandlers::PollDevice() {
   // a nested tick would use handles and a read buffer that the outer one is in the middle of.
   if (polling_) return;
   polling_ = true;
-  const PollResult result = session_.Poll(
+  const PollResult result = access_.Poll(
       {.message = [this](const UbxMessage& message) { telemetry_.UbxHandleMessage(message); }});
   SetPollInterval(timer_, result.poll_interval);
   if (result.status) ShowStatus(*result.status);
   if (result.pll_reference) ShowPllReference(*result.pll_reference);
   if (result.outcome == PollOutcome::kLost) ShowLoss();
-  if (!session_.link().DeviceDetected()) Rediscover();
+  if (!access_.DeviceDetected()) Rediscover();
   bars_.Age();
   polling_ = false;
 }

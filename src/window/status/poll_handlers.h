@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "window/status/satellite_bars.h"
 #include "window/status/telemetry_display.h"
 
@@ -32,7 +32,7 @@ class PollHandlers {
     std::function<void()> ReadDeviceConfiguration;
   };
 
-  PollHandlers(Controls controls, ClockSession& session, QTimer& timer, TelemetryDisplay& telemetry,
+  PollHandlers(Controls controls, ClockAccess& access, QTimer& timer, TelemetryDisplay& telemetry,
                SatelliteBars& bars, Calls calls);
 
   void Timer_Timer();
@@ -45,7 +45,7 @@ class PollHandlers {
   void Rediscover();
 
   Controls ui_;
-  ClockSession& session_;
+  ClockAccess& access_;
   QTimer& timer_;
   TelemetryDisplay& telemetry_;
   SatelliteBars& bars_;

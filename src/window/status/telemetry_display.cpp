@@ -4,12 +4,12 @@
 
 namespace orvane {
 
-TelemetryDisplay::TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockSession& session,
+TelemetryDisplay::TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockAccess& access,
                                    HostClock& host_clock, HistoryStore& history)
-    : ui_(controls), bars_(bars), session_(session), host_clock_(host_clock), history_(history) {}
+    : ui_(controls), bars_(bars), access_(access), host_clock_(host_clock), history_(history) {}
 
 void TelemetryDisplay::UbxHandleMessage(const UbxMessage& message) {
-  history_.Take(session_.link().serial(), message, session_.telemetry().status());
+  history_.Take(access_.serial(), message, access_.telemetry().status());
   if (const auto caption = Label20Caption({message.msg_class, message.msg_id, message.payload})) {
     ui_.Label20->setText(QString::fromStdString(*caption));
     return;
@@ -27,7 +27,7 @@ void TelemetryDisplay::SetHostClock(const NavTimeUtc& time) {
   if (!utc) return;
   // Whatever came of it, the program carries on: the outcome is only traced.
   const std::string outcome = host_clock_.Set(*utc);
-  session_.trace().Write(session_.link().serial(), "clock", UtcTimeText(*utc) + " " + outcome);
+  access_.trace().Write(access_.serial(), "clock", UtcTimeText(*utc) + " " + outcome);
 }
 
 }  // namespace orvane

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "engine/clock_session.h"
+#include "access/clock_access.h"
 #include "history/history_store.h"
 #include "window/status/host_clock.h"
 #include "window/status/satellite_bars.h"
@@ -19,7 +19,7 @@ class TelemetryDisplay {
     QLabel* Label20;
   };
 
-  TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockSession& session,
+  TelemetryDisplay(Controls controls, SatelliteBars& bars, ClockAccess& access,
                    HostClock& host_clock, HistoryStore& history);
 
   // One checksum-verified message, as the poll decodes it.
@@ -30,7 +30,7 @@ class TelemetryDisplay {
 
   Controls ui_;
   SatelliteBars& bars_;
-  ClockSession& session_;
+  ClockAccess& access_;
   HostClock& host_clock_;
   HistoryStore& history_;
 };

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "protocol/cfg_msg.h"
+#include "protocol/command_codes.h"
+#include "protocol/commands.h"
+#include "protocol/ubx_ids.h"
+
+namespace orvane::testing_support {
+
+// Whether one of `reports` (feature reports a clock received) switched NAV-CLOCK or NAV-SVINFO
+// off: what a client of the service must never do to it.
+inline bool StatusMessagesSwitchedOff(const std::vector<std::vector<std::uint8_t>>& reports) {
+  for (const auto& report : reports) {
+    if (report[1] != command::kReceiverMessage) continue;
+    const ReceiverMessage message = DecodeReceiverMessage(report);
+    if (message.msg_class != kUbxClassCfg || message.msg_id != kUbxIdCfgMsg ||
+        message.length > message.following.size()) {
+      continue;
+    }
+    const std::optional<CfgMsg> rate = DecodeCfgMsg(message.following.first(message.length));
+    if (rate && rate->msg_class == kUbxClassNav && rate->rate == 0 &&
+        (rate->msg_id == kUbxIdNavClock || rate->msg_id == kUbxIdNavSvInfo)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace orvane::testing_support
