@@ -19,7 +19,7 @@ namespace {
 struct Done {
   std::string text;
   std::function<void(JsonWriter&)> fields;
-  std::function<bool(const DeviceConfiguration&)> holds;
+  std::function<bool(const DeviceConfiguration&)> holds{};
 };
 
 void Report(CommandContext& context, const char* command, const std::string& serial,

@@ -60,9 +60,9 @@ struct PollResult {
 // Callbacks of one poll, each run in stream order while the poll decodes.
 struct PollListener {
   // Receiver stream bytes of one report, as the device sent them.
-  std::function<void(std::span<const std::uint8_t> bytes, const ReceiveTime& received)> stream;
+  std::function<void(std::span<const std::uint8_t> bytes, const ReceiveTime& received)> stream{};
   // One checksum-valid frame, after the telemetry state took it in.
-  std::function<void(const UbxMessage& message)> message;
+  std::function<void(const UbxMessage& message)> message{};
 };
 
 // One clock driven the way the design's operations drive it: which exchanges, in which order,

@@ -39,9 +39,9 @@ std::string F3ThresholdText();
 // VCO selection takes it, entry 0 and the first entry of every list; with `first_exact`, the first
 // VCO entry and the first N2_HS that lead to an exact setting (what a script wants).
 struct DividerRequest {
-  std::optional<std::size_t> vco_index;
-  std::optional<int> n2_hs;
-  std::optional<std::int32_t> n2_ls;
+  std::optional<std::size_t> vco_index{};
+  std::optional<int> n2_hs{};
+  std::optional<std::int32_t> n2_ls{};
   bool first_exact = false;
   std::uint8_t bw = 15;       // what a search sets
   std::uint32_t nc2_ls = 46;  // kept as the clock holds it, through the field check
