@@ -171,6 +171,9 @@ class Reader {
     if (!std::isfinite(value)) return Fail("number out of range");
     out.kind = JsonValue::Kind::kNumber;
     out.number = value;
+    std::int64_t whole = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), whole);
+    if (error == std::errc() && end == number.data() + number.size()) out.whole = whole;
     return true;
   }
 

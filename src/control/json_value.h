@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ struct JsonValue {
   Kind kind = Kind::kNull;
   bool boolean = false;
   double number = 0;
+  // The exact value of a whole-number literal that fits: a double keeps only 53 bits, and
+  // nanoseconds since 1970 need 61.
+  std::optional<std::int64_t> whole;
   std::string text;
   JsonArray items;
   JsonObject members;
@@ -32,6 +36,7 @@ struct JsonValue {
   bool IsNull() const { return kind == Kind::kNull; }
   const bool* AsBool() const { return kind == Kind::kBool ? &boolean : nullptr; }
   const double* AsNumber() const { return kind == Kind::kNumber ? &number : nullptr; }
+  const std::int64_t* AsWhole() const { return whole ? &*whole : nullptr; }
   const std::string* AsString() const { return kind == Kind::kString ? &text : nullptr; }
   const JsonArray* AsArray() const { return kind == Kind::kArray ? &items : nullptr; }
   const JsonObject* AsObject() const { return kind == Kind::kObject ? &members : nullptr; }

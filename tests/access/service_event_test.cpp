@@ -41,7 +41,7 @@ TEST(ServiceEvent, DecodesEveryKindAndRefusesWhatIsOff) {
       R"({"event":"poll","serial":"G60031","outcome":"reports",)"
       R"("status":{"signal_loss_count":3,"no_gnss_signal":false,"pll_not_locked":true},)"
       R"("pll_reference":{"count1":10000000,"count2":10000002},)"
-      R"("reports":[{"realtime_ns":1796558400000000000,"monotonic_ns":5,"stream":"b5620aff"}]})"));
+      R"("reports":[{"realtime_ns":1796558400123456789,"monotonic_ns":5,"stream":"b5620aff"}]})"));
   ASSERT_TRUE(poll);
   EXPECT_EQ(poll->kind, ServiceEvent::Kind::kPoll);
   EXPECT_EQ(poll->serial, "G60031");
@@ -52,7 +52,7 @@ TEST(ServiceEvent, DecodesEveryKindAndRefusesWhatIsOff) {
   EXPECT_EQ(poll->poll.reports[0].stream, (std::vector<std::uint8_t>{0xb5, 0x62, 0x0a, 0xff}));
   EXPECT_EQ(poll->poll.reports[0].received.monotonic, std::chrono::nanoseconds(5));
   EXPECT_EQ(poll->poll.reports[0].received.realtime.time_since_epoch(),
-            std::chrono::nanoseconds(1796558400000000000));
+            std::chrono::nanoseconds(1796558400123456789));
 
   const std::optional<ServiceEvent> quiet = DecodeServiceEvent(
       Line(R"({"event":"poll","serial":"G60031","outcome":"nothing-yet","status":null,)"
