@@ -8,12 +8,13 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "access/service_socket.h"
+#include "access/control_connection.h"
 #include "daemon/clock_daemon.h"
 #include "daemon/control_requests.h"
 #include "sim/simulated_backend.h"
@@ -60,16 +61,19 @@ class RunningService {
     std::filesystem::remove_all(dir_);
   }
 
-  // Waits up to 30 s until the service serves `serial` on its control socket.
+  // Waits up to 30 s until the service serves `serial` on its control socket, past the
+  // receiver's acquisition (a GNSS signal), as a clock on a desk is.
   bool WaitServing(const std::string& serial) {
     const auto end = clock_.Now() + std::chrono::seconds(30);
     while (clock_.Now() < end) {
       std::string error;
-      if (auto connection = ControlConnection::Open(socket_ + ".ro", &error);
-          connection && ServesClock(*connection, serial)) {
-        return true;
+      if (auto connection = ControlConnection::Open(socket_ + ".ro", &error)) {
+        const std::optional<JsonValue> reply = connection->Ask("status", serial);
+        const JsonValue* status = reply ? reply->Find("status") : nullptr;
+        const JsonValue* signal = status ? status->Find("gnss_signal") : nullptr;
+        if (signal && signal->AsBool() && *signal->AsBool()) return true;
       }
-      clock_.SleepFor(std::chrono::milliseconds(20));
+      clock_.SleepFor(std::chrono::milliseconds(50));
     }
     return false;
   }
