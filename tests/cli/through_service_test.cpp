@@ -58,7 +58,7 @@ class ThroughServiceTest : public CliTest {
     return {code, out.str(), err.str()};
   }
 
-  RunningService service_{{"G60031"}, true};
+  RunningService service_{{.csv = true}};
 };
 
 TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {

@@ -23,50 +23,35 @@
 #include "sim/clock_device.h"
 #include "sim/simulated_backend.h"
 #include "support/control_client.h"
+#include "support/running_service.h"
 
 namespace orvane {
 namespace {
 
 using testing_support::ControlClient;
+using testing_support::RunningService;
+using testing_support::ServiceSetup;
 
-// orvaned as it runs: real time, each clock polled on its own thread, the control server on a
-// scratch socket; the loop runs on the test's thread.
+// Waits until `done` or 30 s have passed.
+template <typename Done>
+void WaitUntil(Done done) {
+  SteadyClock clock;
+  const auto end = clock.Now() + std::chrono::seconds(30);
+  while (!done() && clock.Now() < end) clock.SleepFor(std::chrono::milliseconds(10));
+}
+
+// orvaned as it runs on two clocks, writing their CSV logs.
 class ControlRequestsTest : public testing::Test {
  protected:
   void SetUp() override {
-    ClockDeviceOptions options;
-    options.serial = "G60031";
-    polled_ = &backend_.AddDevice(options);
+    ASSERT_TRUE(service_.WaitServing("G60031") && service_.WaitServing("G60032"));
     expected_ = polled_->configuration();
-    options.serial = "G60032";
-    options.record_received = false;
-    other_ = &backend_.AddDevice(options);
-    settings_.control = &directory_;
-    settings_.metrics = &metrics_;
-    std::filesystem::create_directory(dir_ + "/logs");
-    settings_.log = LogSettings{dir_ + "/logs"};
-    daemon_ = std::make_unique<ClockDaemon>(backend_, trace_, steady_, log_, settings_);
-    StartServer({});
-    RunUntil([this] { return daemon_->Status() == "serving 2 clock(s), 0 feeding chronyd"; });
-  }
-
-  void StartServer(const ControlLimits& limits) {
-    server_.reset();
-    std::string error;
-    server_ = ControlServer::Start(
-        path_, limits,
-        [this](const ControlRequest& request, const ControlPeer& peer) {
-          return AnswerControlRequest(directory_, request, peer, log_);
-        },
-        log_, &error, directory_.outbox(),
-        [this](ControlClientId client) { directory_.Forget(client); });
-    ASSERT_TRUE(server_) << error;
   }
 
   // Rows in the clocks' CSV files so far.
-  std::size_t CsvRows() const {
+  std::size_t CsvRows() {
     std::size_t rows = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_ + "/logs")) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(service_.log_dir())) {
       if (entry.path().extension() != ".csv") continue;
       std::ifstream file(entry.path());
       rows += std::count(std::istreambuf_iterator<char>(file), {}, '\n');
@@ -74,36 +59,13 @@ class ControlRequestsTest : public testing::Test {
     return rows;
   }
 
-  void TearDown() override {
-    server_.reset();
-    daemon_->Stop();
-  }
-
-  // Runs the loop, waiting as the service does, until `done` or 30 s have passed.
-  template <typename Done>
-  void RunUntil(Done done) {
-    const auto end = steady_.Now() + std::chrono::seconds(30);
-    while (!done() && steady_.Now() < end) {
-      const auto next = std::min(daemon_->RunOnce(), steady_.Now() + std::chrono::milliseconds(10));
-      if (next > steady_.Now()) steady_.SleepFor(next - steady_.Now());
-    }
-  }
-
-  ClockDevice* polled_ = nullptr;
-  ClockDevice* other_ = nullptr;
+  RunningService service_{{.serials = {"G60031", "G60032"}, .csv = true}};
+  ClockDevice* polled_ = &service_.device(0);
+  ClockDevice* other_ = &service_.device(1);
   DeviceConfiguration expected_;
+  std::string path_ = service_.socket();
   SteadyClock steady_;
-  SimulatedBackend backend_{steady_};
   TraceLog trace_{nullptr, steady_};
-  std::ostringstream log_text_;
-  JournalLog log_{log_text_, false};
-  ControlDirectory directory_;
-  MetricsBoard metrics_;
-  DaemonSettings settings_;
-  std::unique_ptr<ClockDaemon> daemon_;
-  std::string dir_ = mkdtemp((testing::TempDir() + "control-XXXXXX").data());
-  std::string path_ = dir_ + "/control";
-  std::unique_ptr<ControlServer> server_;
 };
 
 // The member `name` of a reply line, or null.
@@ -123,7 +85,7 @@ TEST_F(ControlRequestsTest, ListsTheClocksGivesTheirStatusAndRefusesAnUnknownOne
   EXPECT_EQ(*reply->Find("error")->AsString(), "no-clock");
   // The status comes from the service's own polls: the receiver's messages are on.
   bool locked = false;
-  RunUntil([&] {
+  WaitUntil([&] {
     const auto status = ParseJson(client.Ask(R"({"op":"status","serial":"G60032"})")).value;
     const JsonValue* fields = status ? status->Find("status") : nullptr;
     locked = fields && fields->Find("offset_ppb") && fields->Find("offset_ppb")->AsNumber() &&
@@ -151,13 +113,12 @@ TEST_F(ControlRequestsTest, ReadbacksOfManyClientsWhileTheServicePollsGetTheConf
       ++finished;
     });
   }
-  RunUntil([&] { return finished == kClients; });
+  WaitUntil([&] { return finished == kClients; });
   for (std::thread& client : clients) client.join();
   EXPECT_EQ(right, kClients * kReadbacks);
   // The service went on polling meanwhile, each poll asking for the reference count, whose reply
   // a readback between its two reports would have taken for the configuration.
-  server_.reset();
-  daemon_->Stop();
+  service_.Stop();
   const auto& received = polled_->received();
   EXPECT_GT(std::count_if(received.begin(), received.end(),
                           [](const auto& report) {
@@ -216,10 +177,10 @@ TEST_F(ControlRequestsTest, ChangesSendTheReportsADirectSessionSendsAndTheServic
   // The service took in the new dividers: its metrics show the new output frequency.
   const std::string frequency = "orvane_output_frequency_hz{serial=\"G60031\"} " +
                                 FormatGeneral(FrequencyValuesOf(dividers).output_hz);
-  RunUntil([&] { return metrics_.Text().find(frequency) != std::string::npos; });
-  EXPECT_NE(metrics_.Text().find(frequency), std::string::npos) << metrics_.Text();
-  server_.reset();
-  daemon_->Stop();
+  WaitUntil([&] { return service_.metrics().Text().find(frequency) != std::string::npos; });
+  EXPECT_NE(service_.metrics().Text().find(frequency), std::string::npos)
+      << service_.metrics().Text();
+  service_.Stop();
 
   ClockDeviceOptions options;
   options.serial = "G60031";
@@ -249,10 +210,9 @@ TEST_F(ControlRequestsTest, TwoProgrammingsAtOnceEachStayWhole) {
       ++done;
     });
   }
-  RunUntil([&] { return done == 2; });
+  WaitUntil([&] { return done == 2; });
   for (std::thread& client : clients) client.join();
-  server_.reset();
-  daemon_->Stop();
+  service_.Stop();
   std::vector<std::vector<std::uint8_t>> sets;
   std::ranges::copy_if(polled_->received(), std::back_inserter(sets),
                        [](const auto& report) { return report[1] == command::kPllConfiguration; });
@@ -279,7 +239,7 @@ TEST_F(ControlRequestsTest, TheCsvRowsGoOnAfterAClientHungUpHoldingItsSubscripti
   }
   // NAV-CLOCK still comes, so the rows go on.
   const std::size_t rows = CsvRows();
-  RunUntil([&] { return CsvRows() > rows + 1; });
+  WaitUntil([&] { return CsvRows() > rows + 1; });
   EXPECT_GT(CsvRows(), rows + 1);
 }
 
@@ -290,7 +250,7 @@ TEST_F(ControlRequestsTest, ASleepingClockIsGoneAndBackAndANewSerialIsServed) {
   EXPECT_TRUE(Member(client.Ask(R"({"op":"sleep","serial":"G60031"})"), "ok"));
   const auto wait_for_event = [&](const char* name) {
     bool seen = false;
-    RunUntil([&] {
+    WaitUntil([&] {
       const auto event = Member(watcher.ReadLine(), "event");
       seen = event && *event->AsString() == name;
       return seen;
@@ -302,14 +262,14 @@ TEST_F(ControlRequestsTest, ASleepingClockIsGoneAndBackAndANewSerialIsServed) {
   EXPECT_TRUE(wait_for_event("back"));
 
   std::string renamed;
-  RunUntil([&] {  // once the loop has seen it back
+  WaitUntil([&] {  // once the loop has seen it back
     renamed = client.Ask(R"({"op":"serial","serial":"G60031","new_serial":"G60039"})");
     return Member(renamed, "ok") && *Member(renamed, "ok")->AsBool();
   });
   EXPECT_EQ(renamed, R"({"ok":true,"serial":"G60031","new_serial":"G60039"})");
   EXPECT_TRUE(wait_for_event("gone"));
   bool served = false;
-  RunUntil([&] {
+  WaitUntil([&] {
     served =
         Member(client.Ask(R"({"op":"readback","serial":"G60039"})"), "configuration").has_value();
     return served;
@@ -317,17 +277,16 @@ TEST_F(ControlRequestsTest, ASleepingClockIsGoneAndBackAndANewSerialIsServed) {
   EXPECT_TRUE(served);
 }
 
-TEST_F(ControlRequestsTest, ASubscriberThatFallsBehindIsDroppedAndThePollsGoOn) {
-  ControlLimits limits;
-  limits.max_queued_bytes = 8192;
-  StartServer(limits);
-  ControlClient slow(path_ + ".ro");
+TEST(ControlRequests, ASubscriberThatFallsBehindIsDroppedAndThePollsGoOn) {
+  RunningService service({.limits = {.max_queued_bytes = 8192}});
+  ASSERT_TRUE(service.WaitServing("G60031"));
+  ControlClient slow(service.socket() + ".ro");
   ASSERT_TRUE(Member(slow.Ask(R"({"op":"subscribe","serial":"G60031"})"), "ok"));
-  ControlClient reader(path_ + ".ro");
+  ControlClient reader(service.socket() + ".ro");
   ASSERT_TRUE(Member(reader.Ask(R"({"op":"subscribe","serial":"G60031"})"), "ok"));
   // `slow` reads nothing more; `reader` keeps up.
   pollfd hangup{slow.fd(), POLLRDHUP, 0};
-  RunUntil([&] {
+  WaitUntil([&] {
     reader.ReadLine();
     return poll(&hangup, 1, 0) == 1;
   });

@@ -44,8 +44,7 @@ class ServiceWindowTest : public WindowTest {
     return done();
   }
 
-  std::unique_ptr<RunningService> service_ =
-      std::make_unique<RunningService>(std::vector<std::string>{"G60031"});
+  std::unique_ptr<RunningService> service_ = std::make_unique<RunningService>();
   SteadyClock steady_;
   std::unique_ptr<ServiceAccess> access_;
 };
