@@ -7,8 +7,8 @@
 
 #include "access/service_socket.h"
 #include "protocol/command_codes.h"
+#include "support/received_reports.h"
 #include "support/running_service.h"
-#include "support/status_messages_off.h"
 #include "support/window_fixture.h"
 
 namespace orvane {
