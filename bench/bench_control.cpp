@@ -3,7 +3,6 @@
 // One simulated clock, the service polling it on its own thread as it does in use. And the
 // service's poll pace while 8 clients ask for readbacks without pause.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,11 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "daemon/clock_daemon.h"
-#include "daemon/control_requests.h"
-#include "device/hid/tracing_backend.h"
 #include "sim/simulated_backend.h"
 #include "support/control_client.h"
+#include "support/running_service.h"
 
 namespace orvane {
 namespace {
@@ -38,63 +35,10 @@ void BM_ReadbackDirect(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadbackDirect)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The service on one simulated clock, its loop on a thread of its own, its control socket in a
-// scratch folder; every exchange traced when `trace_out` is given.
-class ServiceRig {
- public:
-  explicit ServiceRig(std::ostream* trace_out = nullptr) : trace_(trace_out, clock_) {
-    backend_.AddDevice(Clock());
-    settings_.control = &directory_;
-    daemon_ = std::make_unique<ClockDaemon>(traced_, trace_, clock_, log_, settings_);
-    std::string error;
-    server_ = ControlServer::Start(
-        dir_ + "/control", {},
-        [this](const ControlRequest& request, const ControlPeer& peer) {
-          return AnswerControlRequest(directory_, request, peer, log_);
-        },
-        log_, &error, directory_.outbox());
-    loop_ = std::thread([this] {
-      while (running_) {
-        const auto next =
-            std::min(daemon_->RunOnce(), clock_.Now() + std::chrono::milliseconds(10));
-        if (next > clock_.Now()) clock_.SleepFor(next - clock_.Now());
-      }
-    });
-    testing_support::ControlClient client(socket());
-    while (client.Ask(R"({"op":"readback"})").find("configuration") == std::string::npos) {
-      clock_.SleepFor(std::chrono::milliseconds(10));  // until the service serves the clock
-    }
-  }
-  ~ServiceRig() {
-    server_.reset();
-    running_ = false;
-    loop_.join();
-    daemon_->Stop();
-    rmdir(dir_.c_str());
-  }
-
-  std::string socket() const { return dir_ + "/control.ro"; }
-  SteadyClock& clock() { return clock_; }
-
- private:
-  SteadyClock clock_;
-  SimulatedBackend backend_{clock_};
-  TraceLog trace_;
-  TracingBackend traced_{backend_, trace_};
-  std::ostringstream log_text_;
-  JournalLog log_{log_text_, false};
-  ControlDirectory directory_;
-  DaemonSettings settings_;
-  std::unique_ptr<ClockDaemon> daemon_;
-  std::string dir_ = mkdtemp(std::string("/tmp/bench-control-XXXXXX").data());
-  std::unique_ptr<ControlServer> server_;
-  std::atomic<bool> running_ = true;
-  std::thread loop_;
-};
-
 void BM_ReadbackThroughService(benchmark::State& state) {
-  ServiceRig rig;
-  testing_support::ControlClient client(rig.socket());
+  testing_support::RunningService service({.record_received = false});
+  if (!service.WaitServing("G60031")) state.SkipWithError("the service serves no clock");
+  testing_support::ControlClient client(service.socket() + ".ro");
   for (auto _ : state) benchmark::DoNotOptimize(client.Ask(R"({"op":"readback"})"));
 }
 BENCHMARK(BM_ReadbackThroughService)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -129,14 +73,16 @@ void BM_PollSpacingWith8Clients(benchmark::State& state) {
   for (auto _ : state) {
     std::ostringstream trace;
     {
-      ServiceRig rig(&trace);
+      testing_support::RunningService service({.trace = &trace, .record_received = false});
+      if (!service.WaitServing("G60031")) state.SkipWithError("the service serves no clock");
       std::atomic<std::int64_t> answered = 0;
-      const auto end = rig.clock().Now() + kBusyFor;
+      SteadyClock clock;
+      const auto end = clock.Now() + kBusyFor;
       std::vector<std::thread> clients;
       for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&] {
-          testing_support::ControlClient client(rig.socket());
-          while (rig.clock().Now() < end) {
+          testing_support::ControlClient client(service.socket() + ".ro");
+          while (clock.Now() < end) {
             if (client.Ask(R"({"op":"readback"})").find("configuration") != std::string::npos) {
               ++answered;
             }

@@ -12,7 +12,7 @@ namespace orvane {
 namespace {
 
 void BM_ShowThroughService(benchmark::State& state) {
-  testing_support::RunningService service({"G60031"});
+  testing_support::RunningService service;
   if (!service.WaitServing("G60031")) state.SkipWithError("the service serves no clock");
   SteadyClock clock;
   std::ostringstream out, err;

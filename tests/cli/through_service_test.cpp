@@ -7,29 +7,16 @@
 #include <regex>
 
 #include "cli/cli_fixture.h"
-#include "protocol/command_codes.h"
+#include "support/received_reports.h"
 #include "support/running_service.h"
 #include "support/service_cli.h"
-#include "support/status_messages_off.h"
 
 namespace orvane {
 namespace {
 
+using testing_support::ChangesSince;
 using testing_support::RunningService;
 using testing_support::StatusMessagesSwitchedOff;
-
-// The reports a clock received from `from` on that a command decides: without the receiver
-// message switches and reference queries of every connection and poll.
-Reports CommandsSince(const ClockDevice& device, std::size_t from) {
-  Reports commands;
-  const auto& received = device.received();
-  for (std::size_t i = from; i < received.size(); ++i) {
-    if (received[i][1] != command::kReceiverMessage && received[i][1] != command::kReferenceQuery) {
-      commands.push_back(received[i]);
-    }
-  }
-  return commands;
-}
 
 // The text with every number masked.
 std::string Shape(const std::string& text) {
@@ -38,23 +25,7 @@ std::string Shape(const std::string& text) {
 
 class ThroughServiceTest : public CliTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(service_.WaitServing("G60031"));
-    // Past the receiver's acquisition, as the direct clock will be.
-    std::string error;
-    const auto connection = ControlConnection::Open(service_.socket() + ".ro", &error);
-    ASSERT_TRUE(connection) << error;
-    SteadyClock clock;
-    const auto end = clock.Now() + std::chrono::seconds(20);
-    while (clock.Now() < end) {
-      const std::optional<JsonValue> reply = connection->Ask("status", "G60031");
-      const JsonValue* status = reply ? reply->Find("status") : nullptr;
-      const JsonValue* signal = status ? status->Find("gnss_signal") : nullptr;
-      if (signal && signal->AsBool() && *signal->AsBool()) return;
-      clock.SleepFor(std::chrono::milliseconds(100));
-    }
-    FAIL() << "the service's clock got no GNSS signal";
-  }
+  void SetUp() override { ASSERT_TRUE(service_.WaitServing("G60031")); }
 
   struct Outcome {
     int code = 0;
@@ -74,14 +45,13 @@ class ThroughServiceTest : public CliTest {
     return {code, out.str(), err.str()};
   }
 
-  RunningService service_{{"G60031"}, true};
+  RunningService service_;
 };
 
 TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
   ClockDeviceOptions clock;
   clock.serial = "G60031";
   backend_.AddDevice(clock);
-  const PllDividers stored = backend_.device(0).configuration().dividers;
   const std::string record = testing::TempDir() + "through-service.ubx";
   clock_.Advance(std::chrono::seconds(5));  // past the receiver's acquisition
   // The receiver's status messages come every 2.5 s: the waits allow for two.
@@ -104,10 +74,8 @@ TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
       {{"blink"}},
       {{"constellations", "gps,galileo"}},
       {{"register", "10", "5"}},
-      {{"program", "--gps", std::to_string(stored.gps), "--n31", std::to_string(stored.n31),
-        "--n2hs", std::to_string(stored.n2_hs), "--n2ls", std::to_string(stored.n2_ls), "--n1hs",
-        std::to_string(stored.n1_hs), "--nc1ls", std::to_string(stored.nc1_ls), "--nc2ls",
-        std::to_string(stored.nc2_ls)}},
+      {{"program", "--gps", "2875000", "--n31", "3", "--n2hs", "11", "--n2ls", "480", "--n1hs",
+        "11", "--nc1ls", "40", "--nc2ls", "46"}},
       {{"set-frequency", "12345678"}, Compare::kShape},
       {{"--json", "set-frequency", "10000000"}, Compare::kShape},
       {{"set-frequency", "10000000", "--vco", "99999"}},
@@ -125,10 +93,10 @@ TEST_F(ThroughServiceTest, EverySubcommandPrintsAndSendsAsDirectly) {
     SCOPED_TRACE(testing::PrintToString(row.args));
     const std::size_t served_before = service_.device().received().size();
     const Outcome through = RunThroughService(row.args, row.named);
-    const Reports served = CommandsSince(service_.device(), served_before);
+    const Reports served = ChangesSince(service_.device(), served_before);
     const std::size_t direct_before = backend_.device(0).received().size();
     const int code = Run(row.args);
-    const Reports direct = CommandsSince(backend_.device(0), direct_before);
+    const Reports direct = ChangesSince(backend_.device(0), direct_before);
     const std::string direct_out = out_.str();
     EXPECT_EQ(through.code, code) << through.err;
     EXPECT_EQ(through.err, err_.str());
@@ -163,31 +131,9 @@ TEST_F(ThroughServiceTest, MonitorStoppedByCtrlCLeavesTheServicesMessagesGoing) 
   EXPECT_EQ(RunThroughService({"monitor", "--interval", "0.05"}).code, 0);
   const Reports& received = service_.device().received();
   EXPECT_FALSE(StatusMessagesSwitchedOff(Reports(received.begin() + before, received.end())));
-  // The service's CSV rows go on: the daily log grows after the client has gone.
-  const auto csv_size = [&] {
-    std::uintmax_t size = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(service_.log_dir())) {
-      if (entry.path().extension() == ".csv") size += entry.file_size();
-    }
-    return size;
-  };
-  const std::uintmax_t after_monitor = csv_size();
-  SteadyClock clock;
-  const auto end = clock.Now() + std::chrono::seconds(10);
-  while (csv_size() == after_monitor && clock.Now() < end) {
-    clock.SleepFor(std::chrono::milliseconds(50));
-  }
-  EXPECT_GT(csv_size(), after_monitor);
 }
 
-TEST_F(ThroughServiceTest, AChangeOnTheReadOnlySocketIsRefusedAndAMissingServiceFails) {
-  const Outcome refused = RunThroughService({"--service", service_.socket() + ".ro", "drive", "8"});
-  EXPECT_EQ(refused.code, 4);
-  EXPECT_EQ(refused.err, "orvanectl: drive changes the clock, which only " + service_.socket() +
-                             " allows: join group orvane (sudo usermod -aG orvane $USER, then "
-                             "log in again)\n");
-  const Outcome shown = RunThroughService({"--service", service_.socket() + ".ro", "show"});
-  EXPECT_EQ(shown.code, 0) << shown.err;
+TEST_F(ThroughServiceTest, AMissingServiceFails) {
   const Outcome missing = RunThroughService({"--service", "/nonexistent/control", "show"});
   EXPECT_EQ(missing.code, 4);
   EXPECT_EQ(missing.err,

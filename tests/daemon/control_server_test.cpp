@@ -6,10 +6,8 @@
 
 #include <chrono>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "control/json_value.h"
 #include "support/control_client.h"
@@ -146,41 +144,15 @@ TEST_F(ControlServerTest, AClientThatDoesNotReadIsDropped) {
   EXPECT_EQ(Member(next.Ask(R"({"op":"list"})"), "op"), "list");
 }
 
-TEST_F(ControlServerTest, AClientHoldingAPartialLineIsDroppedAndRepliesMayComeLater) {
+TEST_F(ControlServerTest, AClientHoldingAPartialLineIsDropped) {
   ControlLimits limits;
   limits.partial_line_limit = std::chrono::milliseconds(200);
-  std::string error;
-  auto outbox = std::make_shared<ControlOutbox>();
-  std::vector<ControlClientId> closed;
-  std::optional<ControlPeer> deferred;
-  server_ = ControlServer::Start(
-      path_, limits,
-      [&](const ControlRequest& request, const ControlPeer& peer) -> std::optional<std::string> {
-        if (request.operation->name != "readback") return "{\"ok\":true}\n";
-        deferred = peer;
-        return std::nullopt;
-      },
-      log_, &error, outbox, [&](ControlClientId client) { closed.push_back(client); });
-  ASSERT_TRUE(server_) << error;
-
-  // A deferred reply keeps the next request waiting, so replies stay in order; events do not.
-  ControlClient client(path_);
-  client.Send("{\"op\":\"readback\"}\n{\"op\":\"list\"}\n");
-  for (int i = 0; i < 100 && !deferred; ++i) usleep(10'000);
-  ASSERT_TRUE(deferred);
-  outbox->Push(deferred->client, "{\"event\":\"poll\"}\n", false);
-  outbox->Push(deferred->client, "{\"ok\":true,\"deferred\":true}\n", true);
-  EXPECT_EQ(client.ReadLine(), R"({"event":"poll"})");
-  EXPECT_EQ(client.ReadLine(), R"({"ok":true,"deferred":true})");
-  EXPECT_EQ(client.ReadLine(), R"({"ok":true})");
-
+  Start(limits);
   ControlClient slow(path_);
   slow.Send("{\"op\":");
   pollfd hangup{slow.fd(), POLLRDHUP, 0};
   EXPECT_EQ(poll(&hangup, 1, 5'000), 1);
   EXPECT_EQ(slow.ReadLine(), "");
-  server_.reset();
-  EXPECT_EQ(closed.size(), 2u);
 }
 
 }  // namespace

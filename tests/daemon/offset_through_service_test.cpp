@@ -17,7 +17,7 @@ TEST(OffsetThroughService, EstimatesFromTheServicesStreamAndOnlyWhereOneServes) 
   EXPECT_FALSE(EstimateOffsetsThroughService("/nonexistent/control", std::chrono::seconds(1), gate,
                                              clock, trace, never));
 
-  testing_support::RunningService service({"G60031"});
+  testing_support::RunningService service;
   ASSERT_TRUE(service.WaitServing("G60031"));
   const auto estimates = EstimateOffsetsThroughService(service.socket(), std::chrono::seconds(6),
                                                        gate, clock, trace, never);
