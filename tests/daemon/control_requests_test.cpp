@@ -153,6 +153,18 @@ TEST_F(ControlRequestsTest, TwoProgrammingsAtOnceEachStayWhole) {
   for (std::size_t i = 0; i < sets.size(); i += 2) EXPECT_EQ(sets[i], sets[i + 1]);
 }
 
+TEST_F(ControlRequestsTest, AClientsProgrammingShowsInTheServicesMetricsAndJournal) {
+  ControlClient client(path_);
+  ASSERT_TRUE(Member(client.Ask(R"({"op":"set-frequency","serial":"G60031","hz":12345678})"),
+                     "configuration"));
+  EXPECT_TRUE(WaitUntil([&] {
+    return service_.metrics().Text().find(
+               R"(orvane_output_frequency_hz{serial="G60031"} 12345678)") != std::string::npos;
+  }));
+  service_.Stop();
+  EXPECT_NE(service_.journal().find(" programmed G60031 to 12345678 Hz"), std::string::npos);
+}
+
 // What a change sends is compared with a direct orvanectl's by the orvanectl table; what the
 // service refuses before any clock is asked is here. A divider choice outside the lists is
 // refused, never wrapped into them.

@@ -99,6 +99,8 @@ class RunningService {
   const std::string& socket() const { return socket_; }
   ClockDevice& device(std::size_t index = 0) { return backend_.device(index); }
   MetricsBoard& metrics() { return metrics_; }
+  // The journal's lines; read after Stop().
+  std::string journal() const { return log_text_.str(); }
   std::string log_dir() const { return dir_ + "/log"; }
 
  private:
