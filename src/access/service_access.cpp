@@ -119,6 +119,7 @@ std::optional<JsonValue> ServiceAccess::GuardedChange(unsigned guards, std::stri
     if (error.kind() == AccessError::Kind::kRefused ||
         error.kind() == AccessError::Kind::kBadArgument) {
       trace_.Write(serial_, "refused", std::string(op) + ": " + error.what());
+      if (show_refusal_) show_refusal_(error.what());
     } else {
       Lose();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,7 +21,7 @@ class ServiceAccess : public ClockAccess {
 
   // What a failed operation does: a command line stops with an AccessError; a window, whose
   // event handlers nothing may throw into, loses the clock as it would on a failed read (and a
-  // refusal is only traced).
+  // refusal is traced and shown where set_refusal_shown says).
   enum class Failures { kThrow, kLoseClock };
 
   // `trace` gets the `ubx` lines of the stream, as a session's poll writes them.
@@ -81,6 +82,11 @@ class ServiceAccess : public ClockAccess {
 
   // Whether this user may change clocks (the socket is not the read-only one).
   bool writable() const { return connection_->writable(); }
+  // Where a window shows a change the service refused (on the read-only socket its message names
+  // the group to join); a command line gets the refusal as an AccessError instead.
+  void set_refusal_shown(std::function<void(const std::string&)> show) {
+    show_refusal_ = std::move(show);
+  }
 
  private:
   AccessError Silence(std::string_view op) const;
@@ -101,6 +107,7 @@ class ServiceAccess : public ClockAccess {
 
   TraceLog& trace_;
   Failures failures_;
+  std::function<void(const std::string&)> show_refusal_;
   bool detected_ = false;
   bool config_loaded_ = false;
   bool list_ready_ = false;

@@ -37,6 +37,11 @@ frmMain::frmMain(AppServices services, QWidget* parent)
     if (services_.show_message) services_.show_message(title, text);
   };
   setWindowTitle(WindowTitle(services_.service));
+  if (services_.service) {
+    services_.service->set_refusal_shown([this](const std::string& why) {
+      message_(QStringLiteral("Change refused"), QString::fromStdString(why));
+    });
+  }
   // The window was laid out for a narrow sans-serif face; Arial (or a metric-compatible
   // substitute) keeps the captions inside their controls.
   QFont font(QStringLiteral("Arial"));

@@ -73,15 +73,17 @@ class WindowTest : public ::testing::Test {
     window_->Form_Load();
     return *window_;
   }
-  // A window on `backend`, not yet started, whose messages go to `show` (recorded unless said).
-  std::unique_ptr<frmMain> MakeWindow(HidBackend& backend, ModalMessage show = {}) {
+  // A window on `backend` (or on the service, through `service`), not yet started, whose
+  // messages go to `show` (recorded unless said).
+  std::unique_ptr<frmMain> MakeWindow(HidBackend& backend, ModalMessage show = {},
+                                      ServiceAccess* service = nullptr) {
     if (!show) {
       show = [this](const QString& title, const QString& text) {
         messages_.emplace_back(title.toStdString(), text.toStdString());
       };
     }
     return std::make_unique<frmMain>(
-        AppServices{backend, trace_, std::move(show), clock_, host_clock_});
+        AppServices{backend, trace_, std::move(show), clock_, host_clock_, service});
   }
 
   // Status-timer ticks, the clock moved on by the timer's interval before each.

@@ -60,6 +60,24 @@ TEST_F(ServiceWindowTest, StartsOnTheServicesClockAndItsControlsReachIt) {
                           [](const auto& report) { return report[1] == command::kOutputEnable; }));
 }
 
+TEST_F(ServiceWindowTest, OnTheReadOnlySocketAChangeIsRefusedWithTheServicesWords) {
+  window_.reset();
+  std::string error;
+  auto connection = ControlConnection::Open(service_->socket() + ".ro", &error);
+  ASSERT_TRUE(connection) << error;
+  access_ = std::make_unique<ServiceAccess>(std::move(connection), trace_, steady_,
+                                            ServiceAccess::Failures::kLoseClock);
+  window_ = MakeWindow(traced_, {}, access_.get());
+  window_->Form_Load();
+  EXPECT_EQ(window_->windowTitle().toStdString(),
+            "Orvane Configuration (through orvaned, read-only)");
+  const std::size_t sent = service_->device().received().size();
+  Click("OUT1EN");
+  EXPECT_EQ(Title(), "Change refused");
+  EXPECT_NE(Message().find("join group orvane"), std::string::npos) << Message();
+  EXPECT_EQ(service_->device().received().size(), sent);
+}
+
 TEST_F(ServiceWindowTest, ClosingLeavesTheServicesReceiverMessagesOn) {
   const std::size_t mark = service_->device().received().size();
   window_->close();
