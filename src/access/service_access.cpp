@@ -26,30 +26,7 @@ std::optional<std::string> OptionalString(const JsonValue& object, std::string_v
 }
 
 std::uint16_t ReleaseMember(const JsonValue& object) {
-  const JsonValue* member = object.Find("release");
-  const double* number = member ? member->AsNumber() : nullptr;
-  return number && *number >= 0 && *number <= 0xffff ? static_cast<std::uint16_t>(*number) : 0;
-}
-
-// The dividers as the configuration carries them ("gps", "n31", ..., "bw").
-std::optional<PllDividers> DividersOf(const JsonValue& fields) {
-  PllDividers dividers;
-  const std::pair<const char*, std::uint32_t*> kWide[] = {
-      {"gps", &dividers.gps},      {"n31", &dividers.n31},     {"n2_hs", &dividers.n2_hs},
-      {"n2_ls", &dividers.n2_ls},  {"n1_hs", &dividers.n1_hs}, {"nc1_ls", &dividers.nc1_ls},
-      {"nc2_ls", &dividers.nc2_ls}};
-  for (const auto& [key, field] : kWide) {
-    const JsonValue* member = fields.Find(key);
-    const double* number = member ? member->AsNumber() : nullptr;
-    if (number == nullptr || *number < 0 || *number > 0xffffffff) return std::nullopt;
-    *field = static_cast<std::uint32_t>(*number);
-  }
-  const JsonValue* bw = fields.Find("bw");
-  if (bw == nullptr || bw->AsNumber() == nullptr || *bw->AsNumber() < 0 || *bw->AsNumber() > 255) {
-    return std::nullopt;
-  }
-  dividers.bw = static_cast<std::uint8_t>(*bw->AsNumber());
-  return dividers;
+  return WholeMember<std::uint16_t>(object, "release").value_or(0);
 }
 
 bool IsError(const JsonValue& reply, std::string_view code) {
@@ -374,7 +351,7 @@ std::optional<PllDividers> ServiceAccess::SetFrequency(const FrequencyOrder& ord
       });
   if (!reply) return std::nullopt;
   const JsonValue* fields = reply->Find("dividers");
-  std::optional<PllDividers> dividers = fields ? DividersOf(*fields) : std::nullopt;
+  std::optional<PllDividers> dividers = fields ? DividersFromJson(*fields) : std::nullopt;
   if (!dividers) {
     throw AccessError(AccessError::Kind::kFailed, "the service's reply names no dividers");
   }

@@ -1,29 +1,7 @@
 #include "access/service_event.h"
 
-#include <cmath>
-#include <limits>
-#include <utility>
-
 namespace orvane {
 namespace {
-
-// A whole number of type T, exact where the line wrote it as a whole number (nanoseconds since
-// the epoch lie beyond the 2^53 a double holds).
-template <typename T>
-std::optional<T> WholeMember(const JsonValue& object, std::string_view key) {
-  const JsonValue* member = object.Find(key);
-  if (const std::int64_t* whole = member ? member->AsWhole() : nullptr) {
-    if (!std::in_range<T>(*whole)) return std::nullopt;
-    return static_cast<T>(*whole);
-  }
-  const double* number = member ? member->AsNumber() : nullptr;
-  if (number == nullptr || std::trunc(*number) != *number ||
-      *number < static_cast<double>(std::numeric_limits<T>::lowest()) ||
-      *number >= std::ldexp(1.0, std::numeric_limits<T>::digits)) {
-    return std::nullopt;
-  }
-  return static_cast<T>(*number);
-}
 
 std::optional<bool> BoolMember(const JsonValue& object, std::string_view key) {
   const JsonValue* member = object.Find(key);

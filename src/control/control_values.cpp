@@ -1,8 +1,6 @@
 #include "control/control_values.h"
 
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace orvane {
 namespace {
@@ -19,15 +17,9 @@ void OptionalNumber(JsonWriter& json, const char* key, const std::optional<T>& v
 
 template <typename T>
 bool Read(const JsonValue& object, std::string_view name, T& field) {
-  const JsonValue* value = object.Find(name);
-  if (value == nullptr || value->AsNumber() == nullptr) return false;
-  const double number = *value->AsNumber();
-  if (std::trunc(number) != number || number < std::numeric_limits<T>::min() ||
-      number > std::numeric_limits<T>::max()) {
-    return false;
-  }
-  field = static_cast<T>(number);
-  return true;
+  const std::optional<T> value = WholeMember<T>(object, name);
+  if (value) field = *value;
+  return value.has_value();
 }
 
 }  // namespace
@@ -80,22 +72,28 @@ void WriteConfiguration(JsonWriter& json, const DeviceConfiguration& configurati
   json.EndObject();
 }
 
+std::optional<PllDividers> DividersFromJson(const JsonValue& value) {
+  PllDividers dividers;
+  const bool whole = Read(value, "gps", dividers.gps) && Read(value, "n31", dividers.n31) &&
+                     Read(value, "n2_hs", dividers.n2_hs) && Read(value, "n2_ls", dividers.n2_ls) &&
+                     Read(value, "n1_hs", dividers.n1_hs) &&
+                     Read(value, "nc1_ls", dividers.nc1_ls) &&
+                     Read(value, "nc2_ls", dividers.nc2_ls) && Read(value, "bw", dividers.bw);
+  if (!whole) return std::nullopt;
+  return dividers;
+}
+
 std::optional<DeviceConfiguration> ConfigurationFromJson(const JsonValue& value) {
   DeviceConfiguration configuration;
-  PllDividers& dividers = configuration.dividers;
   const JsonValue* divider_object = value.Find("dividers");
-  const bool whole =
-      divider_object != nullptr && Read(value, "output_flags", configuration.output_flags) &&
-      Read(value, "drive_index", configuration.drive_index) &&
-      Read(value, "tcxo_correction", configuration.tcxo_correction) &&
-      Read(value, "constellation_mask", configuration.ConstellationMask) &&
-      Read(*divider_object, "gps", dividers.gps) && Read(*divider_object, "n31", dividers.n31) &&
-      Read(*divider_object, "n2_hs", dividers.n2_hs) &&
-      Read(*divider_object, "n2_ls", dividers.n2_ls) &&
-      Read(*divider_object, "n1_hs", dividers.n1_hs) &&
-      Read(*divider_object, "nc1_ls", dividers.nc1_ls) &&
-      Read(*divider_object, "nc2_ls", dividers.nc2_ls) && Read(*divider_object, "bw", dividers.bw);
+  const std::optional<PllDividers> dividers =
+      divider_object ? DividersFromJson(*divider_object) : std::nullopt;
+  const bool whole = dividers && Read(value, "output_flags", configuration.output_flags) &&
+                     Read(value, "drive_index", configuration.drive_index) &&
+                     Read(value, "tcxo_correction", configuration.tcxo_correction) &&
+                     Read(value, "constellation_mask", configuration.ConstellationMask);
   if (!whole) return std::nullopt;
+  configuration.dividers = *dividers;
   return configuration;
 }
 

@@ -21,6 +21,8 @@ void WriteFrequencyFields(JsonWriter& json, const FrequencyValues& values);
 void WriteConfiguration(JsonWriter& json, const DeviceConfiguration& configuration);
 // nullopt when a field is missing or out of its type's range.
 std::optional<DeviceConfiguration> ConfigurationFromJson(const JsonValue& value);
+// The "dividers" object alone ("gps", ..., "nc2_ls", "bw"); nullopt as above.
+std::optional<PllDividers> DividersFromJson(const JsonValue& value);
 
 // A clock's live status as the control protocol and `orvanectl --json` carry it, written into an
 // object the caller opened: "pll_locked", "gnss_signal", "signal_loss_count", "satellites_used",

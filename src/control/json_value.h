@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +47,24 @@ struct JsonValue {
 
   bool operator==(const JsonValue&) const = default;
 };
+
+// The member `key` of an object as a whole number of type T, exact where the text wrote it as
+// one; nullopt when it is missing, not whole or out of T's range.
+template <typename T>
+std::optional<T> WholeMember(const JsonValue& object, std::string_view key) {
+  const JsonValue* member = object.Find(key);
+  if (const std::int64_t* whole = member ? member->AsWhole() : nullptr) {
+    if (!std::in_range<T>(*whole)) return std::nullopt;
+    return static_cast<T>(*whole);
+  }
+  const double* number = member ? member->AsNumber() : nullptr;
+  if (number == nullptr || std::trunc(*number) != *number ||
+      *number < static_cast<double>(std::numeric_limits<T>::lowest()) ||
+      *number >= std::ldexp(1.0, std::numeric_limits<T>::digits)) {
+    return std::nullopt;
+  }
+  return static_cast<T>(*number);
+}
 
 // Containers nested deeper than this are refused, so that no input can exhaust the stack.
 inline constexpr int kMaxJsonDepth = 16;
