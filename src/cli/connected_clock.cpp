@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "cli/exit_codes.h"
+#include "engine/clock_problem.h"
 
 namespace orvane {
 namespace {
@@ -36,9 +37,9 @@ ConnectedClock::ConnectedClock(ClockAccess& access, const std::string& serial) :
                              "udev rule (70-orvane.rules) and plug the clock in again.");
     }
     if (!connection_.open.busy_path.empty()) {
-      throw CommandError(ExitCode::kCannotOpen,
-                         "the clock at " + connection_.open.busy_path +
-                             " is attached but cannot be opened: " + BusyText(connection_.open));
+      throw CommandError(ExitCode::kCannotOpen, "the clock at " + connection_.open.busy_path +
+                                                    " is attached but cannot be opened: " +
+                                                    ClockProblemText(connection_.open, true));
     }
     throw CommandError(ExitCode::kCannotOpen, "the clock is attached but cannot be opened");
   }
@@ -69,10 +70,6 @@ bool ConnectedClock::TickUntil(std::chrono::nanoseconds limit, const std::functi
     Tick(listener);
   }
   return true;
-}
-
-std::string BusyText(const ClockSession::OpenResult& open) {
-  return "in use by " + open.busy_holder;
 }
 
 std::chrono::nanoseconds SecondsOption(const char* option, double seconds) {

@@ -42,9 +42,6 @@ class ConnectedClock {
   bool asleep_ = false;
 };
 
-// Why a clock another program holds cannot be opened: "in use by orvaned (pid 812)".
-std::string BusyText(const ClockSession::OpenResult& open);
-
 // Seconds given on the command line as a duration; CommandError (2) naming `option` when
 // negative or not finite.
 std::chrono::nanoseconds SecondsOption(const char* option, double seconds);
